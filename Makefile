@@ -1,0 +1,44 @@
+# Tavo: `make run` builds and starts the diary, `make test` builds and runs every test.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# The web engine refuses to start its sandbox as root.
+ifeq ($(shell id -u),0)
+export QTWEBENGINE_DISABLE_SANDBOX = 1
+endif
+
+.PHONY: run test bench asan deps build format screenshot clean
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD)
+
+run: build
+	$(BUILD)/app/tavo
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+bench: build
+	$(BUILD)/bench/tavo_bench --benchmark_min_time=0.5
+
+# The non-GUI tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_GUI=OFF -DTAVO_BENCH=OFF
+	cmake --build $(ASAN_BUILD)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j2
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+screenshot: build
+	scripts/screenshot.sh $(BUILD)/app/tavo docs/screenshot.png
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

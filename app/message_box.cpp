@@ -1,0 +1,84 @@
+#include "message_box.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+MessageBox::Responder& CurrentResponder()
+{
+    static MessageBox::Responder responder;
+    return responder;
+}
+
+QString ApplicationTitle()
+{
+    const QString name = QApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Tavo") : name;
+}
+
+}  // namespace
+
+void MessageBox::setResponder(Responder responder) { CurrentResponder() = std::move(responder); }
+
+bool MessageBox::warningOkCancel(QWidget* parent, const QString& text)
+{
+    return show(parent, {Kind::Warning, QStringLiteral("警告"), text,
+                         {Button::Ok, Button::Cancel}}) == Button::Ok;
+}
+
+void MessageBox::warningYes(QWidget* parent, const QString& text)
+{
+    show(parent, {Kind::Warning, QStringLiteral("警告"), text, {Button::Yes}});
+}
+
+void MessageBox::message(QWidget* parent, const QString& text)
+{
+    show(parent, {Kind::Message, ApplicationTitle(), text, {Button::Ok}});
+}
+
+void MessageBox::error(QWidget* parent, const QString& text)
+{
+    show(parent, {Kind::Error, ApplicationTitle(), text, {Button::Ok}});
+}
+
+MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown)
+{
+    if (CurrentResponder())
+        return CurrentResponder()(shown);
+
+    QMessageBox box(parent);
+    box.setWindowTitle(shown.caption);
+    box.setText(shown.text);
+    box.setIcon(shown.kind == Kind::Warning ? QMessageBox::Warning
+                : shown.kind == Kind::Error ? QMessageBox::Critical
+                                            : QMessageBox::NoIcon);
+    QAbstractButton* first = nullptr;
+    QHash<QAbstractButton*, Button> buttons;
+    for (Button button : shown.buttons) {
+        QPushButton* pushButton = nullptr;
+        switch (button) {
+        case Button::Ok:
+            pushButton = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            break;
+        case Button::Cancel:
+            pushButton = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+            break;
+        case Button::Yes:
+            pushButton = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+            break;
+        }
+        buttons.insert(pushButton, button);
+        if (!first)
+            first = pushButton;
+    }
+    box.setDefaultButton(qobject_cast<QPushButton*>(first));
+    box.exec();
+    // Closing the box with Escape or its close button counts as its cancelling button.
+    QAbstractButton* clicked = box.clickedButton();
+    if (!clicked)
+        return shown.buttons.contains(Button::Cancel) ? Button::Cancel : shown.buttons.first();
+    return buttons.value(clicked, shown.buttons.first());
+}

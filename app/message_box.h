@@ -1,0 +1,38 @@
+// Every message box of the program goes through here, so that tests can answer them
+// instead of a person (setResponder) and see what was asked.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+class MessageBox {
+public:
+    enum class Kind { Warning, Message, Error };
+    enum class Button { Ok, Cancel, Yes };
+
+    struct Shown {
+        Kind kind;
+        QString caption;
+        QString text;
+        QList<Button> buttons;
+    };
+
+    // Warning box "警告" with "OK" and "キャンセル"; true when the user chose OK.
+    static bool warningOkCancel(QWidget* parent, const QString& text);
+    // Warning box "警告" whose only button is "はい(&Y)".
+    static void warningYes(QWidget* parent, const QString& text);
+    // Plain message box: the application title as caption, one "OK" button, no icon.
+    static void message(QWidget* parent, const QString& text);
+    // The standard error box, showing the text of a file or conversion error.
+    static void error(QWidget* parent, const QString& text);
+
+    using Responder = std::function<Button(const Shown&)>;
+    // While a responder is set, boxes are not shown: the responder answers them.
+    static void setResponder(Responder responder);
+
+private:
+    static Button show(QWidget* parent, const Shown& shown);
+};

@@ -1,0 +1,849 @@
+#include "sdimain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+#include <functional>
+#include <system_error>
+
+#include "core/date.h"
+#include "core/navigation.h"
+#include "message_box.h"
+#include "ui_text.h"
+
+namespace {
+
+constexpr int kDefaultWidth = 438;
+constexpr int kDefaultHeight = 540;
+constexpr int kMinimumPaneHeight = 100;
+
+// Tool bar pictures: a short label on a plain square tells the commands apart.
+QIcon TextIcon(const QString& label)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(0x40, 0x60, 0x90));
+    painter.setBrush(QColor(0xE8, 0xF0, 0xFA));
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 5, 5);
+    QFont font = painter.font();
+    font.setPixelSize(label.size() > 1 ? 13 : 18);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x20, 0x30, 0x50));
+    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, label);
+    return QIcon(pixmap);
+}
+
+// A status bar panel of a given width that gives way when the window is narrower.
+class StatusPanel : public QLabel {
+public:
+    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width)
+    {
+        setMaximumWidth(width);
+    }
+    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+private:
+    int width_;
+};
+
+QString FileNameFor(const QDate& date)
+{
+    return QString::fromStdString(tavo::EntryFileName(ToDate(date)));
+}
+
+// The UTF-16 length of the entry as stored, where every line break counts two.
+int CharacterCount(const QString& title, const QString& publicText, const QString& privateText)
+{
+    auto stored = [](const QString& memo) { return memo.size() + memo.count(QLatin1Char('\n')); };
+    return static_cast<int>(title.size() + stored(publicText) + stored(privateText));
+}
+
+}  // namespace
+
+ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder)
+{
+    return {programFolder,
+            programFolder / "tavo.ini",
+            programFolder / "User.ini",
+            programFolder / "FTP.ini",
+            programFolder / "data.index",
+            programFolder / "userdef.ini"};
+}
+
+TSDIAppForm::TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent)
+    : QMainWindow(parent), paths_(ProgramPaths::In(programFolder)), store_(programFolder)
+{
+    setObjectName(QStringLiteral("SDIAppForm"));
+    FormCreate();
+}
+
+TSDIAppForm::~TSDIAppForm() = default;
+
+void TSDIAppForm::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Tavo"));
+    resize(kDefaultWidth, kDefaultHeight);
+    move(279, 133);
+    createWidgets();
+    createActions();
+
+    QStringList errors;
+    std::error_code ec;
+    std::filesystem::create_directory(store_.DataFolder(), ec);
+    if (ec)
+        errors << QStringLiteral("フォルダを作成できません \"%1\": %2")
+                      .arg(FromPath(store_.DataFolder()), QString::fromStdString(ec.message()));
+    std::filesystem::create_directory(paths_.programFolder / "style", ec);
+    if (ec)
+        errors << QStringLiteral("フォルダを作成できません \"%1\": %2")
+                      .arg(FromPath(paths_.programFolder / "style"),
+                           QString::fromStdString(ec.message()));
+    for (const QString& error : errors)
+        MessageBox::error(this, error);
+
+    if (std::filesystem::exists(paths_.settingsFile, ec))
+        applySettingsFile();
+
+    const QDate today = ToQDate(tavo::Today());
+    {
+        const QSignalBlocker blocker(DateTimePicker1);
+        DateTimePicker1->setDate(today);
+    }
+    currentFileName_ = FileNameFor(today);
+    loadedDate_ = today;
+    LoadEntry(currentFileName_);
+
+    if (!std::filesystem::exists(paths_.indexFile, ec)) {
+        std::string error;
+        if (!store_.RebuildIndex(&error))
+            MessageBox::error(this, QString::fromStdString(error));
+    }
+    Edit2->setFocus();
+}
+
+void TSDIAppForm::createWidgets()
+{
+    auto* panel1 = new QWidget(this);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setMinimumHeight(200);
+    auto* panel1Layout = new QVBoxLayout(panel1);
+    panel1Layout->setContentsMargins(0, 0, 0, 0);
+    panel1Layout->setSpacing(0);
+
+    auto* panel3 = new QWidget(panel1);
+    panel3->setObjectName(QStringLiteral("Panel3"));
+    auto* panel3Layout = new QHBoxLayout(panel3);
+    panel3Layout->setContentsMargins(4, 4, 4, 4);
+    DateTimePicker1 = new QDateEdit(panel3);
+    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+    DateTimePicker1->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy年M月d日(ddd)"));
+    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1->setKeyboardTracking(false);
+    DateTimePicker1->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+    DateTimePicker1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+    connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DTP_Change(); });
+    panel3Layout->addWidget(DateTimePicker1);
+    panel3Layout->addStretch(1);
+    panel1Layout->addWidget(panel3);
+
+    QFont editorFont(QStringLiteral("Noto Sans Mono CJK JP"));
+    editorFont.setStyleHint(QFont::TypeWriter);
+    editorFont.setPixelSize(13);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("PUBLIC"));
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setMinimumHeight(kMinimumPaneHeight);
+    auto* group1Layout = new QVBoxLayout(GroupBox1);
+    group1Layout->setContentsMargins(4, 4, 4, 4);
+    auto* panel4 = new QWidget(GroupBox1);
+    panel4->setObjectName(QStringLiteral("Panel4"));
+    auto* panel4Layout = new QHBoxLayout(panel4);
+    panel4Layout->setContentsMargins(0, 0, 0, 0);
+    auto* label1 = new QLabel(QStringLiteral("題名"), panel4);
+    label1->setObjectName(QStringLiteral("Label1"));
+    Edit2 = new QLineEdit(panel4);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setFont(editorFont);
+    label1->setBuddy(Edit2);
+    panel4Layout->addWidget(label1);
+    panel4Layout->addWidget(Edit2, 1);
+    group1Layout->addWidget(panel4);
+
+    PageControl2 = new QTabWidget(GroupBox1);
+    PageControl2->setObjectName(QStringLiteral("PageControl2"));
+    auto* tabSheet1 = new QWidget;
+    tabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    auto* tab1Layout = new QVBoxLayout(tabSheet1);
+    tab1Layout->setContentsMargins(0, 0, 0, 0);
+    Memo1 = new QPlainTextEdit(tabSheet1);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setFont(editorFont);
+    Memo1->setTabChangesFocus(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    tab1Layout->addWidget(Memo1);
+    PageControl2->addTab(tabSheet1, QStringLiteral("SOURCE (入力)"));
+    auto* tabSheet2 = new QWidget;
+    tabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    auto* tab2Layout = new QVBoxLayout(tabSheet2);
+    tab2Layout->setContentsMargins(0, 0, 0, 0);
+    WebBrowser1 = new QWebEngineView(tabSheet2);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    tab2Layout->addWidget(WebBrowser1);
+    PageControl2->addTab(tabSheet2, QStringLiteral("HTML view"));
+    group1Layout->addWidget(PageControl2, 1);
+    connect(PageControl2, &QTabWidget::currentChanged, this, &TSDIAppForm::PageControl2Change);
+
+    GroupBox2 = new QGroupBox(QStringLiteral("PRIVATE"));
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setMinimumHeight(kMinimumPaneHeight);
+    auto* group2Layout = new QVBoxLayout(GroupBox2);
+    group2Layout->setContentsMargins(4, 4, 4, 4);
+    Memo2 = new QPlainTextEdit(GroupBox2);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setFont(editorFont);
+    Memo2->setTabChangesFocus(true);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    group2Layout->addWidget(Memo2);
+
+    Splitter1 = new QSplitter(Qt::Vertical, panel1);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(6);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(GroupBox1);
+    Splitter1->addWidget(GroupBox2);
+    // The public pane takes the remaining height; the private pane keeps its own.
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    panel1Layout->addWidget(Splitter1, 1);
+    setCentralWidget(panel1);
+
+    QWidget::setTabOrder(Edit2, Memo1);
+    QWidget::setTabOrder(Memo1, Memo2);
+    for (QObject* editor : {static_cast<QObject*>(Edit2), static_cast<QObject*>(Memo1),
+                            static_cast<QObject*>(Memo2)})
+        editor->installEventFilter(this);
+
+    QStatusBar* statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("StatusBar"));
+    const int widths[3] = {150, 200, 250};
+    for (int i = 0; i < 3; ++i) {
+        statusPanels_[i] = new StatusPanel(widths[i], statusBar);
+        statusPanels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        statusBar->addWidget(statusPanels_[i]);
+    }
+    setStatusBar(statusBar);
+}
+
+QAction* TSDIAppForm::addAction(const char* name, const QString& caption, const QString& hint,
+                                const QKeySequence& shortcut)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setStatusTip(hint);
+    action->setToolTip(hint);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    return action;
+}
+
+void TSDIAppForm::createActions()
+{
+    struct Step {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        const char* icon;
+        std::function<QDate(const QDate&)> move;
+    };
+    const Step steps[] = {
+        {"before1y", "1年前", "1年前の日記", "-年",
+         [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), -12)); }},
+        {"before1m", "1ヶ月前", "1ヶ月前の日記", "-月",
+         [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), -1)); }},
+        {"before1w", "1週間前", "1週間前の日記", "-週", [](const QDate& d) { return d.addDays(-7); }},
+        {"before1d", "1日前", "1日前の日記", "-日", [](const QDate& d) { return d.addDays(-1); }},
+        {"mtoday", "今日", "今日の日記", "今", [](const QDate&) { return ToQDate(tavo::Today()); }},
+        {"after1d", "1日後", "1日後の日記", "+日", [](const QDate& d) { return d.addDays(1); }},
+        {"after1w", "1週間後", "1週間後の日記", "+週", [](const QDate& d) { return d.addDays(7); }},
+        {"after1m", "1ヵ月後", "1ヵ月後の日記", "+月",
+         [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), 1)); }},
+        {"after1y", "1年後", "1年後の日記", "+年",
+         [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), 12)); }},
+    };
+
+    QAction* beforediary = addAction("beforediary", QStringLiteral("ひとつ前の日記"),
+                                     QStringLiteral("ひとつ前の日記へ移動"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Left));
+    beforediary->setIcon(TextIcon(QStringLiteral("◀")));
+    connect(beforediary, &QAction::triggered, this, &TSDIAppForm::beforediaryClick);
+    QAction* nextdiary = addAction("nextdiary", QStringLiteral("次の日記"),
+                                   QStringLiteral("次の日記へ移動"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Right));
+    nextdiary->setIcon(TextIcon(QStringLiteral("▶")));
+    connect(nextdiary, &QAction::triggered, this, &TSDIAppForm::nextdiaryClick);
+
+    QList<QAction*> stepActions;
+    for (const Step& step : steps) {
+        QAction* action = addAction(step.name, QString::fromUtf8(step.caption),
+                                    QString::fromUtf8(step.hint));
+        action->setIcon(TextIcon(QString::fromUtf8(step.icon)));
+        connect(action, &QAction::triggered, this,
+                [this, move = step.move] { goToDate(move(DateTimePicker1->date())); });
+        stepActions << action;
+    }
+
+    QAction* F1 = addAction("F1", QStringLiteral("日記の検索(&F)"), QStringLiteral("日記を検索"));
+    F1->setIcon(TextIcon(QStringLiteral("検")));
+    connect(F1, &QAction::triggered, this,
+            [this] { openDialogAfterSave(QStringLiteral("日記の検索")); });
+    QAction* D1 = addAction("D1", QStringLiteral("日記の削除(&D)"),
+                            QStringLiteral("表示している日の日記を削除"));
+    connect(D1, &QAction::triggered, this, &TSDIAppForm::D1Click);
+    QAction* N3 = addAction("N3", QStringLiteral("鍵終了"), QStringLiteral("鍵をかけて終了"),
+                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
+    N3->setIcon(TextIcon(QStringLiteral("鍵")));
+    connect(N3, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("鍵終了")); });
+    QAction* FileExit1 = addAction("FileExit1", QStringLiteral("終了(&X)"),
+                                   QStringLiteral("終了|アプリケーションを終了"),
+                                   QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
+    FileExit1->setStatusTip(QStringLiteral("アプリケーションを終了"));
+    FileExit1->setToolTip(QStringLiteral("終了"));
+    connect(FileExit1, &QAction::triggered, this, &QWidget::close);
+
+    struct EditCommand {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        QKeySequence shortcut;
+        const char* slot;
+    };
+    const EditCommand editCommands[] = {
+        {"EditUndo1", "元に戻す(&U)", "直前の操作を元に戻す", QKeySequence(Qt::CTRL | Qt::Key_Z), "undo"},
+        {"EditCut1", "切り取り(&T)", "選択範囲を切り取る", QKeySequence(Qt::CTRL | Qt::Key_X), "cut"},
+        {"EditCopy1", "コピー(&C)", "選択範囲をコピー", QKeySequence(Qt::CTRL | Qt::Key_C), "copy"},
+        {"EditPaste1", "貼り付け(&P)", "クリップボードの内容を貼り付け", QKeySequence(Qt::CTRL | Qt::Key_V),
+         "paste"},
+        {"EditSelectAll1", "全てを選択(&A)", "全てを選択", QKeySequence(Qt::CTRL | Qt::Key_A),
+         "selectAll"},
+    };
+    QList<QAction*> editActions;
+    for (const EditCommand& command : editCommands) {
+        QAction* action = addAction(command.name, QString::fromUtf8(command.caption),
+                                    QString::fromUtf8(command.hint), command.shortcut);
+        // The editors handle these keys themselves; the menu items serve the mouse.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, [this, slot = command.slot] { editCommand(slot); });
+        editActions << action;
+    }
+
+    T2 = addAction("T2", QStringLiteral("ツールバー(&T)"), QStringLiteral("ツールバーの表示切り替え"));
+    T2->setCheckable(true);
+    T2->setChecked(true);
+    connect(T2, &QAction::triggered, this, &TSDIAppForm::T2Click);
+    P1 = addAction("P1", QStringLiteral("PRIVATE(&P)"), QStringLiteral("PRIVATE の表示切り替え"));
+    P1->setCheckable(true);
+    P1->setChecked(true);
+    connect(P1, &QAction::triggered, this, &TSDIAppForm::P1Click);
+
+    // Tag commands: the captions and keys are in place; insertion comes with the writing aids.
+    struct Pending {
+        const char* name;
+        const char* caption;
+        QKeySequence shortcut;
+    };
+    const Pending tags[] = {
+        {"B1", "太字", QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"N11", "斜体", QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {"N12", "下線", QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {"N13", "箇条書き", QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {"N14", "段落", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {"H11", "H1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1)},
+        {"H21", "H2", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2)},
+        {"H31", "H3", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_3)},
+        {"H41", "H4", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_4)},
+        {"H51", "H5", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_5)},
+        {"H61", "H6", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_6)},
+        {"N15", "リンク", QKeySequence(Qt::CTRL | Qt::Key_H)},
+        {"N16", "イメージ", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"N18", "カラー", QKeySequence(Qt::CTRL | Qt::Key_O)},
+    };
+    QList<QAction*> tagActions;
+    for (const Pending& tag : tags) {
+        const QString caption = QString::fromUtf8(tag.caption);
+        QAction* action = addAction(tag.name, caption, caption, tag.shortcut);
+        connect(action, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
+        tagActions << action;
+    }
+    QAction* N19 = addAction("N19", QStringLiteral("ユーザー定義文字列挿入(&U)"),
+                             QStringLiteral("ユーザー定義文字列の挿入"));
+    connect(N19, &QAction::triggered, this,
+            [this] { notYetAvailable(QStringLiteral("ユーザー定義文字列挿入")); });
+    QAction* M2 = addAction("M2", QStringLiteral("文字列登録(&M)"), QStringLiteral("文字列登録"));
+    connect(M2, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("文字列登録")); });
+    QAction* HTMLO1 = addAction("HTMLO1", QStringLiteral("HTML出力(&O)"),
+                                QStringLiteral("日記をHTMLに出力"));
+    HTMLO1->setIcon(TextIcon(QStringLiteral("出")));
+    connect(HTMLO1, &QAction::triggered, this,
+            [this] { openDialogAfterSave(QStringLiteral("HTML出力")); });
+    QAction* HTMLS1 = addAction("HTMLS1", QStringLiteral("HTML設定(&S)"),
+                                QStringLiteral("HTML出力のスタイル設定"));
+    HTMLS1->setIcon(TextIcon(QStringLiteral("設")));
+    connect(HTMLS1, &QAction::triggered, this,
+            [this] { notYetAvailable(QStringLiteral("HTML設定")); });
+
+    QAction* P2 = addAction("P2", QStringLiteral("環境設定(&P)"), QStringLiteral("環境設定"));
+    connect(P2, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("環境設定")); });
+    QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
+    connect(S1, &QAction::triggered, this, [this] { openDialogAfterSave(QStringLiteral("予定")); });
+
+    QAction* Help2 = addAction("Help2", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示"));
+    connect(Help2, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("ヘルプ")); });
+    QAction* HelpAbout1 = addAction("HelpAbout1", QStringLiteral("バージョン情報(&A)..."),
+                                    QStringLiteral("バージョンなど固有の情報を表示"));
+    HelpAbout1->setToolTip(QStringLiteral("バージョン情報"));
+    connect(HelpAbout1, &QAction::triggered, this,
+            [this] { notYetAvailable(QStringLiteral("バージョン情報")); });
+    QAction* N8 = addAction("N8", QStringLiteral("最新版の入手(&N)"), QStringLiteral("作者HPを開く"));
+    connect(N8, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("最新版の入手")); });
+
+    // Menus.
+    auto menu = [this](QMenu* parentMenu, const char* name, const QString& title) {
+        QMenu* m = parentMenu ? parentMenu->addMenu(title) : menuBar()->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* File1 = menu(nullptr, "File1", QStringLiteral("ファイル(&F)"));
+    QMenu* M1 = menu(File1, "M1", QStringLiteral("日記の移動(&M)"));
+    M1->addAction(beforediary);
+    M1->addAction(nextdiary);
+    M1->addSeparator();
+    M1->addActions(stepActions.mid(0, 4));
+    M1->addSeparator();
+    M1->addAction(stepActions[4]);
+    M1->addSeparator();
+    M1->addActions(stepActions.mid(5));
+    File1->addAction(F1);
+    File1->addAction(D1);
+    File1->addSeparator();
+    File1->addAction(N3);
+    File1->addAction(FileExit1);
+    FileExit1->setObjectName(QStringLiteral("FileExit1"));
+
+    QMenu* Edit1 = menu(nullptr, "Edit1", QStringLiteral("編集(&E)"));
+    Edit1->addAction(editActions[0]);
+    Edit1->addSeparator();
+    Edit1->addActions(editActions.mid(1, 3));
+    Edit1->addSeparator();
+    Edit1->addAction(editActions[4]);
+
+    QMenu* Find1 = menu(nullptr, "Find1", QStringLiteral("表示(&V)"));
+    Find1->addAction(T2);
+    Find1->addAction(P1);
+
+    QMenu* HTMLW1 = menu(nullptr, "HTMLW1", QStringLiteral("HTML(&W)"));
+    HTMLW1->menuAction()->setStatusTip(QStringLiteral("HTMLに関連するもの"));
+    QMenu* T1 = menu(HTMLW1, "T1", QStringLiteral("タグ(&T)"));
+    T1->addActions(tagActions);
+    HTMLW1->addSeparator();
+    HTMLW1->addAction(N19);
+    HTMLW1->addAction(M2);
+    HTMLW1->addSeparator();
+    HTMLW1->addAction(HTMLO1);
+    HTMLW1->addAction(HTMLS1);
+
+    QMenu* Tool1 = menu(nullptr, "Tool1", QStringLiteral("ツール(&T)"));
+    Tool1->addAction(P2);
+    Tool1->addAction(S1);
+
+    QMenu* Help1 = menu(nullptr, "Help1", QStringLiteral("ヘルプ(&H)"));
+    Help1->addAction(Help2);
+    Help1->addAction(HelpAbout1);
+    Help1->addAction(N8);
+
+    // Shortcuts of items inside menus work without opening them.
+    for (QAction* action : findChildren<QAction*>())
+        if (!action->shortcut().isEmpty() && action->shortcutContext() == Qt::WindowShortcut)
+            QWidget::addAction(action);
+
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(22, 22));
+    ToolBar1->toggleViewAction()->setVisible(false);
+    ToolBar1->addAction(beforediary);
+    ToolBar1->addAction(nextdiary);
+    ToolBar1->addSeparator();
+    ToolBar1->addActions(stepActions);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(HTMLO1);
+    ToolBar1->addAction(HTMLS1);
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(F1);
+    ToolBar1->addAction(N3);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    setContextMenuPolicy(Qt::NoContextMenu);  // no menu to hide the tool bar behind the user's back
+}
+
+QDate TSDIAppForm::shownDate() const { return DateTimePicker1->date(); }
+
+bool TSDIAppForm::isEntryModified() const
+{
+    return Edit2->isModified() || Memo1->document()->isModified() ||
+           Memo2->document()->isModified();
+}
+
+void TSDIAppForm::clearModified()
+{
+    Edit2->setModified(false);
+    Memo1->document()->setModified(false);
+    Memo2->document()->setModified(false);
+}
+
+void TSDIAppForm::setEditorsReadOnly(bool readOnly)
+{
+    Edit2->setReadOnly(readOnly);
+    Memo1->setReadOnly(readOnly);
+    Memo2->setReadOnly(readOnly);
+}
+
+void TSDIAppForm::LoadEntry(const QString& fileName)
+{
+    const QString caption = DayCaption(DateTimePicker1->date());
+    tavo::Entry entry;
+    std::string error;
+    const auto status = store_.ReadEntry(fileName.toStdString(), &entry, &error);
+
+    bool invalidBytes = false;
+    QString title, publicText, privateText;
+    if (status == tavo::EntryStore::ReadStatus::Found) {
+        bool invalid[3] = {};
+        title = FromCp932(entry.title, &invalid[0]);
+        publicText = MemoFromCp932(entry.publicText, &invalid[1]);
+        privateText = MemoFromCp932(entry.privateText, &invalid[2]);
+        invalidBytes = invalid[0] || invalid[1] || invalid[2];
+        if (invalidBytes)
+            error = QStringLiteral("日記ファイルに CP932 として読めない文字があります: \"%1\"")
+                        .arg(FromPath(store_.EntryPath(fileName.toStdString())))
+                        .toStdString();
+    }
+
+    if (status == tavo::EntryStore::ReadStatus::Failed || invalidBytes) {
+        // The file stays as it is: the day is shown empty and read-only, so that nothing
+        // typed here can replace an entry the program could not read.
+        Edit2->clear();
+        Memo1->clear();
+        Memo2->clear();
+        setEditorsReadOnly(true);
+        statusPanels_[1]->setText(QStringLiteral("読込エラー…") + caption);
+        statusPanels_[2]->setText(QStringLiteral("0 文字"));
+        clearModified();
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+
+    setEditorsReadOnly(false);
+    if (status == tavo::EntryStore::ReadStatus::Found) {
+        statusPanels_[1]->setText(caption + QStringLiteral("の日記"));
+        Edit2->setText(title);
+        Memo1->setPlainText(publicText);
+        Memo2->setPlainText(privateText);
+        statusPanels_[2]->setText(
+            QStringLiteral("%1文字").arg(CharacterCount(title, publicText, privateText)));
+    } else {
+        statusPanels_[1]->setText(QStringLiteral("日記なし…") + caption);
+        statusPanels_[2]->setText(QStringLiteral("0 文字"));
+        Memo1->clear();
+        Memo2->clear();
+        Edit2->clear();
+    }
+    clearModified();
+}
+
+bool TSDIAppForm::saveEntryTo(const QString& fileName)
+{
+    const Cp932Text title = ToCp932(Edit2->text());
+    const Cp932Text publicText = MemoToCp932(Memo1->toPlainText());
+    const Cp932Text privateText = MemoToCp932(Memo2->toPlainText());
+    std::string error;
+    if (!store_.SaveEntry(fileName.toStdString(),
+                          {title.bytes, publicText.bytes, privateText.bytes}, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return false;
+    }
+    if (title.usedCharacterReferences || publicText.usedCharacterReferences ||
+        privateText.usedCharacterReferences)
+        reportCharacterReferences();
+    return true;
+}
+
+void TSDIAppForm::reportCharacterReferences()
+{
+    const QString text = QStringLiteral(
+        "Shift_JIS (CP932) で表せない文字を &#番号; の形 (数値文字参照) で保存しました");
+    statusPanels_[0]->setText(text);
+    if (charRefsReported_)
+        return;
+    charRefsReported_ = true;
+    MessageBox::message(this, text + QStringLiteral("。\nHTML では元の文字として表示されます。"));
+}
+
+bool TSDIAppForm::DTP_Change()
+{
+    if (loadedFileName_.isEmpty())
+        loadedFileName_ = FileNameFor(loadedDate_);
+    if (isEntryModified() && !saveEntryTo(loadedFileName_)) {
+        // The editors still hold the day that could not be saved; show its date again.
+        const QSignalBlocker blocker(DateTimePicker1);
+        DateTimePicker1->setDate(loadedDate_);
+        currentFileName_ = loadedFileName_;
+        return false;
+    }
+    const QDate picked = DateTimePicker1->date();
+    currentFileName_ = FileNameFor(picked);
+    LoadEntry(currentFileName_);
+    clearModified();
+    loadedFileName_ = currentFileName_;
+    loadedDate_ = picked;
+    return true;
+}
+
+bool TSDIAppForm::goToDate(const QDate& date)
+{
+    if (!date.isValid() || date < DateTimePicker1->minimumDate() ||
+        date > DateTimePicker1->maximumDate())
+        return false;
+    {
+        const QSignalBlocker blocker(DateTimePicker1);
+        DateTimePicker1->setDate(date);
+    }
+    return DTP_Change();
+}
+
+bool TSDIAppForm::saveIfModified()
+{
+    if (!isEntryModified())
+        return true;
+    currentFileName_ = FileNameFor(DateTimePicker1->date());
+    return saveEntryTo(currentFileName_);
+}
+
+void TSDIAppForm::beforediaryClick()
+{
+    std::vector<std::string> index;
+    std::string error;
+    if (!store_.ReadIndex(&index, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    const std::string key = tavo::EntryName(currentFileName_.toStdString());
+    const auto target = tavo::PreviousEntryName(index, key);
+    if (!target) {
+        MessageBox::message(this, QStringLiteral("これ以上古い記録はありません"));
+        return;
+    }
+    const auto date = tavo::ParseEntryName(*target, &error);
+    if (!date) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    goToDate(ToQDate(*date));
+}
+
+void TSDIAppForm::nextdiaryClick()
+{
+    std::vector<std::string> index;
+    std::string error;
+    if (!store_.ReadIndex(&index, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    const std::string key = tavo::EntryName(currentFileName_.toStdString());
+    const auto target = tavo::NextEntryName(index, key);
+    if (!target) {
+        MessageBox::message(this, QStringLiteral("これ以上新しい記録はありません"));
+        return;
+    }
+    const auto date = tavo::ParseEntryName(*target, &error);
+    if (!date) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    goToDate(ToQDate(*date));
+}
+
+void TSDIAppForm::D1Click()
+{
+    const QDate date = DateTimePicker1->date();
+    currentFileName_ = FileNameFor(date);
+    const QString dateText = QString::fromStdString(tavo::FormatSlashed(ToDate(date)));
+    std::error_code ec;
+    if (!std::filesystem::exists(store_.EntryPath(currentFileName_.toStdString()), ec)) {
+        MessageBox::warningYes(this, dateText + QStringLiteral("の日記はありません"));
+        return;
+    }
+    if (!MessageBox::warningOkCancel(this, dateText + QStringLiteral("の日記を削除しますか？")))
+        return;
+    std::string error;
+    if (!store_.DeleteEntry(currentFileName_.toStdString(), &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    LoadEntry(currentFileName_);
+}
+
+void TSDIAppForm::T2Click()
+{
+    // The action's check mark has already been inverted by the click.
+    ToolBar1->setVisible(T2->isChecked());
+}
+
+void TSDIAppForm::P1Click() { GroupBox2->setVisible(P1->isChecked()); }
+
+void TSDIAppForm::PageControl2Change(int)
+{
+    // The preview of the public text comes with the writing aids.
+}
+
+void TSDIAppForm::editCommand(const char* slot)
+{
+    QWidget* focused = QApplication::focusWidget();
+    if (focused == Edit2 || focused == Memo1 || focused == Memo2)
+        QMetaObject::invokeMethod(focused, slot);
+}
+
+void TSDIAppForm::openDialogAfterSave(const QString& caption)
+{
+    if (!saveIfModified())
+        return;
+    notYetAvailable(caption);
+}
+
+void TSDIAppForm::notYetAvailable(const QString& caption)
+{
+    MessageBox::message(this, QStringLiteral("「%1」はまだ使えません。").arg(caption));
+}
+
+void TSDIAppForm::applySettingsFile()
+{
+    tavo::AppSettings settings;
+    std::string problems, error;
+    if (!tavo::ReadSettingsFile(paths_.settingsFile, &settings, &problems, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    if (!problems.empty())
+        MessageBox::error(this, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
+                                    .arg(FromPath(paths_.settingsFile),
+                                         QString::fromStdString(problems)));
+
+    ToolBar1->setVisible(settings.toolBarVisible);
+    GroupBox2->setVisible(settings.privatePaneVisible);
+    if (settings.windowState == 3) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        resize(settings.width, settings.height);
+        move(settings.left, settings.top);
+    }
+    htmlSavePath_ = FromCp932(settings.htmlSavePath);
+    pendingPrivateHeight_ = std::max(settings.privatePaneHeight, kMinimumPaneHeight);
+    T2->setChecked(settings.toolBarVisible);
+    P1->setChecked(settings.privatePaneVisible);
+}
+
+void TSDIAppForm::applyPaneHeights()
+{
+    const int total = Splitter1->height() - Splitter1->handleWidth();
+    const int privateHeight = std::min(pendingPrivateHeight_, total - kMinimumPaneHeight);
+    Splitter1->setSizes({total - privateHeight, privateHeight});
+}
+
+void TSDIAppForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!paneHeightsApplied_) {
+        paneHeightsApplied_ = true;
+        applyPaneHeights();
+    }
+}
+
+void TSDIAppForm::WriteSettings()
+{
+    tavo::AppSettings settings;
+    settings.width = width();
+    settings.height = height();
+    settings.left = x();
+    settings.top = y();
+    settings.htmlSavePath = ToCp932(htmlSavePath_).bytes;
+    settings.publicPaneHeight = GroupBox1->height();
+    settings.privatePaneHeight =
+        GroupBox2->isVisibleTo(this) || paneHeightsApplied_ ? GroupBox2->height()
+                                                            : pendingPrivateHeight_;
+    settings.toolBarVisible = T2->isChecked();
+    settings.privatePaneVisible = P1->isChecked();
+    settings.windowState = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
+    std::string error;
+    if (!tavo::WriteSettingsFile(paths_.settingsFile, settings, &error))
+        MessageBox::error(this, QString::fromStdString(error));
+}
+
+void TSDIAppForm::closeEvent(QCloseEvent* event)
+{
+    if (!saveIfModified() &&
+        !MessageBox::warningOkCancel(
+            this, QStringLiteral("日記を保存できませんでした。保存せずに終了しますか？"))) {
+        event->ignore();
+        return;
+    }
+    WriteSettings();
+    event->accept();
+}
+
+bool TSDIAppForm::event(QEvent* event)
+{
+    // Hints go to the first status panel; the status bar's own message line would cover
+    // the day caption and the character count.
+    if (event->type() == QEvent::StatusTip) {
+        statusPanels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+Left and Ctrl+Right jump between entries even while an editor has the focus,
+    // where they would otherwise move the cursor by words.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier &&
+            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

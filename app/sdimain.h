@@ -1,0 +1,120 @@
+// The diary's main window: one day at a time, saved whenever the user leaves it.
+#pragma once
+
+#include <QDate>
+#include <QMainWindow>
+#include <QString>
+#include <filesystem>
+
+#include "core/entry_store.h"
+#include "core/settings.h"
+
+class QAction;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QWebEngineView;
+
+// The program folder and the full paths of the files in it.
+struct ProgramPaths {
+    std::filesystem::path programFolder;
+    std::filesystem::path settingsFile;      // "tavo.ini"
+    std::filesystem::path userSettingsFile;  // "User.ini"
+    std::filesystem::path ftpSettingsFile;   // "FTP.ini"
+    std::filesystem::path indexFile;         // "data.index"
+    std::filesystem::path userDefFile;       // "userdef.ini"
+
+    static ProgramPaths In(const std::filesystem::path& programFolder);
+};
+
+class TSDIAppForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
+    ~TSDIAppForm() override;
+
+    const ProgramPaths& paths() const { return paths_; }
+    const tavo::EntryStore& store() const { return store_; }
+    QString HtmlSavePath() const { return htmlSavePath_; }
+    void setHtmlSavePath(const QString& path) { htmlSavePath_ = path; }
+
+    QString CurrentFileName() const { return currentFileName_; }
+    QString LoadedFileName() const { return loadedFileName_; }
+    QDate shownDate() const;
+
+    // Shows one day in the editors and the status bar.
+    void LoadEntry(const QString& fileName);
+    // Run after every change of the picker's date: saves the day being left if it was
+    // edited, then loads the picked day. False when the save failed; the picker then
+    // returns to the day the editors still hold.
+    bool DTP_Change();
+    // Sets the picker to `date` and runs DTP_Change, as every navigation command does.
+    bool goToDate(const QDate& date);
+    // Saves the shown day if it was edited (before a dialog that reads entry files).
+    bool saveIfModified();
+    bool isEntryModified() const;
+    void WriteSettings();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void createWidgets();
+    void createActions();
+    void createMenusAndToolBar();
+    void applySettingsFile();
+    void applyPaneHeights();
+    bool saveEntryTo(const QString& fileName);
+    void clearModified();
+    void setEditorsReadOnly(bool readOnly);
+    void reportCharacterReferences();
+
+    void beforediaryClick();
+    void nextdiaryClick();
+    void D1Click();
+    void T2Click();
+    void P1Click();
+    void PageControl2Change(int index);
+    void editCommand(const char* slot);
+    void openDialogAfterSave(const QString& caption);
+    void notYetAvailable(const QString& caption);
+
+    QAction* addAction(const char* name, const QString& caption, const QString& hint,
+                       const QKeySequence& shortcut = {});
+
+    ProgramPaths paths_;
+    tavo::EntryStore store_;
+    QString htmlSavePath_;
+    QString currentFileName_;
+    QString loadedFileName_;
+    QDate loadedDate_;
+    bool charRefsReported_ = false;
+    int pendingPrivateHeight_ = 121;
+    bool paneHeightsApplied_ = false;
+
+    QToolBar* ToolBar1 = nullptr;
+    QLabel* statusPanels_[3] = {};
+    QDateEdit* DateTimePicker1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QTabWidget* PageControl2 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QWebEngineView* WebBrowser1 = nullptr;
+
+    QAction* T2 = nullptr;
+    QAction* P1 = nullptr;
+};

@@ -1,0 +1,30 @@
+// Conversion between Unicode (UTF-16, as the UI holds text) and Windows code page 932,
+// the encoding of every file the diary reads and writes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavo {
+
+struct Cp932EncodeResult {
+    std::string bytes;
+    // Characters that code page 932 cannot hold were written as HTML numeric character
+    // references (&#128512;) instead of being dropped.
+    bool usedCharacterReferences = false;
+};
+
+struct Cp932DecodeResult {
+    std::u16string text;
+    // Byte sequences that are not code page 932 were replaced by U+FFFD.
+    bool hadInvalidBytes = false;
+};
+
+// Encodes UTF-16 text. Unpaired surrogates count as characters code page 932 cannot hold.
+Cp932EncodeResult EncodeCp932(std::u16string_view text);
+
+// Decodes code page 932 bytes. Both codes Windows files may hold for one character
+// (NEC-selected IBM extensions and IBM extensions) decode to the same character.
+Cp932DecodeResult DecodeCp932(std::string_view bytes);
+
+}  // namespace tavo

@@ -1,0 +1,42 @@
+// Calendar dates as the diary uses them: one entry per day, named "yyyymmdd".
+#pragma once
+
+#include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavo {
+
+struct Date {
+    int year = 1;
+    int month = 1;  // 1..12
+    int day = 1;    // 1..DaysInMonth
+
+    auto operator<=>(const Date&) const = default;
+};
+
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+bool IsValidDate(const Date& date);
+
+Date AddDays(const Date& date, int days);
+// Month and year steps: the day is clamped to the end of the target month, so a month
+// step never skips a month (31 January + 1 month = the last day of February).
+Date AddMonths(const Date& date, int months);
+
+// 0 = Sunday .. 6 = Saturday.
+int DayOfWeek(const Date& date);
+
+Date Today();
+
+// "yyyymmdd"; the year is written with at least four digits.
+std::string FormatYyyymmdd(const Date& date);
+// "yyyy/mm/dd", the program's short date form whatever the locale's separator.
+std::string FormatSlashed(const Date& date);
+
+// Reads a date back from an entry name ("yyyymmdd"): year from characters 1-4, month from
+// 5-6, day from 7-8. Fails, with an error text naming the name, when it is not a date.
+std::optional<Date> ParseEntryName(std::string_view name, std::string* error);
+
+}  // namespace tavo

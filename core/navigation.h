@@ -1,0 +1,18 @@
+// Jumps to the nearest earlier or later day that has an entry, over the sorted index.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavo {
+
+// The entry name before / after `key` in the sorted index; the key itself never counts
+// as its own neighbour, whether it is listed or not.
+std::optional<std::string> PreviousEntryName(const std::vector<std::string>& sortedIndex,
+                                             std::string_view key);
+std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedIndex,
+                                         std::string_view key);
+
+}  // namespace tavo

@@ -1,0 +1,157 @@
+#include "text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace tavo {
+
+std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
+                          int errorNumber)
+{
+    std::string text(what);
+    text += " \"";
+    text += file.string();
+    text += "\": ";
+    text += std::strerror(errorNumber);
+    return text;
+}
+
+bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = FileErrorText("ファイルを開けません", file, errno);
+        return false;
+    }
+    bytes->clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = FileErrorText("ファイルを読めません", file, errno);
+            ::close(fd);
+            return false;
+        }
+        bytes->append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                         std::string* error)
+{
+    // The temporary file sits in the same folder, so the rename never crosses file systems.
+    // Created with the ordinary mode (0666 less the umask), or the mode of the file it replaces.
+    static std::atomic<unsigned> counter{0};
+    std::string pattern;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char suffix[40];
+        std::snprintf(suffix, sizeof suffix, ".tmp-%d-%u", static_cast<int>(::getpid()),
+                      counter.fetch_add(1));
+        pattern = file.string() + suffix;
+        fd = ::open(pattern.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        *error = FileErrorText("ファイルに書き込めません", file, errno);
+        return false;
+    }
+    struct stat existing {};
+    if (::stat(file.c_str(), &existing) == 0)
+        ::fchmod(fd, existing.st_mode & 07777);
+    auto fail = [&](int errorNumber) {
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        *error = FileErrorText("ファイルに書き込めません", file, errorNumber);
+        return false;
+    };
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        const int errorNumber = errno;
+        ::unlink(pattern.c_str());
+        *error = FileErrorText("ファイルに書き込めません", file, errorNumber);
+        return false;
+    }
+    if (::rename(pattern.c_str(), file.c_str()) != 0) {
+        const int errorNumber = errno;
+        ::unlink(pattern.c_str());
+        *error = FileErrorText("ファイルに書き込めません", file, errorNumber);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string JoinLinesCrLf(const std::vector<std::string>& lines)
+{
+    std::string text;
+    size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
+    text.reserve(size);
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool ReadLines(const std::filesystem::path& file, std::vector<std::string>* lines,
+               std::string* error)
+{
+    std::string bytes;
+    if (!ReadFileBytes(file, &bytes, error))
+        return false;
+    *lines = SplitLines(bytes);
+    return true;
+}
+
+bool WriteLines(const std::filesystem::path& file, const std::vector<std::string>& lines,
+                std::string* error)
+{
+    return WriteFileAtomically(file, JoinLinesCrLf(lines), error);
+}
+
+}  // namespace tavo

@@ -1,0 +1,31 @@
+// Whole-file reading and writing. Text files are lists of lines: CR, LF and CR LF each end
+// a line, a final line break does not start another line, and writing puts CR LF after
+// every line. Writing goes to a temporary file beside the target that is then renamed
+// over it, so a crash or a full disk never leaves a half-written file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavo {
+
+// Error texts are UTF-8 and name the file; they are meant for the user's error box.
+bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error);
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                         std::string* error);
+
+std::vector<std::string> SplitLines(std::string_view text);
+std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+
+bool ReadLines(const std::filesystem::path& file, std::vector<std::string>* lines,
+               std::string* error);
+bool WriteLines(const std::filesystem::path& file, const std::vector<std::string>& lines,
+                std::string* error);
+
+// "<what> \"<file>\": <system error text>", the form every file error takes.
+std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
+                          int errorNumber);
+
+}  // namespace tavo
