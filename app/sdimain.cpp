@@ -71,6 +71,15 @@ QString FileNameFor(const QDate& date)
     return QString::fromStdString(tavo::EntryFileName(ToDate(date)));
 }
 
+// The memo's text as typed. toPlainText() would turn no-break spaces into plain ones.
+QString MemoText(const QPlainTextEdit* memo)
+{
+    QString text = memo->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
 // The UTF-16 length of the entry as stored, where every line break counts two.
 int CharacterCount(const QString& title, const QString& publicText, const QString& privateText)
 {
@@ -588,8 +597,8 @@ void TSDIAppForm::LoadEntry(const QString& fileName)
 bool TSDIAppForm::saveEntryTo(const QString& fileName)
 {
     const Cp932Text title = ToCp932(Edit2->text());
-    const Cp932Text publicText = MemoToCp932(Memo1->toPlainText());
-    const Cp932Text privateText = MemoToCp932(Memo2->toPlainText());
+    const Cp932Text publicText = MemoToCp932(MemoText(Memo1));
+    const Cp932Text privateText = MemoToCp932(MemoText(Memo2));
     std::string error;
     if (!store_.SaveEntry(fileName.toStdString(),
                           {title.bytes, publicText.bytes, privateText.bytes}, &error)) {

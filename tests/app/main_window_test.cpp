@@ -619,10 +619,13 @@ private slots:
 
         pick(QDate(2004, 1, 7));
         privateMemo()->setFocus();
+        privateMemo()->insertPlainText(QStringLiteral("a\u00A0b"));  // no-break space
         privateMemo()->insertPlainText(QStringLiteral("𠮷"));
         pick(QDate(2004, 1, 8));
         QCOMPARE(shown_.size(), 1);  // told once; later only in the status bar
         QVERIFY(panel(0).contains(QStringLiteral("&#")));
+        QCOMPARE(ReadAll(entryPath("20040107.txt")),
+                 "\r\n\r\n" + tavo::EncodeText("a&#160;b&#134071;") + "\r\n");
     }
 
     void exitCommandSavesAndWritesSettings()
