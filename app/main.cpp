@@ -4,8 +4,7 @@
 #include "sdimain.h"
 #include "tavo_application.h"
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     PrepareApplicationAttributes();
     QApplication app(argc, argv);
     SetUpApplication(app);

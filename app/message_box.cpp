@@ -7,45 +7,41 @@
 
 namespace {
 
-MessageBox::Responder& CurrentResponder()
-{
+MessageBox::Responder& CurrentResponder() {
     static MessageBox::Responder responder;
     return responder;
 }
 
-QString ApplicationTitle()
-{
+QString ApplicationTitle() {
     const QString name = QApplication::applicationDisplayName();
     return name.isEmpty() ? QStringLiteral("Tavo") : name;
 }
 
 }  // namespace
 
-void MessageBox::setResponder(Responder responder) { CurrentResponder() = std::move(responder); }
-
-bool MessageBox::warningOkCancel(QWidget* parent, const QString& text)
-{
-    return show(parent, {Kind::Warning, QStringLiteral("警告"), text,
-                         {Button::Ok, Button::Cancel}}) == Button::Ok;
+void MessageBox::setResponder(Responder responder) {
+    CurrentResponder() = std::move(responder);
 }
 
-void MessageBox::warningYes(QWidget* parent, const QString& text)
-{
+bool MessageBox::warningOkCancel(QWidget* parent, const QString& text) {
+    return show(parent,
+                {Kind::Warning, QStringLiteral("警告"), text, {Button::Ok, Button::Cancel}}) ==
+           Button::Ok;
+}
+
+void MessageBox::warningYes(QWidget* parent, const QString& text) {
     show(parent, {Kind::Warning, QStringLiteral("警告"), text, {Button::Yes}});
 }
 
-void MessageBox::message(QWidget* parent, const QString& text)
-{
+void MessageBox::message(QWidget* parent, const QString& text) {
     show(parent, {Kind::Message, ApplicationTitle(), text, {Button::Ok}});
 }
 
-void MessageBox::error(QWidget* parent, const QString& text)
-{
+void MessageBox::error(QWidget* parent, const QString& text) {
     show(parent, {Kind::Error, ApplicationTitle(), text, {Button::Ok}});
 }
 
-MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown)
-{
+MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown) {
     if (CurrentResponder())
         return CurrentResponder()(shown);
 
@@ -60,15 +56,15 @@ MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown)
     for (Button button : shown.buttons) {
         QPushButton* pushButton = nullptr;
         switch (button) {
-        case Button::Ok:
-            pushButton = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-            break;
-        case Button::Cancel:
-            pushButton = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-            break;
-        case Button::Yes:
-            pushButton = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-            break;
+            case Button::Ok:
+                pushButton = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+                break;
+            case Button::Cancel:
+                pushButton = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+                break;
+            case Button::Yes:
+                pushButton = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+                break;
         }
         buttons.insert(pushButton, button);
         if (!first)

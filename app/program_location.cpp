@@ -7,8 +7,7 @@
 #include "core/program_folder.h"
 #include "ui_text.h"
 
-std::filesystem::path ResolveProgramFolder()
-{
+std::filesystem::path ResolveProgramFolder() {
     const std::filesystem::path executableFolder = ToPath(QCoreApplication::applicationDirPath());
     if (tavo::HoldsDiary(executableFolder))
         return executableFolder;

@@ -34,8 +34,7 @@ constexpr int kDefaultHeight = 540;
 constexpr int kMinimumPaneHeight = 100;
 
 // Tool bar pictures: a short label on a plain square tells the commands apart.
-QIcon TextIcon(const QString& label)
-{
+QIcon TextIcon(const QString& label) {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -55,8 +54,7 @@ QIcon TextIcon(const QString& label)
 // A status bar panel of a given width that gives way when the window is narrower.
 class StatusPanel : public QLabel {
 public:
-    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width)
-    {
+    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {
         setMaximumWidth(width);
     }
     QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
@@ -66,14 +64,12 @@ private:
     int width_;
 };
 
-QString FileNameFor(const QDate& date)
-{
+QString FileNameFor(const QDate& date) {
     return QString::fromStdString(tavo::EntryFileName(ToDate(date)));
 }
 
 // The memo's text as typed. toPlainText() would turn no-break spaces into plain ones.
-QString MemoText(const QPlainTextEdit* memo)
-{
+QString MemoText(const QPlainTextEdit* memo) {
     QString text = memo->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -81,16 +77,14 @@ QString MemoText(const QPlainTextEdit* memo)
 }
 
 // The UTF-16 length of the entry as stored, where every line break counts two.
-int CharacterCount(const QString& title, const QString& publicText, const QString& privateText)
-{
+int CharacterCount(const QString& title, const QString& publicText, const QString& privateText) {
     auto stored = [](const QString& memo) { return memo.size() + memo.count(QLatin1Char('\n')); };
     return static_cast<int>(title.size() + stored(publicText) + stored(privateText));
 }
 
 }  // namespace
 
-ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder)
-{
+ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder) {
     return {programFolder,
             programFolder / "tavo.ini",
             programFolder / "User.ini",
@@ -100,16 +94,14 @@ ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder)
 }
 
 TSDIAppForm::TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent)
-    : QMainWindow(parent), paths_(ProgramPaths::In(programFolder)), store_(programFolder)
-{
+    : QMainWindow(parent), paths_(ProgramPaths::In(programFolder)), store_(programFolder) {
     setObjectName(QStringLiteral("SDIAppForm"));
     FormCreate();
 }
 
 TSDIAppForm::~TSDIAppForm() = default;
 
-void TSDIAppForm::FormCreate()
-{
+void TSDIAppForm::FormCreate() {
     setWindowTitle(QStringLiteral("Tavo"));
     resize(kDefaultWidth, kDefaultHeight);
     move(279, 133);
@@ -150,8 +142,7 @@ void TSDIAppForm::FormCreate()
     Edit2->setFocus();
 }
 
-void TSDIAppForm::createWidgets()
-{
+void TSDIAppForm::createWidgets() {
     auto* panel1 = new QWidget(this);
     panel1->setObjectName(QStringLiteral("Panel1"));
     panel1->setMinimumHeight(200);
@@ -249,8 +240,8 @@ void TSDIAppForm::createWidgets()
 
     QWidget::setTabOrder(Edit2, Memo1);
     QWidget::setTabOrder(Memo1, Memo2);
-    for (QObject* editor : {static_cast<QObject*>(Edit2), static_cast<QObject*>(Memo1),
-                            static_cast<QObject*>(Memo2)})
+    for (QObject* editor :
+         {static_cast<QObject*>(Edit2), static_cast<QObject*>(Memo1), static_cast<QObject*>(Memo2)})
         editor->installEventFilter(this);
 
     QStatusBar* statusBar = new QStatusBar(this);
@@ -265,8 +256,7 @@ void TSDIAppForm::createWidgets()
 }
 
 QAction* TSDIAppForm::addAction(const char* name, const QString& caption, const QString& hint,
-                                const QKeySequence& shortcut)
-{
+                                const QKeySequence& shortcut) {
     auto* action = new QAction(caption, this);
     action->setObjectName(QString::fromLatin1(name));
     action->setStatusTip(hint);
@@ -278,8 +268,7 @@ QAction* TSDIAppForm::addAction(const char* name, const QString& caption, const 
     return action;
 }
 
-void TSDIAppForm::createActions()
-{
+void TSDIAppForm::createActions() {
     struct Step {
         const char* name;
         const char* caption;
@@ -292,7 +281,8 @@ void TSDIAppForm::createActions()
          [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), -12)); }},
         {"before1m", "1ヶ月前", "1ヶ月前の日記", "-月",
          [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), -1)); }},
-        {"before1w", "1週間前", "1週間前の日記", "-週", [](const QDate& d) { return d.addDays(-7); }},
+        {"before1w", "1週間前", "1週間前の日記", "-週",
+         [](const QDate& d) { return d.addDays(-7); }},
         {"before1d", "1日前", "1日前の日記", "-日", [](const QDate& d) { return d.addDays(-1); }},
         {"mtoday", "今日", "今日の日記", "今", [](const QDate&) { return ToQDate(tavo::Today()); }},
         {"after1d", "1日後", "1日後の日記", "+日", [](const QDate& d) { return d.addDays(1); }},
@@ -303,21 +293,21 @@ void TSDIAppForm::createActions()
          [](const QDate& d) { return ToQDate(tavo::AddMonths(ToDate(d), 12)); }},
     };
 
-    QAction* beforediary = addAction("beforediary", QStringLiteral("ひとつ前の日記"),
-                                     QStringLiteral("ひとつ前の日記へ移動"),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Left));
+    QAction* beforediary =
+        addAction("beforediary", QStringLiteral("ひとつ前の日記"),
+                  QStringLiteral("ひとつ前の日記へ移動"), QKeySequence(Qt::CTRL | Qt::Key_Left));
     beforediary->setIcon(TextIcon(QStringLiteral("◀")));
     connect(beforediary, &QAction::triggered, this, &TSDIAppForm::beforediaryClick);
-    QAction* nextdiary = addAction("nextdiary", QStringLiteral("次の日記"),
-                                   QStringLiteral("次の日記へ移動"),
-                                   QKeySequence(Qt::CTRL | Qt::Key_Right));
+    QAction* nextdiary =
+        addAction("nextdiary", QStringLiteral("次の日記"), QStringLiteral("次の日記へ移動"),
+                  QKeySequence(Qt::CTRL | Qt::Key_Right));
     nextdiary->setIcon(TextIcon(QStringLiteral("▶")));
     connect(nextdiary, &QAction::triggered, this, &TSDIAppForm::nextdiaryClick);
 
     QList<QAction*> stepActions;
     for (const Step& step : steps) {
-        QAction* action = addAction(step.name, QString::fromUtf8(step.caption),
-                                    QString::fromUtf8(step.hint));
+        QAction* action =
+            addAction(step.name, QString::fromUtf8(step.caption), QString::fromUtf8(step.hint));
         action->setIcon(TextIcon(QString::fromUtf8(step.icon)));
         connect(action, &QAction::triggered, this,
                 [this, move = step.move] { goToDate(move(DateTimePicker1->date())); });
@@ -350,11 +340,13 @@ void TSDIAppForm::createActions()
         const char* slot;
     };
     const EditCommand editCommands[] = {
-        {"EditUndo1", "元に戻す(&U)", "直前の操作を元に戻す", QKeySequence(Qt::CTRL | Qt::Key_Z), "undo"},
-        {"EditCut1", "切り取り(&T)", "選択範囲を切り取る", QKeySequence(Qt::CTRL | Qt::Key_X), "cut"},
+        {"EditUndo1", "元に戻す(&U)", "直前の操作を元に戻す", QKeySequence(Qt::CTRL | Qt::Key_Z),
+         "undo"},
+        {"EditCut1", "切り取り(&T)", "選択範囲を切り取る", QKeySequence(Qt::CTRL | Qt::Key_X),
+         "cut"},
         {"EditCopy1", "コピー(&C)", "選択範囲をコピー", QKeySequence(Qt::CTRL | Qt::Key_C), "copy"},
-        {"EditPaste1", "貼り付け(&P)", "クリップボードの内容を貼り付け", QKeySequence(Qt::CTRL | Qt::Key_V),
-         "paste"},
+        {"EditPaste1", "貼り付け(&P)", "クリップボードの内容を貼り付け",
+         QKeySequence(Qt::CTRL | Qt::Key_V), "paste"},
         {"EditSelectAll1", "全てを選択(&A)", "全てを選択", QKeySequence(Qt::CTRL | Qt::Key_A),
          "selectAll"},
     };
@@ -364,11 +356,13 @@ void TSDIAppForm::createActions()
                                     QString::fromUtf8(command.hint), command.shortcut);
         // The editors handle these keys themselves; the menu items serve the mouse.
         action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, [this, slot = command.slot] { editCommand(slot); });
+        connect(action, &QAction::triggered, this,
+                [this, slot = command.slot] { editCommand(slot); });
         editActions << action;
     }
 
-    T2 = addAction("T2", QStringLiteral("ツールバー(&T)"), QStringLiteral("ツールバーの表示切り替え"));
+    T2 = addAction("T2", QStringLiteral("ツールバー(&T)"),
+                   QStringLiteral("ツールバーの表示切り替え"));
     T2->setCheckable(true);
     T2->setChecked(true);
     connect(T2, &QAction::triggered, this, &TSDIAppForm::T2Click);
@@ -411,9 +405,10 @@ void TSDIAppForm::createActions()
     connect(N19, &QAction::triggered, this,
             [this] { notYetAvailable(QStringLiteral("ユーザー定義文字列挿入")); });
     QAction* M2 = addAction("M2", QStringLiteral("文字列登録(&M)"), QStringLiteral("文字列登録"));
-    connect(M2, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("文字列登録")); });
-    QAction* HTMLO1 = addAction("HTMLO1", QStringLiteral("HTML出力(&O)"),
-                                QStringLiteral("日記をHTMLに出力"));
+    connect(M2, &QAction::triggered, this,
+            [this] { notYetAvailable(QStringLiteral("文字列登録")); });
+    QAction* HTMLO1 =
+        addAction("HTMLO1", QStringLiteral("HTML出力(&O)"), QStringLiteral("日記をHTMLに出力"));
     HTMLO1->setIcon(TextIcon(QStringLiteral("出")));
     connect(HTMLO1, &QAction::triggered, this,
             [this] { openDialogAfterSave(QStringLiteral("HTML出力")); });
@@ -428,15 +423,19 @@ void TSDIAppForm::createActions()
     QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
     connect(S1, &QAction::triggered, this, [this] { openDialogAfterSave(QStringLiteral("予定")); });
 
-    QAction* Help2 = addAction("Help2", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示"));
-    connect(Help2, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("ヘルプ")); });
+    QAction* Help2 =
+        addAction("Help2", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示"));
+    connect(Help2, &QAction::triggered, this,
+            [this] { notYetAvailable(QStringLiteral("ヘルプ")); });
     QAction* HelpAbout1 = addAction("HelpAbout1", QStringLiteral("バージョン情報(&A)..."),
                                     QStringLiteral("バージョンなど固有の情報を表示"));
     HelpAbout1->setToolTip(QStringLiteral("バージョン情報"));
     connect(HelpAbout1, &QAction::triggered, this,
             [this] { notYetAvailable(QStringLiteral("バージョン情報")); });
-    QAction* N8 = addAction("N8", QStringLiteral("最新版の入手(&N)"), QStringLiteral("作者HPを開く"));
-    connect(N8, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("最新版の入手")); });
+    QAction* N8 =
+        addAction("N8", QStringLiteral("最新版の入手(&N)"), QStringLiteral("作者HPを開く"));
+    connect(N8, &QAction::triggered, this,
+            [this] { notYetAvailable(QStringLiteral("最新版の入手")); });
 
     // Menus.
     auto menu = [this](QMenu* parentMenu, const char* name, const QString& title) {
@@ -519,30 +518,28 @@ void TSDIAppForm::createActions()
     setContextMenuPolicy(Qt::NoContextMenu);  // no menu to hide the tool bar behind the user's back
 }
 
-QDate TSDIAppForm::shownDate() const { return DateTimePicker1->date(); }
+QDate TSDIAppForm::shownDate() const {
+    return DateTimePicker1->date();
+}
 
-bool TSDIAppForm::isEntryModified() const
-{
+bool TSDIAppForm::isEntryModified() const {
     return Edit2->isModified() || Memo1->document()->isModified() ||
            Memo2->document()->isModified();
 }
 
-void TSDIAppForm::clearModified()
-{
+void TSDIAppForm::clearModified() {
     Edit2->setModified(false);
     Memo1->document()->setModified(false);
     Memo2->document()->setModified(false);
 }
 
-void TSDIAppForm::setEditorsReadOnly(bool readOnly)
-{
+void TSDIAppForm::setEditorsReadOnly(bool readOnly) {
     Edit2->setReadOnly(readOnly);
     Memo1->setReadOnly(readOnly);
     Memo2->setReadOnly(readOnly);
 }
 
-void TSDIAppForm::LoadEntry(const QString& fileName)
-{
+void TSDIAppForm::LoadEntry(const QString& fileName) {
     const QString caption = DayCaption(DateTimePicker1->date());
     tavo::Entry entry;
     std::string error;
@@ -594,8 +591,7 @@ void TSDIAppForm::LoadEntry(const QString& fileName)
     clearModified();
 }
 
-bool TSDIAppForm::saveEntryTo(const QString& fileName)
-{
+bool TSDIAppForm::saveEntryTo(const QString& fileName) {
     const Cp932Text title = ToCp932(Edit2->text());
     const Cp932Text publicText = MemoToCp932(MemoText(Memo1));
     const Cp932Text privateText = MemoToCp932(MemoText(Memo2));
@@ -611,8 +607,7 @@ bool TSDIAppForm::saveEntryTo(const QString& fileName)
     return true;
 }
 
-void TSDIAppForm::reportCharacterReferences()
-{
+void TSDIAppForm::reportCharacterReferences() {
     const QString text = QStringLiteral(
         "Shift_JIS (CP932) で表せない文字を &#番号; の形 (数値文字参照) で保存しました");
     statusPanels_[0]->setText(text);
@@ -622,8 +617,7 @@ void TSDIAppForm::reportCharacterReferences()
     MessageBox::message(this, text + QStringLiteral("。\nHTML では元の文字として表示されます。"));
 }
 
-bool TSDIAppForm::DTP_Change()
-{
+bool TSDIAppForm::DTP_Change() {
     if (loadedFileName_.isEmpty())
         loadedFileName_ = FileNameFor(loadedDate_);
     if (isEntryModified() && !saveEntryTo(loadedFileName_)) {
@@ -642,8 +636,7 @@ bool TSDIAppForm::DTP_Change()
     return true;
 }
 
-bool TSDIAppForm::goToDate(const QDate& date)
-{
+bool TSDIAppForm::goToDate(const QDate& date) {
     if (!date.isValid() || date < DateTimePicker1->minimumDate() ||
         date > DateTimePicker1->maximumDate())
         return false;
@@ -654,16 +647,14 @@ bool TSDIAppForm::goToDate(const QDate& date)
     return DTP_Change();
 }
 
-bool TSDIAppForm::saveIfModified()
-{
+bool TSDIAppForm::saveIfModified() {
     if (!isEntryModified())
         return true;
     currentFileName_ = FileNameFor(DateTimePicker1->date());
     return saveEntryTo(currentFileName_);
 }
 
-void TSDIAppForm::beforediaryClick()
-{
+void TSDIAppForm::beforediaryClick() {
     std::vector<std::string> index;
     std::string error;
     if (!store_.ReadIndex(&index, &error)) {
@@ -684,8 +675,7 @@ void TSDIAppForm::beforediaryClick()
     goToDate(ToQDate(*date));
 }
 
-void TSDIAppForm::nextdiaryClick()
-{
+void TSDIAppForm::nextdiaryClick() {
     std::vector<std::string> index;
     std::string error;
     if (!store_.ReadIndex(&index, &error)) {
@@ -706,8 +696,7 @@ void TSDIAppForm::nextdiaryClick()
     goToDate(ToQDate(*date));
 }
 
-void TSDIAppForm::D1Click()
-{
+void TSDIAppForm::D1Click() {
     const QDate date = DateTimePicker1->date();
     currentFileName_ = FileNameFor(date);
     const QString dateText = QString::fromStdString(tavo::FormatSlashed(ToDate(date)));
@@ -726,40 +715,36 @@ void TSDIAppForm::D1Click()
     LoadEntry(currentFileName_);
 }
 
-void TSDIAppForm::T2Click()
-{
+void TSDIAppForm::T2Click() {
     // The action's check mark has already been inverted by the click.
     ToolBar1->setVisible(T2->isChecked());
 }
 
-void TSDIAppForm::P1Click() { GroupBox2->setVisible(P1->isChecked()); }
+void TSDIAppForm::P1Click() {
+    GroupBox2->setVisible(P1->isChecked());
+}
 
-void TSDIAppForm::PageControl2Change(int)
-{
+void TSDIAppForm::PageControl2Change(int) {
     // The preview of the public text comes with the writing aids.
 }
 
-void TSDIAppForm::editCommand(const char* slot)
-{
+void TSDIAppForm::editCommand(const char* slot) {
     QWidget* focused = QApplication::focusWidget();
     if (focused == Edit2 || focused == Memo1 || focused == Memo2)
         QMetaObject::invokeMethod(focused, slot);
 }
 
-void TSDIAppForm::openDialogAfterSave(const QString& caption)
-{
+void TSDIAppForm::openDialogAfterSave(const QString& caption) {
     if (!saveIfModified())
         return;
     notYetAvailable(caption);
 }
 
-void TSDIAppForm::notYetAvailable(const QString& caption)
-{
+void TSDIAppForm::notYetAvailable(const QString& caption) {
     MessageBox::message(this, QStringLiteral("「%1」はまだ使えません。").arg(caption));
 }
 
-void TSDIAppForm::applySettingsFile()
-{
+void TSDIAppForm::applySettingsFile() {
     tavo::AppSettings settings;
     std::string problems, error;
     if (!tavo::ReadSettingsFile(paths_.settingsFile, &settings, &problems, &error)) {
@@ -767,9 +752,9 @@ void TSDIAppForm::applySettingsFile()
         return;
     }
     if (!problems.empty())
-        MessageBox::error(this, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
-                                    .arg(FromPath(paths_.settingsFile),
-                                         QString::fromStdString(problems)));
+        MessageBox::error(
+            this, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
+                      .arg(FromPath(paths_.settingsFile), QString::fromStdString(problems)));
 
     ToolBar1->setVisible(settings.toolBarVisible);
     GroupBox2->setVisible(settings.privatePaneVisible);
@@ -785,15 +770,13 @@ void TSDIAppForm::applySettingsFile()
     P1->setChecked(settings.privatePaneVisible);
 }
 
-void TSDIAppForm::applyPaneHeights()
-{
+void TSDIAppForm::applyPaneHeights() {
     const int total = Splitter1->height() - Splitter1->handleWidth();
     const int privateHeight = std::min(pendingPrivateHeight_, total - kMinimumPaneHeight);
     Splitter1->setSizes({total - privateHeight, privateHeight});
 }
 
-void TSDIAppForm::showEvent(QShowEvent* event)
-{
+void TSDIAppForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!paneHeightsApplied_) {
         paneHeightsApplied_ = true;
@@ -801,8 +784,7 @@ void TSDIAppForm::showEvent(QShowEvent* event)
     }
 }
 
-void TSDIAppForm::WriteSettings()
-{
+void TSDIAppForm::WriteSettings() {
     tavo::AppSettings settings;
     settings.width = width();
     settings.height = height();
@@ -810,9 +792,9 @@ void TSDIAppForm::WriteSettings()
     settings.top = y();
     settings.htmlSavePath = ToCp932(htmlSavePath_).bytes;
     settings.publicPaneHeight = GroupBox1->height();
-    settings.privatePaneHeight =
-        GroupBox2->isVisibleTo(this) || paneHeightsApplied_ ? GroupBox2->height()
-                                                            : pendingPrivateHeight_;
+    settings.privatePaneHeight = GroupBox2->isVisibleTo(this) || paneHeightsApplied_
+                                     ? GroupBox2->height()
+                                     : pendingPrivateHeight_;
     settings.toolBarVisible = T2->isChecked();
     settings.privatePaneVisible = P1->isChecked();
     settings.windowState = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
@@ -821,8 +803,7 @@ void TSDIAppForm::WriteSettings()
         MessageBox::error(this, QString::fromStdString(error));
 }
 
-void TSDIAppForm::closeEvent(QCloseEvent* event)
-{
+void TSDIAppForm::closeEvent(QCloseEvent* event) {
     if (!saveIfModified() &&
         !MessageBox::warningOkCancel(
             this, QStringLiteral("日記を保存できませんでした。保存せずに終了しますか？"))) {
@@ -833,8 +814,7 @@ void TSDIAppForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-bool TSDIAppForm::event(QEvent* event)
-{
+bool TSDIAppForm::event(QEvent* event) {
     // Hints go to the first status panel; the status bar's own message line would cover
     // the day caption and the character count.
     if (event->type() == QEvent::StatusTip) {
@@ -844,8 +824,7 @@ bool TSDIAppForm::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event)
-{
+bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event) {
     // Ctrl+Left and Ctrl+Right jump between entries even while an editor has the focus,
     // where they would otherwise move the cursor by words.
     if (event->type() == QEvent::ShortcutOverride) {

@@ -2,14 +2,12 @@
 
 #include <QApplication>
 
-void PrepareApplicationAttributes()
-{
+void PrepareApplicationAttributes() {
     // The HTML preview's web engine shares its rendering contexts with the widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
-void SetUpApplication(QApplication& app)
-{
+void SetUpApplication(QApplication& app) {
     app.setApplicationName(QStringLiteral("tavo"));
     app.setApplicationDisplayName(QStringLiteral("Tavo"));
 }

@@ -14,20 +14,23 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool IsTrailByte(unsigned char b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
 
 // The conversion tables are built once from glibc's CP932 converter, which maps like
 // Windows for everything that converter knows. Windows also gives the five single bytes
 // below a character of their own; glibc refuses them, so they are added by hand to keep
 // such bytes from older files intact.
 struct Tables {
-    std::array<char16_t, 256> single{};            // 0 = not a single-byte character
+    std::array<char16_t, 256> single{};              // 0 = not a single-byte character
     std::array<char16_t, 0x7D * 0xBD> doubleByte{};  // indexed by DoubleIndex; 0 = unmapped
-    std::unordered_map<char16_t, uint16_t> encode;  // character -> code (<= 0xFF single)
+    std::unordered_map<char16_t, uint16_t> encode;   // character -> code (<= 0xFF single)
 
-    static size_t DoubleIndex(unsigned char lead, unsigned char trail)
-    {
+    static size_t DoubleIndex(unsigned char lead, unsigned char trail) {
         const size_t leadIndex = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 0x1F;
         return leadIndex * 0xBD + (trail - 0x40);
     }
@@ -35,8 +38,7 @@ struct Tables {
 
 class Iconv {
 public:
-    Iconv(const char* to, const char* from) : handle_(iconv_open(to, from))
-    {
+    Iconv(const char* to, const char* from) : handle_(iconv_open(to, from)) {
         if (handle_ == reinterpret_cast<iconv_t>(-1))
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
     }
@@ -45,8 +47,7 @@ public:
     Iconv& operator=(const Iconv&) = delete;
 
     // Converts one whole character; false when the converter refuses it.
-    bool Convert(const char* in, size_t inSize, char* out, size_t outCapacity, size_t* outSize)
-    {
+    bool Convert(const char* in, size_t inSize, char* out, size_t outCapacity, size_t* outSize) {
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         char* inPtr = const_cast<char*>(in);
         char* outPtr = out;
@@ -62,8 +63,7 @@ private:
     iconv_t handle_;
 };
 
-char16_t DecodeWithIconv(Iconv& decoder, const char* bytes, size_t size)
-{
+char16_t DecodeWithIconv(Iconv& decoder, const char* bytes, size_t size) {
     char out[8];
     size_t outSize = 0;
     if (!decoder.Convert(bytes, size, out, sizeof out, &outSize) || outSize != 2)
@@ -72,8 +72,7 @@ char16_t DecodeWithIconv(Iconv& decoder, const char* bytes, size_t size)
                                  static_cast<unsigned char>(out[1]) << 8);
 }
 
-bool EncodeWithIconv(Iconv& encoder, char16_t ch, uint16_t* code)
-{
+bool EncodeWithIconv(Iconv& encoder, char16_t ch, uint16_t* code) {
     const char in[2] = {static_cast<char>(ch & 0xFF), static_cast<char>(ch >> 8)};
     char out[4];
     size_t outSize = 0;
@@ -89,8 +88,7 @@ bool EncodeWithIconv(Iconv& encoder, char16_t ch, uint16_t* code)
     return true;
 }
 
-Tables BuildTables()
-{
+Tables BuildTables() {
     Tables t;
     Iconv decoder("UTF-16LE", "CP932");
     Iconv encoder("CP932", "UTF-16LE");
@@ -172,26 +170,27 @@ Tables BuildTables()
     return t;
 }
 
-const Tables& GetTables()
-{
+const Tables& GetTables() {
     static const Tables tables = BuildTables();
     return tables;
 }
 
-void AppendCharacterReference(std::string& out, char32_t codePoint)
-{
+void AppendCharacterReference(std::string& out, char32_t codePoint) {
     out += "&#";
     out += std::to_string(static_cast<uint32_t>(codePoint));
     out += ';';
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace
 
-Cp932EncodeResult EncodeCp932(std::u16string_view text)
-{
+Cp932EncodeResult EncodeCp932(std::u16string_view text) {
     const Tables& t = GetTables();
     Cp932EncodeResult result;
     result.bytes.reserve(text.size() * 2);
@@ -221,8 +220,7 @@ Cp932EncodeResult EncodeCp932(std::u16string_view text)
     return result;
 }
 
-Cp932DecodeResult DecodeCp932(std::string_view bytes)
-{
+Cp932DecodeResult DecodeCp932(std::string_view bytes) {
     const Tables& t = GetTables();
     Cp932DecodeResult result;
     result.text.reserve(bytes.size());

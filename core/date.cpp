@@ -8,22 +8,19 @@
 namespace tavo {
 namespace {
 
-std::chrono::sys_days ToSysDays(const Date& date)
-{
+std::chrono::sys_days ToSysDays(const Date& date) {
     return std::chrono::year_month_day{std::chrono::year{date.year},
                                        std::chrono::month{static_cast<unsigned>(date.month)},
                                        std::chrono::day{static_cast<unsigned>(date.day)}};
 }
 
-Date FromSysDays(std::chrono::sys_days days)
-{
+Date FromSysDays(std::chrono::sys_days days) {
     const std::chrono::year_month_day ymd{days};
     return Date{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
                 static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
-bool ParseDigits(std::string_view text, int* value)
-{
+bool ParseDigits(std::string_view text, int* value) {
     if (text.empty())
         return false;
     int v = 0;
@@ -38,29 +35,27 @@ bool ParseDigits(std::string_view text, int* value)
 
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
-int DaysInMonth(int year, int month)
-{
+int DaysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month == 2 && IsLeapYear(year))
         return 29;
     return kDays[month - 1];
 }
 
-bool IsValidDate(const Date& date)
-{
+bool IsValidDate(const Date& date) {
     return date.month >= 1 && date.month <= 12 && date.day >= 1 &&
            date.day <= DaysInMonth(date.year, date.month);
 }
 
-Date AddDays(const Date& date, int days)
-{
+Date AddDays(const Date& date, int days) {
     return FromSysDays(ToSysDays(date) + std::chrono::days{days});
 }
 
-Date AddMonths(const Date& date, int months)
-{
+Date AddMonths(const Date& date, int months) {
     // C++ division truncates toward zero and the remainder takes the dividend's sign.
     int year = date.year + months / 12;
     int month = date.month + months % 12;
@@ -73,35 +68,30 @@ Date AddMonths(const Date& date, int months)
     return Date{year, month, day};
 }
 
-int DayOfWeek(const Date& date)
-{
+int DayOfWeek(const Date& date) {
     return static_cast<int>(std::chrono::weekday{ToSysDays(date)}.c_encoding());
 }
 
-Date Today()
-{
+Date Today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
-std::string FormatYyyymmdd(const Date& date)
-{
+std::string FormatYyyymmdd(const Date& date) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", date.year, date.month, date.day);
     return buffer;
 }
 
-std::string FormatSlashed(const Date& date)
-{
+std::string FormatSlashed(const Date& date) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d", date.year, date.month, date.day);
     return buffer;
 }
 
-std::optional<Date> ParseEntryName(std::string_view name, std::string* error)
-{
+std::optional<Date> ParseEntryName(std::string_view name, std::string* error) {
     Date date;
     if (name.size() >= 8 && ParseDigits(name.substr(0, 4), &date.year) &&
         ParseDigits(name.substr(4, 2), &date.month) && ParseDigits(name.substr(6, 2), &date.day) &&

@@ -10,8 +10,7 @@
 namespace tavo {
 namespace {
 
-int CompareIgnoringCase(std::string_view a, std::string_view b)
-{
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         const int ca = std::tolower(static_cast<unsigned char>(a[i]));
@@ -23,31 +22,31 @@ int CompareIgnoringCase(std::string_view a, std::string_view b)
 }
 
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path,
-                            const std::error_code& ec)
-{
+                            const std::error_code& ec) {
     return std::string(what) + " \"" + path.string() + "\": " + ec.message();
 }
 
 }  // namespace
 
-std::string EntryFileName(const Date& date) { return FormatYyyymmdd(date) + ".txt"; }
+std::string EntryFileName(const Date& date) {
+    return FormatYyyymmdd(date) + ".txt";
+}
 
-std::string EntryName(std::string_view fileName)
-{
+std::string EntryName(std::string_view fileName) {
     const size_t dot = fileName.rfind('.');
     return std::string(dot == std::string_view::npos ? fileName : fileName.substr(0, dot));
 }
 
-bool IndexNameLess(std::string_view a, std::string_view b) { return CompareIgnoringCase(a, b) < 0; }
+bool IndexNameLess(std::string_view a, std::string_view b) {
+    return CompareIgnoringCase(a, b) < 0;
+}
 
-std::string EntryFileBytes(const Entry& entry)
-{
+std::string EntryFileBytes(const Entry& entry) {
     return JoinLinesCrLf(
         {EncodeText(entry.title), EncodeText(entry.publicText), EncodeText(entry.privateText)});
 }
 
-bool ParseEntryFile(std::string_view bytes, Entry* entry, std::string* error)
-{
+bool ParseEntryFile(std::string_view bytes, Entry* entry, std::string* error) {
     const std::vector<std::string> lines = SplitLines(bytes);
     if (lines.size() < 3) {
         *error = "日記ファイルの行が足りません (3 行必要なところ " + std::to_string(lines.size()) +
@@ -67,18 +66,14 @@ bool ParseEntryFile(std::string_view bytes, Entry* entry, std::string* error)
 }
 
 EntryStore::EntryStore(std::filesystem::path programFolder)
-    : programFolder_(std::move(programFolder))
-{
-}
+    : programFolder_(std::move(programFolder)) {}
 
-std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const
-{
+std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const {
     return DataFolder() / std::filesystem::path(std::string(fileName));
 }
 
 EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
-                                             std::string* error) const
-{
+                                             std::string* error) const {
     const std::filesystem::path path = EntryPath(fileName);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -99,8 +94,8 @@ EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* e
     return ReadStatus::Found;
 }
 
-bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry, std::string* error) const
-{
+bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry,
+                           std::string* error) const {
     const std::filesystem::path path = EntryPath(fileName);
     if (!entry.IsEmpty()) {
         if (!WriteFileAtomically(path, EntryFileBytes(entry), error))
@@ -113,8 +108,7 @@ bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry, std::s
     return DeleteEntry(fileName, error);
 }
 
-bool EntryStore::DeleteEntry(std::string_view fileName, std::string* error) const
-{
+bool EntryStore::DeleteEntry(std::string_view fileName, std::string* error) const {
     const std::filesystem::path path = EntryPath(fileName);
     std::error_code ec;
     if (!std::filesystem::remove(path, ec) && ec) {
@@ -124,8 +118,7 @@ bool EntryStore::DeleteEntry(std::string_view fileName, std::string* error) cons
     return UpdateIndex(fileName, false, error);
 }
 
-bool EntryStore::UpdateIndex(std::string_view fileName, bool add, std::string* error) const
-{
+bool EntryStore::UpdateIndex(std::string_view fileName, bool add, std::string* error) const {
     std::error_code ec;
     if (!std::filesystem::exists(IndexFile(), ec))
         return RebuildIndex(error);
@@ -163,8 +156,7 @@ bool EntryStore::UpdateIndex(std::string_view fileName, bool add, std::string* e
     return WriteLines(IndexFile(), lines, error);
 }
 
-bool EntryStore::RebuildIndex(std::string* error) const
-{
+bool EntryStore::RebuildIndex(std::string* error) const {
     std::vector<std::string> names;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(DataFolder(), ec), end; !ec && it != end;
@@ -183,8 +175,7 @@ bool EntryStore::RebuildIndex(std::string* error) const
     return WriteLines(IndexFile(), names, error);
 }
 
-bool EntryStore::ReadIndex(std::vector<std::string>* names, std::string* error) const
-{
+bool EntryStore::ReadIndex(std::vector<std::string>* names, std::string* error) const {
     if (!ReadLines(IndexFile(), names, error))
         return false;
     std::stable_sort(names->begin(), names->end(), IndexNameLess);

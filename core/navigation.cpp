@@ -7,24 +7,20 @@
 namespace tavo {
 
 std::optional<std::string> PreviousEntryName(const std::vector<std::string>& sortedIndex,
-                                             std::string_view key)
-{
-    const auto at = std::lower_bound(sortedIndex.begin(), sortedIndex.end(), key,
-                                     [](const std::string& a, std::string_view b) {
-                                         return IndexNameLess(a, b);
-                                     });
+                                             std::string_view key) {
+    const auto at = std::lower_bound(
+        sortedIndex.begin(), sortedIndex.end(), key,
+        [](const std::string& a, std::string_view b) { return IndexNameLess(a, b); });
     if (at == sortedIndex.begin())
         return std::nullopt;
     return *(at - 1);
 }
 
 std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedIndex,
-                                         std::string_view key)
-{
-    const auto at = std::upper_bound(sortedIndex.begin(), sortedIndex.end(), key,
-                                     [](std::string_view a, const std::string& b) {
-                                         return IndexNameLess(a, b);
-                                     });
+                                         std::string_view key) {
+    const auto at = std::upper_bound(
+        sortedIndex.begin(), sortedIndex.end(), key,
+        [](std::string_view a, const std::string& b) { return IndexNameLess(a, b); });
     if (at == sortedIndex.end())
         return std::nullopt;
     return *at;

@@ -4,16 +4,14 @@
 
 namespace tavo {
 
-bool HoldsDiary(const std::filesystem::path& folder)
-{
+bool HoldsDiary(const std::filesystem::path& folder) {
     std::error_code ec;
     return std::filesystem::is_directory(folder / "data", ec) ||
            std::filesystem::exists(folder / "tavo.ini", ec);
 }
 
 std::filesystem::path ChooseProgramFolder(const std::filesystem::path& executableFolder,
-                                          const std::filesystem::path& userDataFolder)
-{
+                                          const std::filesystem::path& userDataFolder) {
     return HoldsDiary(executableFolder) ? executableFolder : userDataFolder;
 }
 

@@ -3,8 +3,7 @@
 namespace tavo {
 namespace {
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
@@ -14,8 +13,7 @@ int HexDigitValue(char c)
 
 }  // namespace
 
-std::string EncodeText(std::string_view text)
-{
+std::string EncodeText(std::string_view text) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     const size_t n = text.size();
     std::string out(n * 2, '0');
@@ -29,8 +27,7 @@ std::string EncodeText(std::string_view text)
     return out;
 }
 
-std::string DecodeText(std::string_view hex)
-{
+std::string DecodeText(std::string_view hex) {
     const size_t n = hex.size() / 2;
     std::string out(n, '\0');
     // A non-digit first character keeps the previous pair's value; zero before the first pair.
@@ -48,8 +45,7 @@ std::string DecodeText(std::string_view hex)
     return out;
 }
 
-bool IsEncodedText(std::string_view hex)
-{
+bool IsEncodedText(std::string_view hex) {
     if (hex.size() % 2 != 0)
         return false;
     for (char c : hex)

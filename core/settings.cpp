@@ -10,8 +10,7 @@ namespace {
 
 constexpr std::string_view kSizeMarker = "[SIZE]";
 
-bool ParseInt(const std::string& text, int* value)
-{
+bool ParseInt(const std::string& text, int* value) {
     const char* begin = text.data();
     const char* end = begin + text.size();
     while (begin < end && *begin == ' ')
@@ -24,8 +23,7 @@ bool ParseInt(const std::string& text, int* value)
 
 }  // namespace
 
-AppSettings ParseSettings(const std::vector<std::string>& lines, std::string* problems)
-{
+AppSettings ParseSettings(const std::vector<std::string>& lines, std::string* problems) {
     AppSettings s;
     problems->clear();
     auto note = [&](size_t line, const char* what) {
@@ -70,8 +68,7 @@ AppSettings ParseSettings(const std::vector<std::string>& lines, std::string* pr
     return s;
 }
 
-std::vector<std::string> SettingsLines(const AppSettings& s)
-{
+std::vector<std::string> SettingsLines(const AppSettings& s) {
     return {std::string(kSizeMarker) + s.encodedPassword,
             std::to_string(s.width),
             std::to_string(s.height),
@@ -89,8 +86,7 @@ std::vector<std::string> SettingsLines(const AppSettings& s)
             std::to_string(s.windowState)};
 }
 
-std::string LockPassword(const std::vector<std::string>& lines)
-{
+std::string LockPassword(const std::vector<std::string>& lines) {
     if (lines.empty())
         return {};
     // The marker's six characters are dropped whatever they are, as older files expect.
@@ -99,8 +95,7 @@ std::string LockPassword(const std::vector<std::string>& lines)
 }
 
 bool ReadSettingsFile(const std::filesystem::path& file, AppSettings* settings,
-                      std::string* problems, std::string* error)
-{
+                      std::string* problems, std::string* error) {
     std::vector<std::string> lines;
     if (!ReadLines(file, &lines, error))
         return false;
@@ -109,8 +104,7 @@ bool ReadSettingsFile(const std::filesystem::path& file, AppSettings* settings,
 }
 
 bool WriteSettingsFile(const std::filesystem::path& file, const AppSettings& settings,
-                       std::string* error)
-{
+                       std::string* error) {
     return WriteLines(file, SettingsLines(settings), error);
 }
 

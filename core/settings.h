@@ -18,8 +18,8 @@ struct AppSettings {
     int privatePaneHeight = 121;
     bool toolBarVisible = true;
     bool privatePaneVisible = true;
-    int windowState = 1;              // 1 normal, 2 minimised, 3 maximised
-    std::string encodedPassword;      // line 0 after "[SIZE]"; empty when not locked
+    int windowState = 1;          // 1 normal, 2 minimised, 3 maximised
+    std::string encodedPassword;  // line 0 after "[SIZE]"; empty when not locked
 
     bool operator==(const AppSettings&) const = default;
 };

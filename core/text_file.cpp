@@ -12,8 +12,7 @@
 namespace tavo {
 
 std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
-                          int errorNumber)
-{
+                          int errorNumber) {
     std::string text(what);
     text += " \"";
     text += file.string();
@@ -22,8 +21,7 @@ std::string FileErrorText(std::string_view what, const std::filesystem::path& fi
     return text;
 }
 
-bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error)
-{
+bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *error = FileErrorText("ファイルを開けません", file, errno);
@@ -49,8 +47,7 @@ bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::s
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
-                         std::string* error)
-{
+                         std::string* error) {
     // The temporary file sits in the same folder, so the rename never crosses file systems.
     // Created with the ordinary mode (0666 less the umask), or the mode of the file it replaces.
     static std::atomic<unsigned> counter{0};
@@ -107,8 +104,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     return true;
 }
 
-std::vector<std::string> SplitLines(std::string_view text)
-{
+std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -124,8 +120,7 @@ std::vector<std::string> SplitLines(std::string_view text)
     return lines;
 }
 
-std::string JoinLinesCrLf(const std::vector<std::string>& lines)
-{
+std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
     std::string text;
     size_t size = 0;
     for (const auto& line : lines)
@@ -139,8 +134,7 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines)
 }
 
 bool ReadLines(const std::filesystem::path& file, std::vector<std::string>* lines,
-               std::string* error)
-{
+               std::string* error) {
     std::string bytes;
     if (!ReadFileBytes(file, &bytes, error))
         return false;
@@ -149,8 +143,7 @@ bool ReadLines(const std::filesystem::path& file, std::vector<std::string>* line
 }
 
 bool WriteLines(const std::filesystem::path& file, const std::vector<std::string>& lines,
-                std::string* error)
-{
+                std::string* error) {
     return WriteFileAtomically(file, JoinLinesCrLf(lines), error);
 }
 

@@ -7,8 +7,7 @@
 #include "app/tavo_application.h"
 
 #define TAVO_GUI_TEST_MAIN(TestObject)          \
-    int main(int argc, char* argv[])            \
-    {                                           \
+    int main(int argc, char* argv[]) {          \
         PrepareApplicationAttributes();         \
         QApplication app(argc, argv);           \
         SetUpApplication(app);                  \

@@ -22,7 +22,6 @@
 #include "core/temp_folder.h"
 #include "gui_test_main.h"
 
-
 class MainWindowTest : public QObject {
     Q_OBJECT
 
@@ -35,8 +34,7 @@ private:
     std::filesystem::path folder() const { return dir_->path().toStdString(); }
     std::filesystem::path entryPath(const char* name) const { return folder() / "data" / name; }
 
-    TSDIAppForm* startWindow()
-    {
+    TSDIAppForm* startWindow() {
         window_ = std::make_unique<TSDIAppForm>(folder());
         window_->show();
         if (!QTest::qWaitForWindowExposed(window_.get()))
@@ -45,16 +43,14 @@ private:
     }
 
     // Closes the window as the user would, then starts a new one on the same folder.
-    TSDIAppForm* restartWindow()
-    {
+    TSDIAppForm* restartWindow() {
         window_->close();
         window_.reset();
         return startWindow();
     }
 
     template <typename T>
-    T* child(const char* name) const
-    {
+    T* child(const char* name) const {
         T* widget = window_->findChild<T*>(QString::fromLatin1(name));
         if (!widget)
             qFatal("no child named %s", name);
@@ -65,8 +61,7 @@ private:
     QPlainTextEdit* publicMemo() const { return child<QPlainTextEdit>("Memo1"); }
     QPlainTextEdit* privateMemo() const { return child<QPlainTextEdit>("Memo2"); }
     QDateEdit* picker() const { return child<QDateEdit>("DateTimePicker1"); }
-    QString panel(int i) const
-    {
+    QString panel(int i) const {
         return child<QLabel>(QStringLiteral("StatusPanel%1").arg(i).toLatin1().constData())->text();
     }
     void trigger(const char* action) { child<QAction>(action)->trigger(); }
@@ -74,15 +69,13 @@ private:
     // Picks a date as the user does in the picker.
     void pick(const QDate& date) { picker()->setDate(date); }
 
-    void typeInto(QWidget* widget, const QString& text)
-    {
+    void typeInto(QWidget* widget, const QString& text) {
         widget->setFocus();
         QTest::keyClicks(widget, text);
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         shown_.clear();
@@ -93,8 +86,7 @@ private slots:
         });
     }
 
-    void cleanup()
-    {
+    void cleanup() {
         if (window_) {
             window_->close();
             window_.reset();
@@ -102,8 +94,7 @@ private slots:
         MessageBox::setResponder({});
     }
 
-    void startsOnTodayWithFoldersAndIndex()
-    {
+    void startsOnTodayWithFoldersAndIndex() {
         startWindow();
         const QDate today = QDate::currentDate();
         QCOMPARE(picker()->date(), today);
@@ -118,8 +109,7 @@ private slots:
         QVERIFY(shown_.isEmpty());
     }
 
-    void pickerShowsAJapaneseWeekdayWhateverTheLocale()
-    {
+    void pickerShowsAJapaneseWeekdayWhateverTheLocale() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         startWindow();
         pick(QDate(2004, 1, 5));
@@ -128,8 +118,7 @@ private slots:
         QLocale::setDefault(QLocale::system());
     }
 
-    void controlsMenusAndShortcutsAreInPlace()
-    {
+    void controlsMenusAndShortcutsAreInPlace() {
         startWindow();
         for (const char* name : {"ToolBar1", "StatusBar", "Panel1", "Panel3", "GroupBox1",
                                  "GroupBox2", "Panel4", "Label1", "PageControl2", "TabSheet1",
@@ -208,8 +197,7 @@ private slots:
                                 "mtoday after1d after1w after1m after1y | HTMLO1 HTMLS1 | F1 N3"));
     }
 
-    void hintsGoToTheFirstStatusPanel()
-    {
+    void hintsGoToTheFirstStatusPanel() {
         startWindow();
         QStatusTipEvent tip(child<QAction>("N3")->statusTip());
         QApplication::sendEvent(window_.get(), &tip);
@@ -217,8 +205,7 @@ private slots:
         QVERIFY(!panel(2).isEmpty());  // the count panel is still there
     }
 
-    void typedEntryIsSavedForTheDayLeft()
-    {
+    void typedEntryIsSavedForTheDayLeft() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("ab"));
@@ -234,8 +221,7 @@ private slots:
         QCOMPARE(panel(1), QStringLiteral("2004年1月5日(月)の日記"));
     }
 
-    void memosAreStoredAsCp932WithCrLf()
-    {
+    void memosAreStoredAsCp932WithCrLf() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("ab"));
@@ -255,18 +241,16 @@ private slots:
         QCOMPARE(panel(2), QStringLiteral("9文字"));
     }
 
-    void characterCountOfTheExampleEntry()
-    {
+    void characterCountOfTheExampleEntry() {
         std::filesystem::create_directories(folder() / "data");
         WriteAll(entryPath("20040105.txt"),
-                  tavo::EncodeText("ab") + "\r\n" + tavo::EncodeText("c\r\nd") + "\r\n\r\n");
+                 tavo::EncodeText("ab") + "\r\n" + tavo::EncodeText("c\r\nd") + "\r\n\r\n");
         startWindow();
         pick(QDate(2004, 1, 5));
         QCOMPARE(panel(2), QStringLiteral("6文字"));
     }
 
-    void movingWithoutEditingWritesNothing()
-    {
+    void movingWithoutEditingWritesNothing() {
         startWindow();
         const auto indexBefore = ReadAll(folder() / "data.index");
         for (const char* action : {"before1d", "before1w", "before1m", "before1y", "after1y"})
@@ -275,8 +259,7 @@ private slots:
         QCOMPARE(ReadAll(folder() / "data.index"), indexBefore);
     }
 
-    void clearingAllFieldsDeletesTheLeftDay()
-    {
+    void clearingAllFieldsDeletesTheLeftDay() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("x"));
@@ -290,14 +273,14 @@ private slots:
         QCOMPARE(ReadAll(folder() / "data.index"), std::string());
     }
 
-    void stepsMoveTheDate_data()
-    {
+    void stepsMoveTheDate_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QDate>("from");
         QTest::addColumn<QDate>("to");
         QTest::newRow("1 day back") << "before1d" << QDate(2004, 3, 1) << QDate(2004, 2, 29);
         QTest::newRow("1 week back") << "before1w" << QDate(2004, 1, 3) << QDate(2003, 12, 27);
-        QTest::newRow("1 month back clamps") << "before1m" << QDate(2004, 3, 31) << QDate(2004, 2, 29);
+        QTest::newRow("1 month back clamps")
+            << "before1m" << QDate(2004, 3, 31) << QDate(2004, 2, 29);
         QTest::newRow("1 year back") << "before1y" << QDate(2004, 2, 29) << QDate(2003, 2, 28);
         QTest::newRow("1 day on") << "after1d" << QDate(2004, 12, 31) << QDate(2005, 1, 1);
         QTest::newRow("1 week on") << "after1w" << QDate(2004, 12, 28) << QDate(2005, 1, 4);
@@ -306,8 +289,7 @@ private slots:
         QTest::newRow("today") << "mtoday" << QDate(2004, 2, 29) << QDate::currentDate();
     }
 
-    void stepsMoveTheDate()
-    {
+    void stepsMoveTheDate() {
         QFETCH(QString, action);
         QFETCH(QDate, from);
         QFETCH(QDate, to);
@@ -315,12 +297,11 @@ private slots:
         pick(from);
         trigger(action.toLatin1().constData());
         QCOMPARE(picker()->date(), to);
-        QCOMPARE(window_->CurrentFileName(), QString::fromStdString(tavo::EntryFileName(
-                                                 {to.year(), to.month(), to.day()})));
+        QCOMPARE(window_->CurrentFileName(),
+                 QString::fromStdString(tavo::EntryFileName({to.year(), to.month(), to.day()})));
     }
 
-    void jumpsBetweenEntriesWithTheKeyboard()
-    {
+    void jumpsBetweenEntriesWithTheKeyboard() {
         startWindow();
         pick(QDate(2004, 1, 1));
         typeInto(title(), QStringLiteral("first"));
@@ -353,8 +334,7 @@ private slots:
         QCOMPARE(shown_[1].text, QStringLiteral("これ以上新しい記録はありません"));
     }
 
-    void jumpFindsADaySavedByTheMoveBefore()
-    {
+    void jumpFindsADaySavedByTheMoveBefore() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("x"));
@@ -364,8 +344,7 @@ private slots:
         QCOMPARE(title()->text(), QStringLiteral("x"));
     }
 
-    void jumpsReportAMissingIndexAndForeignNames()
-    {
+    void jumpsReportAMissingIndexAndForeignNames() {
         startWindow();
         std::filesystem::remove(folder() / "data.index");
         trigger("beforediary");
@@ -382,8 +361,7 @@ private slots:
         QCOMPARE(picker()->date(), QDate(2004, 1, 5));
     }
 
-    void deleteAsksAndRemovesTheEntry()
-    {
+    void deleteAsksAndRemovesTheEntry() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("x"));
@@ -406,8 +384,7 @@ private slots:
         QCOMPARE(panel(1), QStringLiteral("日記なし…2004年1月5日(月)"));
     }
 
-    void deletingADayWithoutEntryKeepsUnsavedEdits()
-    {
+    void deletingADayWithoutEntryKeepsUnsavedEdits() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("unsaved"));
@@ -420,8 +397,7 @@ private slots:
         QVERIFY(window_->isEntryModified());
     }
 
-    void dialogsSaveFirstOnlyWhereTheyReadEntries()
-    {
+    void dialogsSaveFirstOnlyWhereTheyReadEntries() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("x"));
@@ -438,10 +414,10 @@ private slots:
         QVERIFY(window_->isEntryModified());  // the flags stay set
     }
 
-    void pendingCommandsSayTheyAreNotReady()
-    {
+    void pendingCommandsSayTheyAreNotReady() {
         startWindow();
-        for (const char* action : {"N3", "HTMLS1", "Help2", "HelpAbout1", "N8", "B1", "N19", "M2"}) {
+        for (const char* action :
+             {"N3", "HTMLS1", "Help2", "HelpAbout1", "N8", "B1", "N19", "M2"}) {
             shown_.clear();
             trigger(action);
             QCOMPARE(shown_.size(), 1);
@@ -450,8 +426,7 @@ private slots:
         QVERIFY(window_->isVisible());
     }
 
-    void togglesToolBarAndPrivatePane()
-    {
+    void togglesToolBarAndPrivatePane() {
         startWindow();
         auto* toolBar = child<QToolBar>("ToolBar1");
         auto* privatePane = child<QGroupBox>("GroupBox2");
@@ -466,8 +441,7 @@ private slots:
         QVERIFY(privatePane->isVisible());
     }
 
-    void layoutSurvivesARestart()
-    {
+    void layoutSurvivesARestart() {
         startWindow();
         window_->resize(640, 520);
         window_->move(50, 60);
@@ -479,7 +453,8 @@ private slots:
         const std::string ini = ReadAll(folder() / "tavo.ini");
         QCOMPARE(QString::fromStdString(ini).count(QStringLiteral("\r\n")), 15);
         QVERIFY(ini.starts_with("[SIZE]\r\n640\r\n520\r\n"));
-        QVERIFY(ini.find("[Path]\r\n/home/user/\x93\xFA\x8B\x4C\r\n[SPLIT]\r\n") != std::string::npos);
+        QVERIFY(ini.find("[Path]\r\n/home/user/\x93\xFA\x8B\x4C\r\n[SPLIT]\r\n") !=
+                std::string::npos);
         QVERIFY(ini.ends_with("[Visible]\r\n0\r\n0\r\n[WINDOWSTATE]\r\n1\r\n"));
 
         QCOMPARE(window_->size(), QSize(640, 520));
@@ -490,8 +465,7 @@ private slots:
         QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/user/日記"));
     }
 
-    void privatePaneHeightSurvivesARestart()
-    {
+    void privatePaneHeightSurvivesARestart() {
         startWindow();
         window_->resize(500, 700);
         auto* splitter = window_->findChild<QSplitter*>(QStringLiteral("Splitter1"));
@@ -503,8 +477,7 @@ private slots:
         QCOMPARE(child<QGroupBox>("GroupBox2")->height(), 230);
     }
 
-    void maximisedWindowOpensMaximised()
-    {
+    void maximisedWindowOpensMaximised() {
         startWindow();
         window_->showMaximized();
         QTRY_VERIFY(window_->isMaximized());
@@ -514,8 +487,7 @@ private slots:
         QVERIFY(ini.ends_with("[WINDOWSTATE]\r\n3\r\n"));
     }
 
-    void malformedSettingsFileFallsBackAndSaysSoOnce()
-    {
+    void malformedSettingsFileFallsBackAndSaysSoOnce() {
         WriteAll(folder() / "tavo.ini", "[SIZE]\r\n600\r\nhigh\r\n10\r\n20\r\n[Path]\r\n");
         startWindow();
         QCOMPARE(shown_.size(), 1);
@@ -527,8 +499,7 @@ private slots:
         QVERIFY(child<QGroupBox>("GroupBox2")->isVisible());
     }
 
-    void tabOrderIsTitlePublicPrivate()
-    {
+    void tabOrderIsTitlePublicPrivate() {
         startWindow();
         title()->setFocus();
         QTest::keyClick(title(), Qt::Key_Tab);
@@ -537,8 +508,7 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(privateMemo()));
     }
 
-    void failedSaveKeepsTheTextsAndThePreviousFile()
-    {
+    void failedSaveKeepsTheTextsAndThePreviousFile() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("old"));
@@ -556,16 +526,17 @@ private slots:
         QVERIFY(shown_[0].text.contains(QStringLiteral("20040105.txt")));
         QCOMPARE(ReadAll(entryPath("20040105.txt")), before);
         QCOMPARE(picker()->date(), QDate(2004, 1, 5));
-        QCOMPARE(publicMemo()->toPlainText(), QStringLiteral("a much longer text that will not fit"));
+        QCOMPARE(publicMemo()->toPlainText(),
+                 QStringLiteral("a much longer text that will not fit"));
         QVERIFY(window_->isEntryModified());
 
         pick(QDate(2004, 1, 6));  // writable again: the text is saved now
         pick(QDate(2004, 1, 5));
-        QCOMPARE(publicMemo()->toPlainText(), QStringLiteral("a much longer text that will not fit"));
+        QCOMPARE(publicMemo()->toPlainText(),
+                 QStringLiteral("a much longer text that will not fit"));
     }
 
-    void closingWhenTheSaveFailsAsksFirst()
-    {
+    void closingWhenTheSaveFailsAsksFirst() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("unsaved words"));
@@ -582,8 +553,7 @@ private slots:
         QVERIFY(std::filesystem::exists(entryPath("20040105.txt")));
     }
 
-    void malformedEntryIsReportedAndNeverOverwritten()
-    {
+    void malformedEntryIsReportedAndNeverOverwritten() {
         std::filesystem::create_directories(folder() / "data");
         const std::string broken = "666462\r\nnot hex at all\r\n\r\n";
         WriteAll(entryPath("20040105.txt"), broken);
@@ -605,8 +575,7 @@ private slots:
         QVERIFY(title()->isReadOnly());
     }
 
-    void unrepresentableCharactersAreKeptAsReferences()
-    {
+    void unrepresentableCharactersAreKeptAsReferences() {
         startWindow();
         pick(QDate(2004, 1, 5));
         publicMemo()->setFocus();
@@ -628,8 +597,7 @@ private slots:
                  "\r\n\r\n" + tavo::EncodeText("a&#160;b&#134071;") + "\r\n");
     }
 
-    void exitCommandSavesAndWritesSettings()
-    {
+    void exitCommandSavesAndWritesSettings() {
         startWindow();
         pick(QDate(2004, 1, 5));
         typeInto(title(), QStringLiteral("bye"));

@@ -8,16 +8,14 @@ class UiTextTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void memoTextUsesCrLfInFiles()
-    {
+    void memoTextUsesCrLfInFiles() {
         const Cp932Text encoded = MemoToCp932(QStringLiteral("a\nb"));
         QCOMPARE(QByteArray::fromStdString(encoded.bytes), QByteArray("a\r\nb"));
         QVERIFY(!encoded.usedCharacterReferences);
         QCOMPARE(MemoFromCp932("a\r\nb\rc\nd"), QStringLiteral("a\nb\nc\nd"));
     }
 
-    void japaneseTextRoundTrips()
-    {
+    void japaneseTextRoundTrips() {
         const QString text = QStringLiteral("日記～―①ⅰｱ");
         const Cp932Text encoded = ToCp932(text);
         QCOMPARE(QByteArray::fromStdString(encoded.bytes),
@@ -25,22 +23,19 @@ private slots:
         QCOMPARE(FromCp932(encoded.bytes), text);
     }
 
-    void emojiBecomesACharacterReference()
-    {
+    void emojiBecomesACharacterReference() {
         const Cp932Text encoded = ToCp932(QStringLiteral("晴れ😀"));
         QCOMPARE(QByteArray::fromStdString(encoded.bytes), QByteArray("\x90\xB0\x82\xEA&#128512;"));
         QVERIFY(encoded.usedCharacterReferences);
     }
 
-    void invalidBytesAreReported()
-    {
+    void invalidBytesAreReported() {
         bool invalid = false;
         QCOMPARE(FromCp932("a\x82", &invalid), QStringLiteral("a\uFFFD"));
         QVERIFY(invalid);
     }
 
-    void dayCaptionHasAJapaneseWeekdayWhateverTheLocale()
-    {
+    void dayCaptionHasAJapaneseWeekdayWhateverTheLocale() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(DayCaption(QDate(2004, 1, 5)), QStringLiteral("2004年1月5日(月)"));
         QCOMPARE(DayCaption(QDate(2026, 12, 6)), QStringLiteral("2026年12月6日(日)"));

@@ -14,8 +14,7 @@ class Cp932MappingTest : public testing::TestWithParam<MappingCase> {};
 
 // Characters whose codes differ between the Shift_JIS variants: the diary's files hold the
 // Windows codes, and reading them must give the same characters back.
-TEST_P(Cp932MappingTest, EncodesToWindowsCodeAndBack)
-{
+TEST_P(Cp932MappingTest, EncodesToWindowsCodeAndBack) {
     const auto& c = GetParam();
     const tavo::Cp932EncodeResult encoded = tavo::EncodeCp932(c.text);
     EXPECT_EQ(encoded.bytes, c.bytes);
@@ -45,14 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
                     MappingCase{"line_break", u"a\r\nb", "a\r\nb"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(Cp932Test, ReadsBothCodesOfNecSelectedIbmExtensions)
-{
+TEST(Cp932Test, ReadsBothCodesOfNecSelectedIbmExtensions) {
     EXPECT_EQ(tavo::DecodeCp932("\xEE\xEF").text, u"\u2170");
     EXPECT_EQ(tavo::DecodeCp932("\xFA\x40").text, u"\u2170");
 }
 
-TEST(Cp932Test, KeepsSingleBytesWindowsGivesACharacterOfTheirOwn)
-{
+TEST(Cp932Test, KeepsSingleBytesWindowsGivesACharacterOfTheirOwn) {
     const std::string bytes = "\x80\xA0\xFD\xFE\xFF";
     const tavo::Cp932DecodeResult decoded = tavo::DecodeCp932(bytes);
     EXPECT_FALSE(decoded.hadInvalidBytes);
@@ -69,8 +66,7 @@ class Cp932ReferenceTest : public testing::TestWithParam<ReferenceCase> {};
 
 // Nothing the user types is dropped: what code page 932 cannot hold is kept as a numeric
 // character reference, which the published page shows as the character itself.
-TEST_P(Cp932ReferenceTest, KeepsUnrepresentableCharactersAsReferences)
-{
+TEST_P(Cp932ReferenceTest, KeepsUnrepresentableCharactersAsReferences) {
     const tavo::Cp932EncodeResult encoded = tavo::EncodeCp932(GetParam().text);
     EXPECT_EQ(encoded.bytes, GetParam().bytes);
     EXPECT_TRUE(encoded.usedCharacterReferences);
@@ -89,21 +85,20 @@ INSTANTIATE_TEST_SUITE_P(
                                   "&#55296;"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(Cp932Test, WritesJisFormsWithTheirWindowsCodes)
-{
+TEST(Cp932Test, WritesJisFormsWithTheirWindowsCodes) {
     // Text from Linux input methods often carries these; they are the same characters.
-    EXPECT_EQ(tavo::EncodeCp932(u"\u301C\u2212\u2016\u2014").bytes, "\x81\x60\x81\x7C\x81\x61\x81\x5C");
+    EXPECT_EQ(tavo::EncodeCp932(u"\u301C\u2212\u2016\u2014").bytes,
+              "\x81\x60\x81\x7C\x81\x61\x81\x5C");
 }
 
-TEST(Cp932Test, ReportsBytesThatAreNotCp932)
-{
+TEST(Cp932Test, ReportsBytesThatAreNotCp932) {
     struct Case {
         std::string bytes;
         std::u16string text;
     } cases[] = {
-        {"\x82", u"\uFFFD"},          // lead byte at the end
-        {"\x82\x20", u"\uFFFD "},     // lead byte followed by a byte that cannot trail
-        {"\x85\x40", u"\uFFFD"},      // unassigned double-byte code
+        {"\x82", u"\uFFFD"},       // lead byte at the end
+        {"\x82\x20", u"\uFFFD "},  // lead byte followed by a byte that cannot trail
+        {"\x85\x40", u"\uFFFD"},   // unassigned double-byte code
     };
     for (const Case& c : cases) {
         const tavo::Cp932DecodeResult decoded = tavo::DecodeCp932(c.bytes);
@@ -112,8 +107,7 @@ TEST(Cp932Test, ReportsBytesThatAreNotCp932)
     }
 }
 
-TEST(Cp932Test, EveryDecodableCodeEncodesToACodeThatDecodesToTheSameCharacter)
-{
+TEST(Cp932Test, EveryDecodableCodeEncodesToACodeThatDecodesToTheSameCharacter) {
     int checked = 0;
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (lead > 0x9F && lead < 0xE0)

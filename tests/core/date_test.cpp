@@ -14,52 +14,45 @@ struct MonthStep {
 
 class AddMonthsTest : public testing::TestWithParam<MonthStep> {};
 
-TEST_P(AddMonthsTest, ClampsToTheEndOfTheTargetMonth)
-{
+TEST_P(AddMonthsTest, ClampsToTheEndOfTheTargetMonth) {
     EXPECT_EQ(tavo::AddMonths(GetParam().from, GetParam().months), GetParam().to);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, AddMonthsTest,
-    testing::Values(MonthStep{{2004, 1, 31}, 1, {2004, 2, 29}},
-                    MonthStep{{2005, 1, 31}, 1, {2005, 2, 28}},
-                    MonthStep{{2004, 3, 31}, -1, {2004, 2, 29}},
-                    MonthStep{{2005, 3, 31}, -1, {2005, 2, 28}},
-                    MonthStep{{2004, 2, 29}, 1, {2004, 3, 29}},  // not 31 March
-                    MonthStep{{2004, 2, 29}, 12, {2005, 2, 28}},
-                    MonthStep{{2004, 2, 29}, -12, {2003, 2, 28}},
-                    MonthStep{{2000, 2, 29}, 12 * 4, {2004, 2, 29}},
-                    MonthStep{{1900, 1, 29}, 1, {1900, 2, 28}},  // 1900 is not a leap year
-                    MonthStep{{2004, 12, 15}, 1, {2005, 1, 15}},
-                    MonthStep{{2004, 1, 15}, -1, {2003, 12, 15}},
-                    MonthStep{{2004, 5, 31}, -13, {2003, 4, 30}},
-                    MonthStep{{2004, 8, 31}, 17, {2006, 1, 31}},
-                    MonthStep{{2004, 10, 31}, 0, {2004, 10, 31}}));
+    testing::Values(
+        MonthStep{{2004, 1, 31}, 1, {2004, 2, 29}}, MonthStep{{2005, 1, 31}, 1, {2005, 2, 28}},
+        MonthStep{{2004, 3, 31}, -1, {2004, 2, 29}}, MonthStep{{2005, 3, 31}, -1, {2005, 2, 28}},
+        MonthStep{{2004, 2, 29}, 1, {2004, 3, 29}},  // not 31 March
+        MonthStep{{2004, 2, 29}, 12, {2005, 2, 28}}, MonthStep{{2004, 2, 29}, -12, {2003, 2, 28}},
+        MonthStep{{2000, 2, 29}, 12 * 4, {2004, 2, 29}},
+        MonthStep{{1900, 1, 29}, 1, {1900, 2, 28}},  // 1900 is not a leap year
+        MonthStep{{2004, 12, 15}, 1, {2005, 1, 15}}, MonthStep{{2004, 1, 15}, -1, {2003, 12, 15}},
+        MonthStep{{2004, 5, 31}, -13, {2003, 4, 30}}, MonthStep{{2004, 8, 31}, 17, {2006, 1, 31}},
+        MonthStep{{2004, 10, 31}, 0, {2004, 10, 31}}));
 
-TEST(DateTest, DayStepsRollOverMonthsAndYears)
-{
+TEST(DateTest, DayStepsRollOverMonthsAndYears) {
     EXPECT_EQ(tavo::AddDays({2004, 12, 31}, 1), (Date{2005, 1, 1}));
     EXPECT_EQ(tavo::AddDays({2004, 3, 1}, -1), (Date{2004, 2, 29}));
     EXPECT_EQ(tavo::AddDays({2004, 1, 3}, -7), (Date{2003, 12, 27}));
     EXPECT_EQ(tavo::AddDays({2100, 2, 28}, 1), (Date{2100, 3, 1}));
 }
 
-TEST(DateTest, FormatsAndWeekdays)
-{
+TEST(DateTest, FormatsAndWeekdays) {
     EXPECT_EQ(tavo::FormatYyyymmdd({2004, 1, 5}), "20040105");
     EXPECT_EQ(tavo::FormatSlashed({2004, 1, 5}), "2004/01/05");
     EXPECT_EQ(tavo::DayOfWeek({2004, 1, 5}), 1);   // Monday
     EXPECT_EQ(tavo::DayOfWeek({2026, 12, 6}), 0);  // Sunday
 }
 
-TEST(DateTest, ParsesEntryNamesAndRejectsOthers)
-{
+TEST(DateTest, ParsesEntryNamesAndRejectsOthers) {
     std::string error;
     const auto date = tavo::ParseEntryName("20040105", &error);
     ASSERT_TRUE(date.has_value());
     EXPECT_EQ(*date, (Date{2004, 1, 5}));
 
-    for (const char* bad : {"", "2004010", "2004o105", "20041305", "20040230", "notes", "2004-1-5"}) {
+    for (const char* bad :
+         {"", "2004010", "2004o105", "20041305", "20040230", "notes", "2004-1-5"}) {
         error.clear();
         EXPECT_FALSE(tavo::ParseEntryName(bad, &error).has_value()) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << error;

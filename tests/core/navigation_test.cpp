@@ -6,14 +6,12 @@ namespace {
 
 using Index = std::vector<std::string>;
 
-TEST(NavigationTest, EmptyIndexHasNoNeighbours)
-{
+TEST(NavigationTest, EmptyIndexHasNoNeighbours) {
     EXPECT_FALSE(tavo::PreviousEntryName({}, "20040105"));
     EXPECT_FALSE(tavo::NextEntryName({}, "20040105"));
 }
 
-TEST(NavigationTest, FindsNeighboursWhetherOrNotTheShownDayIsListed)
-{
+TEST(NavigationTest, FindsNeighboursWhetherOrNotTheShownDayIsListed) {
     const Index index = {"20040101", "20040105", "20040110"};
     struct Case {
         const char* key;
@@ -33,8 +31,7 @@ TEST(NavigationTest, FindsNeighboursWhetherOrNotTheShownDayIsListed)
     }
 }
 
-TEST(NavigationTest, ForeignNamesSortAfterDigitsAndAreReturnedAsTheyAre)
-{
+TEST(NavigationTest, ForeignNamesSortAfterDigitsAndAreReturnedAsTheyAre) {
     const Index index = {"20040101", "20040105", "Notes"};
     EXPECT_EQ(tavo::NextEntryName(index, "20040105"), "Notes");
     EXPECT_EQ(tavo::PreviousEntryName(index, "zzz"), "Notes");

@@ -6,8 +6,7 @@
 
 namespace {
 
-TEST(ProgramFolderTest, UsesTheExecutableFolderOnlyWhenItHoldsADiary)
-{
+TEST(ProgramFolderTest, UsesTheExecutableFolderOnlyWhenItHoldsADiary) {
     TempFolder executable, user;
     // An empty, writable executable folder (a build folder, ~/.local/bin) gets no diary.
     EXPECT_EQ(tavo::ChooseProgramFolder(executable.path(), user.path()), user.path());

@@ -11,8 +11,7 @@ struct EncodeCase {
 
 class EncodeTextTest : public testing::TestWithParam<EncodeCase> {};
 
-TEST_P(EncodeTextTest, EncodesAndDecodesBack)
-{
+TEST_P(EncodeTextTest, EncodesAndDecodesBack) {
     EXPECT_EQ(tavo::EncodeText(GetParam().plain), GetParam().encoded);
     EXPECT_EQ(tavo::DecodeText(GetParam().encoded), GetParam().plain);
 }
@@ -20,13 +19,12 @@ TEST_P(EncodeTextTest, EncodesAndDecodesBack)
 INSTANTIATE_TEST_SUITE_P(
     KnownValues, EncodeTextTest,
     testing::Values(EncodeCase{"", ""}, EncodeCase{"abc", "666462"},
-                    EncodeCase{"a\r\nb", "660D0F62"},   // pairs in reverse order
-                    EncodeCase{"\xFF", "00"},            // 0xFF + 1 wraps to 0
-                    EncodeCase{"\x82\xA0", "A283"},      // a double-byte character is two bytes
+                    EncodeCase{"a\r\nb", "660D0F62"},  // pairs in reverse order
+                    EncodeCase{"\xFF", "00"},          // 0xFF + 1 wraps to 0
+                    EncodeCase{"\x82\xA0", "A283"},    // a double-byte character is two bytes
                     EncodeCase{std::string("\0", 1), "01"}));
 
-TEST(ScrambleTest, RoundTripsEveryByteAtPositionsBeyond255)
-{
+TEST(ScrambleTest, RoundTripsEveryByteAtPositionsBeyond255) {
     std::string text;
     for (int i = 0; i < 1000; ++i)
         text += static_cast<char>((i * 37 + 11) & 0xFF);
@@ -36,8 +34,7 @@ TEST(ScrambleTest, RoundTripsEveryByteAtPositionsBeyond255)
     EXPECT_EQ(tavo::DecodeText(encoded), text);
 }
 
-TEST(ScrambleTest, DecodeFollowsTheRulesForHandEditedInput)
-{
+TEST(ScrambleTest, DecodeFollowsTheRulesForHandEditedInput) {
     // A trailing odd character is ignored.
     EXPECT_EQ(tavo::DecodeText("6664627"), "abc");
     EXPECT_EQ(tavo::DecodeText("F"), "");
@@ -51,8 +48,7 @@ TEST(ScrambleTest, DecodeFollowsTheRulesForHandEditedInput)
     EXPECT_EQ(tavo::DecodeText("xx"), std::string(1, static_cast<char>(0xFF)));
 }
 
-TEST(ScrambleTest, IsEncodedTextAcceptsOnlyUpperCaseHexPairs)
-{
+TEST(ScrambleTest, IsEncodedTextAcceptsOnlyUpperCaseHexPairs) {
     EXPECT_TRUE(tavo::IsEncodedText(""));
     EXPECT_TRUE(tavo::IsEncodedText("0A9F"));
     EXPECT_FALSE(tavo::IsEncodedText("0a9f"));

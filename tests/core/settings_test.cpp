@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(SettingsTest, WritesFifteenPositionalLines)
-{
+TEST(SettingsTest, WritesFifteenPositionalLines) {
     tavo::AppSettings s;
     s.width = 800;
     s.height = 600;
@@ -36,10 +35,9 @@ TEST(SettingsTest, WritesFifteenPositionalLines)
     EXPECT_EQ(problems, "");
 }
 
-TEST(SettingsTest, MarkersAreNotLookedFor)
-{
-    const std::vector<std::string> lines = {"x",  "500", "400", "1", "2", "?",   "",  "?",
-                                            "50", "60",  "?",   "1", "0", "?",   "1"};
+TEST(SettingsTest, MarkersAreNotLookedFor) {
+    const std::vector<std::string> lines = {"x",  "500", "400", "1", "2", "?", "", "?",
+                                            "50", "60",  "?",   "1", "0", "?", "1"};
     std::string problems;
     const tavo::AppSettings s = tavo::ParseSettings(lines, &problems);
     EXPECT_EQ(problems, "");
@@ -49,8 +47,7 @@ TEST(SettingsTest, MarkersAreNotLookedFor)
     EXPECT_EQ(s.encodedPassword, "");
 }
 
-TEST(SettingsTest, MalformedLinesFallBackToDefaultsOneByOne)
-{
+TEST(SettingsTest, MalformedLinesFallBackToDefaultsOneByOne) {
     const tavo::AppSettings defaults;
     struct Case {
         std::vector<std::string> lines;
@@ -58,8 +55,8 @@ TEST(SettingsTest, MalformedLinesFallBackToDefaultsOneByOne)
     } cases[] = {
         {{}, "2 行目"},
         {{"[SIZE]", "wide", "400"}, "2 行目 (ウィンドウの幅)"},
-        {{"[SIZE]", "500", "400", "1", "2", "[Path]", "p", "[SPLIT]", "50", "6x0", "[Visible]",
-          "1", "1", "[WINDOWSTATE]", "1"},
+        {{"[SIZE]", "500", "400", "1", "2", "[Path]", "p", "[SPLIT]", "50", "6x0", "[Visible]", "1",
+          "1", "[WINDOWSTATE]", "1"},
          "10 行目"},
     };
     for (const Case& c : cases) {
@@ -78,8 +75,7 @@ TEST(SettingsTest, MalformedLinesFallBackToDefaultsOneByOne)
     EXPECT_EQ(s.windowState, 1);
 }
 
-TEST(SettingsTest, LockPasswordComesFromLineZero)
-{
+TEST(SettingsTest, LockPasswordComesFromLineZero) {
     EXPECT_EQ(tavo::LockPassword({}), "");
     EXPECT_EQ(tavo::LockPassword({"[SIZE]"}), "");
     EXPECT_EQ(tavo::LockPassword({"[SIZE]" + tavo::EncodeText("secret"), "438"}), "secret");

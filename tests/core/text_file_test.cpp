@@ -6,8 +6,7 @@
 
 namespace {
 
-TEST(TextFileTest, SplitsOnCrLfCrAndLf)
-{
+TEST(TextFileTest, SplitsOnCrLfCrAndLf) {
     using Lines = std::vector<std::string>;
     EXPECT_EQ(tavo::SplitLines(""), Lines{});
     EXPECT_EQ(tavo::SplitLines("a"), Lines{"a"});
@@ -18,8 +17,7 @@ TEST(TextFileTest, SplitsOnCrLfCrAndLf)
     EXPECT_EQ(tavo::JoinLinesCrLf({"a", "", "b"}), "a\r\n\r\nb\r\n");
 }
 
-TEST(TextFileTest, AtomicWriteReplacesWholeFileAndLeavesNoTemporaryFile)
-{
+TEST(TextFileTest, AtomicWriteReplacesWholeFileAndLeavesNoTemporaryFile) {
     TempFolder folder;
     const auto file = folder.path() / "f.txt";
     std::string error;
@@ -31,8 +29,7 @@ TEST(TextFileTest, AtomicWriteReplacesWholeFileAndLeavesNoTemporaryFile)
               1);
 }
 
-TEST(TextFileTest, FailedWriteReportsTheFileAndKeepsTheOldOne)
-{
+TEST(TextFileTest, FailedWriteReportsTheFileAndKeepsTheOldOne) {
     TempFolder folder;
     const auto file = folder.path() / "sub" / "f.txt";
     std::string error;
@@ -52,8 +49,7 @@ TEST(TextFileTest, FailedWriteReportsTheFileAndKeepsTheOldOne)
               1);
 }
 
-TEST(TextFileTest, ReadReportsAMissingFile)
-{
+TEST(TextFileTest, ReadReportsAMissingFile) {
     TempFolder folder;
     std::vector<std::string> lines;
     std::string error;
