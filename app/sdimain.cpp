@@ -655,27 +655,15 @@ bool TSDIAppForm::saveIfModified() {
 }
 
 void TSDIAppForm::beforediaryClick() {
-    std::vector<std::string> index;
-    std::string error;
-    if (!store_.ReadIndex(&index, &error)) {
-        MessageBox::error(this, QString::fromStdString(error));
-        return;
-    }
-    const std::string key = tavo::EntryName(currentFileName_.toStdString());
-    const auto target = tavo::PreviousEntryName(index, key);
-    if (!target) {
-        MessageBox::message(this, QStringLiteral("これ以上古い記録はありません"));
-        return;
-    }
-    const auto date = tavo::ParseEntryName(*target, &error);
-    if (!date) {
-        MessageBox::error(this, QString::fromStdString(error));
-        return;
-    }
-    goToDate(ToQDate(*date));
+    jumpToEntry(false);
 }
 
 void TSDIAppForm::nextdiaryClick() {
+    jumpToEntry(true);
+}
+
+void TSDIAppForm::jumpToEntry(bool later) {
+    // The index is read afresh, so a day saved by the move before is found.
     std::vector<std::string> index;
     std::string error;
     if (!store_.ReadIndex(&index, &error)) {
@@ -683,9 +671,11 @@ void TSDIAppForm::nextdiaryClick() {
         return;
     }
     const std::string key = tavo::EntryName(currentFileName_.toStdString());
-    const auto target = tavo::NextEntryName(index, key);
+    const auto target =
+        later ? tavo::NextEntryName(index, key) : tavo::PreviousEntryName(index, key);
     if (!target) {
-        MessageBox::message(this, QStringLiteral("これ以上新しい記録はありません"));
+        MessageBox::message(this, later ? QStringLiteral("これ以上新しい記録はありません")
+                                        : QStringLiteral("これ以上古い記録はありません"));
         return;
     }
     const auto date = tavo::ParseEntryName(*target, &error);

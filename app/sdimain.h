@@ -82,6 +82,7 @@ private:
 
     void beforediaryClick();
     void nextdiaryClick();
+    void jumpToEntry(bool later);
     void D1Click();
     void T2Click();
     void P1Click();

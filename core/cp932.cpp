@@ -88,6 +88,17 @@ bool EncodeWithIconv(Iconv& encoder, char16_t ch, uint16_t* code) {
     return true;
 }
 
+template <typename F>
+void ForEachDoubleByteCode(F f) {
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail)
+            if (IsTrailByte(static_cast<unsigned char>(trail)))
+                f(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+    }
+}
+
 Tables BuildTables() {
     Tables t;
     Iconv decoder("UTF-16LE", "CP932");
@@ -126,30 +137,18 @@ Tables BuildTables() {
     t.single[0xFE] = 0xF8F2;
     t.single[0xFF] = 0xF8F3;
 
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsLeadByte(static_cast<unsigned char>(lead)))
-            continue;
-        for (int trail = 0x40; trail <= 0xFC; ++trail) {
-            if (!IsTrailByte(static_cast<unsigned char>(trail)))
-                continue;
-            const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            t.doubleByte[Tables::DoubleIndex(lead, trail)] = DecodeWithIconv(decoder, in, 2);
-        }
-    }
+    ForEachDoubleByteCode([&](unsigned char lead, unsigned char trail) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        t.doubleByte[Tables::DoubleIndex(lead, trail)] = DecodeWithIconv(decoder, in, 2);
+    });
 
     for (int b = 1; b < 0x100; ++b)
         if (t.single[b])
             learn(t.single[b], static_cast<uint16_t>(b));
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsLeadByte(static_cast<unsigned char>(lead)))
-            continue;
-        for (int trail = 0x40; trail <= 0xFC; ++trail) {
-            if (!IsTrailByte(static_cast<unsigned char>(trail)))
-                continue;
-            if (char16_t ch = t.doubleByte[Tables::DoubleIndex(lead, trail)])
-                learn(ch, static_cast<uint16_t>(lead << 8 | trail));
-        }
-    }
+    ForEachDoubleByteCode([&](unsigned char lead, unsigned char trail) {
+        if (char16_t ch = t.doubleByte[Tables::DoubleIndex(lead, trail)])
+            learn(ch, static_cast<uint16_t>(lead << 8 | trail));
+    });
     for (const auto& [ch, code] : firstCode)
         t.encode.emplace(ch, code);
 

@@ -56,11 +56,7 @@ TEST(Cp932Test, KeepsSingleBytesWindowsGivesACharacterOfTheirOwn) {
     EXPECT_EQ(tavo::EncodeCp932(decoded.text).bytes, bytes);
 }
 
-struct ReferenceCase {
-    const char* name;
-    std::u16string text;
-    std::string bytes;
-};
+using ReferenceCase = MappingCase;
 
 class Cp932ReferenceTest : public testing::TestWithParam<ReferenceCase> {};
 
