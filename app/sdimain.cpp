@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -63,6 +64,19 @@ public:
 private:
     int width_;
 };
+
+// Where a window stored at `frame` should go: there, unless no screen shows enough of it
+// to grab (a monitor that has since been removed), then to the primary screen's corner.
+QPoint OnSomeScreen(const QRect& frame) {
+    constexpr int kGrabbable = 40;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect shown = screen->availableGeometry().intersected(frame);
+        if (shown.width() >= kGrabbable && shown.height() >= kGrabbable)
+            return frame.topLeft();
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->availableGeometry().topLeft() : frame.topLeft();
+}
 
 QString FileNameFor(const QDate& date) {
     return QString::fromStdString(tavo::EntryFileName(ToDate(date)));
@@ -752,7 +766,7 @@ void TSDIAppForm::applySettingsFile() {
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
         resize(settings.width, settings.height);
-        move(settings.left, settings.top);
+        move(OnSomeScreen(QRect(settings.left, settings.top, width(), height())));
     }
     htmlSavePath_ = FromCp932(settings.htmlSavePath);
     pendingPrivateHeight_ = std::max(settings.privatePaneHeight, kMinimumPaneHeight);

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusTipEvent>
@@ -497,6 +498,17 @@ private slots:
         QCOMPARE(window_->height(), 540);  // default for the unreadable line
         QVERIFY(child<QToolBar>("ToolBar1")->isVisible());
         QVERIFY(child<QGroupBox>("GroupBox2")->isVisible());
+    }
+
+    void windowStoredOffTheScreensComesBack() {
+        WriteAll(folder() / "tavo.ini",
+                 "[SIZE]\r\n500\r\n450\r\n-9000\r\n7000\r\n[Path]\r\n\r\n[SPLIT]\r\n300\r\n"
+                 "121\r\n[Visible]\r\n1\r\n1\r\n[WINDOWSTATE]\r\n1\r\n");
+        startWindow();
+        QVERIFY(shown_.isEmpty());
+        QCOMPARE(window_->size(), QSize(500, 450));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(window_->pos()));
     }
 
     void tabOrderIsTitlePublicPrivate() {
