@@ -1,7 +1,8 @@
 #include "settings.h"
 
-#include <charconv>
+#include <system_error>
 
+#include "positional_lines.h"
 #include "scramble.h"
 #include "text_file.h"
 
@@ -10,61 +11,30 @@ namespace {
 
 constexpr std::string_view kSizeMarker = "[SIZE]";
 
-bool ParseInt(const std::string& text, int* value) {
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    while (begin < end && *begin == ' ')
-        ++begin;
-    while (end > begin && end[-1] == ' ')
-        --end;
-    const auto [ptr, ec] = std::from_chars(begin, end, *value);
-    return ec == std::errc() && ptr == end && begin != end;
-}
-
 }  // namespace
 
 AppSettings ParseSettings(const std::vector<std::string>& lines, std::string* problems) {
     AppSettings s;
-    problems->clear();
-    auto note = [&](size_t line, const char* what) {
-        if (!problems->empty())
-            problems->append("\n");
-        problems->append(std::to_string(line + 1) + " 行目 (" + what + ")");
-    };
-    auto readInt = [&](size_t line, int* value, const char* what) {
-        if (line >= lines.size()) {
-            note(line, what);
-            return;
-        }
-        int v = 0;
-        if (ParseInt(lines[line], &v))
-            *value = v;
-        else
-            note(line, what);
-    };
-
+    PositionalLines read(lines);
     if (!lines.empty() && lines[0].compare(0, kSizeMarker.size(), kSizeMarker) == 0)
         s.encodedPassword = lines[0].substr(kSizeMarker.size());
-    readInt(1, &s.width, "ウィンドウの幅");
-    readInt(2, &s.height, "ウィンドウの高さ");
-    readInt(3, &s.left, "ウィンドウの左端");
-    readInt(4, &s.top, "ウィンドウの上端");
-    if (lines.size() > 6)
-        s.htmlSavePath = lines[6];
-    else
-        note(6, "HTML の保存先");
-    readInt(8, &s.publicPaneHeight, "PUBLIC の高さ");
-    readInt(9, &s.privatePaneHeight, "PRIVATE の高さ");
+    read.Int(1, &s.width, "ウィンドウの幅");
+    read.Int(2, &s.height, "ウィンドウの高さ");
+    read.Int(3, &s.left, "ウィンドウの左端");
+    read.Int(4, &s.top, "ウィンドウの上端");
+    read.Text(6, &s.htmlSavePath, "HTML の保存先");
+    read.Int(8, &s.publicPaneHeight, "PUBLIC の高さ");
+    read.Int(9, &s.privatePaneHeight, "PRIVATE の高さ");
     int flag = 1;
-    readInt(11, &flag, "ツールバーの表示");
+    read.Int(11, &flag, "ツールバーの表示");
     s.toolBarVisible = flag != 0;
     flag = 1;
-    readInt(12, &flag, "PRIVATE の表示");
+    read.Int(12, &flag, "PRIVATE の表示");
     s.privatePaneVisible = flag != 0;
-    if (lines.size() > 14)
-        s.windowState = lines[14] == "3" ? 3 : (lines[14] == "2" ? 2 : 1);
-    else
-        note(14, "ウィンドウの状態");
+    std::string state;
+    if (read.Text(14, &state, "ウィンドウの状態"))
+        s.windowState = state == "3" ? 3 : (state == "2" ? 2 : 1);
+    *problems = read.problems();
     return s;
 }
 
@@ -92,6 +62,33 @@ std::string LockPassword(const std::vector<std::string>& lines) {
     // The marker's six characters are dropped whatever they are, as older files expect.
     return DecodeText(lines[0].size() > kSizeMarker.size() ? lines[0].substr(kSizeMarker.size())
                                                            : std::string());
+}
+
+bool ReadLockPassword(const std::filesystem::path& settingsFile, std::string* password,
+                      std::string* error) {
+    std::error_code ec;
+    if (!std::filesystem::exists(settingsFile, ec)) {
+        password->clear();  // no settings yet: no lock
+        return true;
+    }
+    std::vector<std::string> lines;
+    if (!ReadLines(settingsFile, &lines, error))
+        return false;
+    *password = LockPassword(lines);
+    return true;
+}
+
+bool WriteLockPassword(const std::filesystem::path& settingsFile, std::string_view password,
+                       std::string* error) {
+    std::vector<std::string> lines;
+    if (!ReadLines(settingsFile, &lines, error))
+        return false;
+    const std::string line0 = std::string(kSizeMarker) + EncodeText(password);
+    if (lines.empty())
+        lines.push_back(line0);
+    else
+        lines[0] = line0;
+    return WriteLines(settingsFile, lines, error);
 }
 
 bool ReadSettingsFile(const std::filesystem::path& file, AppSettings* settings,

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavo {
@@ -33,6 +34,13 @@ std::vector<std::string> SettingsLines(const AppSettings& settings);
 
 // The lock password, read from line 0 (empty when the diary is not locked).
 std::string LockPassword(const std::vector<std::string>& lines);
+
+// The stored lock password; empty when the diary is not locked or has no settings yet.
+bool ReadLockPassword(const std::filesystem::path& settingsFile, std::string* password,
+                      std::string* error);
+// Puts the password into line 0 of an existing settings file, keeping the other lines.
+bool WriteLockPassword(const std::filesystem::path& settingsFile, std::string_view password,
+                       std::string* error);
 
 bool ReadSettingsFile(const std::filesystem::path& file, AppSettings* settings,
                       std::string* problems, std::string* error);

@@ -88,4 +88,21 @@ TEST(SettingsTest, LockPasswordComesFromLineZero) {
               tavo::EncodeText("pw"));
 }
 
+TEST(SettingsTest, LockPasswordIsReadAndWrittenInLineZeroOnly) {
+    TempFolder folder;
+    const auto file = folder.path() / "tavo.ini";
+    std::string password = "stale", error;
+    // Before the first exit there is no settings file: no lock.
+    ASSERT_TRUE(tavo::ReadLockPassword(file, &password, &error)) << error;
+    EXPECT_EQ(password, "");
+    EXPECT_FALSE(tavo::WriteLockPassword(file, "abc", &error));
+
+    ASSERT_TRUE(tavo::WriteSettingsFile(file, tavo::AppSettings{}, &error)) << error;
+    const std::string unlocked = ReadAll(file);
+    ASSERT_TRUE(tavo::WriteLockPassword(file, "abc", &error)) << error;
+    EXPECT_EQ(ReadAll(file), "[SIZE]666462" + unlocked.substr(6));
+    ASSERT_TRUE(tavo::ReadLockPassword(file, &password, &error)) << error;
+    EXPECT_EQ(password, "abc");
+}
+
 }  // namespace
