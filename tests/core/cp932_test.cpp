@@ -10,6 +10,8 @@ struct MappingCase {
     std::string bytes;
 };
 
+void PrintTo(const MappingCase& c, std::ostream* os) { *os << c.name; }
+
 class Cp932MappingTest : public testing::TestWithParam<MappingCase> {};
 
 // Characters whose codes differ between the Shift_JIS variants: the diary's files hold the

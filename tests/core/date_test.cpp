@@ -12,6 +12,10 @@ struct MonthStep {
     Date to;
 };
 
+void PrintTo(const MonthStep& s, std::ostream* os) {
+    *os << tavo::FormatSlashed(s.from) << " + " << s.months;
+}
+
 class AddMonthsTest : public testing::TestWithParam<MonthStep> {};
 
 TEST_P(AddMonthsTest, ClampsToTheEndOfTheTargetMonth) {

@@ -9,6 +9,8 @@ struct EncodeCase {
     std::string encoded;
 };
 
+void PrintTo(const EncodeCase& c, std::ostream* os) { *os << testing::PrintToString(c.plain); }
+
 class EncodeTextTest : public testing::TestWithParam<EncodeCase> {};
 
 TEST_P(EncodeTextTest, EncodesAndDecodesBack) {
