@@ -1,15 +1,15 @@
 #include <QApplication>
 
 #include "program_location.h"
-#include "sdimain.h"
 #include "tavo_application.h"
+#include "tavo_windows.h"
 
 int main(int argc, char* argv[]) {
     PrepareApplicationAttributes();
     QApplication app(argc, argv);
     SetUpApplication(app);
 
-    TSDIAppForm SDIAppForm(ResolveProgramFolder());
-    SDIAppForm.show();
+    TavoWindows windows(ResolveProgramFolder());
+    windows.start();
     return app.exec();
 }

@@ -29,6 +29,10 @@ bool MessageBox::warningOkCancel(QWidget* parent, const QString& text) {
            Button::Ok;
 }
 
+void MessageBox::warningOk(QWidget* parent, const QString& text) {
+    show(parent, {Kind::Warning, QStringLiteral("警告"), text, {Button::Ok}});
+}
+
 void MessageBox::warningYes(QWidget* parent, const QString& text) {
     show(parent, {Kind::Warning, QStringLiteral("警告"), text, {Button::Yes}});
 }

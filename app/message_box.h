@@ -22,6 +22,8 @@ public:
 
     // Warning box "警告" with "OK" and "キャンセル"; true when the user chose OK.
     static bool warningOkCancel(QWidget* parent, const QString& text);
+    // Warning box "警告" whose only button is "OK".
+    static void warningOk(QWidget* parent, const QString& text);
     // Warning box "警告" whose only button is "はい(&Y)".
     static void warningYes(QWidget* parent, const QString& text);
     // Plain message box: the application title as caption, one "OK" button, no icon.

@@ -25,7 +25,12 @@
 
 #include "core/date.h"
 #include "core/navigation.h"
+#include "core/user_settings.h"
+#include "desktop.h"
+#include "editor_font.h"
+#include "input_method.h"
 #include "message_box.h"
+#include "tools/about.h"
 #include "ui_text.h"
 
 namespace {
@@ -138,6 +143,8 @@ void TSDIAppForm::FormCreate() {
 
     if (std::filesystem::exists(paths_.settingsFile, ec))
         applySettingsFile();
+    if (std::filesystem::exists(paths_.userSettingsFile, ec))
+        applyUserSettings();
 
     const QDate today = ToQDate(tavo::Today());
     {
@@ -181,9 +188,7 @@ void TSDIAppForm::createWidgets() {
     panel3Layout->addStretch(1);
     panel1Layout->addWidget(panel3);
 
-    QFont editorFont(QStringLiteral("Noto Sans Mono CJK JP"));
-    editorFont.setStyleHint(QFont::TypeWriter);
-    editorFont.setPixelSize(13);
+    const QFont editorFont = DesignEditorFont();
 
     GroupBox1 = new QGroupBox(QStringLiteral("PUBLIC"));
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -338,7 +343,8 @@ void TSDIAppForm::createActions() {
     QAction* N3 = addAction("N3", QStringLiteral("鍵終了"), QStringLiteral("鍵をかけて終了"),
                             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
     N3->setIcon(TextIcon(QStringLiteral("鍵")));
-    connect(N3, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("鍵終了")); });
+    connect(N3, &QAction::triggered, this,
+            [this] { execDialog(windows_.passwordDlg, QStringLiteral("鍵終了")); });
     QAction* FileExit1 = addAction("FileExit1", QStringLiteral("終了(&X)"),
                                    QStringLiteral("終了|アプリケーションを終了"),
                                    QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
@@ -433,23 +439,23 @@ void TSDIAppForm::createActions() {
             [this] { notYetAvailable(QStringLiteral("HTML設定")); });
 
     QAction* P2 = addAction("P2", QStringLiteral("環境設定(&P)"), QStringLiteral("環境設定"));
-    connect(P2, &QAction::triggered, this, [this] { notYetAvailable(QStringLiteral("環境設定")); });
+    connect(P2, &QAction::triggered, this,
+            [this] { showWindow(windows_.setForm, QStringLiteral("環境設定")); });
     QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
     connect(S1, &QAction::triggered, this, [this] { openDialogAfterSave(QStringLiteral("予定")); });
 
     QAction* Help2 =
         addAction("Help2", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示"));
     connect(Help2, &QAction::triggered, this,
-            [this] { notYetAvailable(QStringLiteral("ヘルプ")); });
+            [this] { showWindow(windows_.helpForm, QStringLiteral("ヘルプ")); });
     QAction* HelpAbout1 = addAction("HelpAbout1", QStringLiteral("バージョン情報(&A)..."),
                                     QStringLiteral("バージョンなど固有の情報を表示"));
     HelpAbout1->setToolTip(QStringLiteral("バージョン情報"));
     connect(HelpAbout1, &QAction::triggered, this,
-            [this] { notYetAvailable(QStringLiteral("バージョン情報")); });
+            [this] { execDialog(windows_.aboutBox, QStringLiteral("バージョン情報")); });
     QAction* N8 =
         addAction("N8", QStringLiteral("最新版の入手(&N)"), QStringLiteral("作者HPを開く"));
-    connect(N8, &QAction::triggered, this,
-            [this] { notYetAvailable(QStringLiteral("最新版の入手")); });
+    connect(N8, &QAction::triggered, this, [] { GOTOHP(); });
 
     // Menus.
     auto menu = [this](QMenu* parentMenu, const char* name, const QString& title) {
@@ -744,6 +750,24 @@ void TSDIAppForm::openDialogAfterSave(const QString& caption) {
     notYetAvailable(caption);
 }
 
+void TSDIAppForm::showWindow(QWidget* window, const QString& caption) {
+    if (!window) {
+        notYetAvailable(caption);
+        return;
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TSDIAppForm::execDialog(QDialog* dialog, const QString& caption) {
+    if (!dialog) {
+        notYetAvailable(caption);
+        return;
+    }
+    dialog->exec();
+}
+
 void TSDIAppForm::notYetAvailable(const QString& caption) {
     MessageBox::message(this, QStringLiteral("「%1」はまだ使えません。").arg(caption));
 }
@@ -774,6 +798,39 @@ void TSDIAppForm::applySettingsFile() {
     P1->setChecked(settings.privatePaneVisible);
 }
 
+void TSDIAppForm::applyUserSettings() {
+    tavo::UserSettings settings;
+    std::string problems, error;
+    if (!tavo::ReadUserSettingsFile(paths_.userSettingsFile, &settings, &problems, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    if (!problems.empty())
+        MessageBox::error(
+            this, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
+                      .arg(FromPath(paths_.userSettingsFile), QString::fromStdString(problems)));
+
+    const QString title = FromCp932(settings.diaryTitle);
+    if (!title.isEmpty()) {
+        const QString caption = title + QStringLiteral(" - Tavo");
+        QGuiApplication::setApplicationDisplayName(caption);
+        setWindowTitle(caption);
+    }
+    editorFontSize_ = settings.fontSizeIndex + tavo::kFontSizeIndexOffset;
+    for (QWidget* editor : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Memo1),
+                            static_cast<QWidget*>(Memo2)}) {
+        editor->setFont(EditorFont(editorFontSize_));
+        QPalette palette = editor->palette();
+        if (settings.fontColor)
+            palette.setColor(QPalette::Text, ColorFromValue(*settings.fontColor));
+        if (settings.backColor)
+            palette.setColor(QPalette::Base, ColorFromValue(*settings.backColor));
+        editor->setPalette(palette);
+    }
+    if (settings.useInputMethod.value_or(false))
+        RequestJapaneseInputOnFocus(Edit2);
+}
+
 void TSDIAppForm::applyPaneHeights() {
     const int total = Splitter1->height() - Splitter1->handleWidth();
     const int privateHeight = std::min(pendingPrivateHeight_, total - kMinimumPaneHeight);
@@ -788,7 +845,7 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
     }
 }
 
-void TSDIAppForm::WriteSettings() {
+bool TSDIAppForm::WriteSettings() {
     tavo::AppSettings settings;
     settings.width = width();
     settings.height = height();
@@ -803,11 +860,23 @@ void TSDIAppForm::WriteSettings() {
     settings.privatePaneVisible = P1->isChecked();
     settings.windowState = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
     std::string error;
-    if (!tavo::WriteSettingsFile(paths_.settingsFile, settings, &error))
+    if (!tavo::WriteSettingsFile(paths_.settingsFile, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
+        return false;
+    }
+    return true;
+}
+
+void TSDIAppForm::endWithoutCloseQuery() {
+    ending_ = true;
+    ProgramEnd::now();
 }
 
 void TSDIAppForm::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->accept();
+        return;
+    }
     if (!saveIfModified() &&
         !MessageBox::warningOkCancel(
             this, QStringLiteral("日記を保存できませんでした。保存せずに終了しますか？"))) {

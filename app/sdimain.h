@@ -11,6 +11,7 @@
 
 class QAction;
 class QDateEdit;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -37,10 +38,22 @@ class TSDIAppForm : public QMainWindow {
     Q_OBJECT
 
 public:
+    // The windows the menus open; each lives as long as the program.
+    struct Windows {
+        QDialog* aboutBox = nullptr;
+        QDialog* passwordDlg = nullptr;
+        QWidget* setForm = nullptr;
+        QWidget* helpForm = nullptr;
+    };
+
     explicit TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
     ~TSDIAppForm() override;
 
+    void setWindows(const Windows& windows) { windows_ = windows; }
+
     const ProgramPaths& paths() const { return paths_; }
+    // The point size of the editing and list fonts, from the preferences read at start.
+    int EditorFontSize() const { return editorFontSize_; }
     const tavo::EntryStore& store() const { return store_; }
     QString HtmlSavePath() const { return htmlSavePath_; }
     void setHtmlSavePath(const QString& path) { htmlSavePath_ = path; }
@@ -60,7 +73,9 @@ public:
     // Saves the shown day if it was edited (before a dialog that reads entry files).
     bool saveIfModified();
     bool isEntryModified() const;
-    void WriteSettings();
+    bool WriteSettings();
+    // Ends the program at once without the close query: nothing more is saved or written.
+    void endWithoutCloseQuery();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +89,7 @@ private:
     void createActions();
     void createMenusAndToolBar();
     void applySettingsFile();
+    void applyUserSettings();
     void applyPaneHeights();
     bool saveEntryTo(const QString& fileName);
     void clearModified();
@@ -90,11 +106,16 @@ private:
     void editCommand(const char* slot);
     void openDialogAfterSave(const QString& caption);
     void notYetAvailable(const QString& caption);
+    void showWindow(QWidget* window, const QString& caption);
+    void execDialog(QDialog* dialog, const QString& caption);
 
     QAction* addAction(const char* name, const QString& caption, const QString& hint,
                        const QKeySequence& shortcut = {});
 
     ProgramPaths paths_;
+    Windows windows_;
+    int editorFontSize_ = 10;
+    bool ending_ = false;
     tavo::EntryStore store_;
     QString htmlSavePath_;
     QString currentFileName_;

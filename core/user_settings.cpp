@@ -32,16 +32,11 @@ UserSettings ParseUserSettings(const std::vector<std::string>& lines, std::strin
 }
 
 std::vector<std::string> UserSettingsLines(const UserSettings& s) {
-    return {"[TITLE]",
-            s.diaryTitle,
-            "[FONT_SIZE]",
-            std::to_string(s.fontSizeIndex),
-            "[FONT_COLOR]",
-            std::to_string(s.fontColor.value_or(kBlack)),
-            "[BACK_COLOR]",
-            std::to_string(s.backColor.value_or(kWhite)),
-            "[USE_IME]",
-            s.useInputMethod.value_or(false) ? "1" : "0"};
+    return {"[TITLE]",      s.diaryTitle,
+            "[FONT_SIZE]",  std::to_string(s.fontSizeIndex),
+            "[FONT_COLOR]", std::to_string(s.fontColor.value_or(kBlack)),
+            "[BACK_COLOR]", std::to_string(s.backColor.value_or(kWhite)),
+            "[USE_IME]",    s.useInputMethod.value_or(false) ? "1" : "0"};
 }
 
 bool ReadUserSettingsFile(const std::filesystem::path& file, UserSettings* settings,

@@ -43,11 +43,17 @@ TEST(UserSettingsTest, ReadsWhatItCanAndNamesTheRest) {
     } cases[] = {
         // Markers are not looked for; an index outside 0..5 is kept as it is.
         {{"x", "t", "x", "20", "x", "255", "x", "0", "x", "1"}, 20, 0xFF, true, ""},
-        {{"x", "t", "x", "2", "x", "red", "x", "0", "x", "0"}, 2, std::nullopt, false,
+        {{"x", "t", "x", "2", "x", "red", "x", "0", "x", "0"},
+         2,
+         std::nullopt,
+         false,
          "6 行目 (フォントカラー)"},
         // Anything but "1" or "0" leaves the option as it was.
         {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "yes"}, 2, 0, std::nullopt, ""},
-        {{"[TITLE]", "t", "[FONT_SIZE]"}, 1, std::nullopt, std::nullopt,
+        {{"[TITLE]", "t", "[FONT_SIZE]"},
+         1,
+         std::nullopt,
+         std::nullopt,
          "4 行目 (フォントサイズ)\n6 行目 (フォントカラー)\n8 行目 (背景色)\n10 行目 (IME)"},
         // A system colour of an older file is not a colour of its own.
         {{"x", "", "x", "1", "x", "-16777208", "x", "0", "x", "0"}, 1, std::nullopt, false, ""},

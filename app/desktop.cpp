@@ -1,0 +1,60 @@
+#include "desktop.h"
+
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QDesktopServices>
+
+namespace {
+
+std::function<void(const QUrl&)>& OpenHandler() {
+    static std::function<void(const QUrl&)> handler;
+    return handler;
+}
+
+std::function<std::optional<QColor>(const QColor&)>& ColorResponder() {
+    static std::function<std::optional<QColor>(const QColor&)> responder;
+    return responder;
+}
+
+std::function<void()>& EndHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+}  // namespace
+
+void UrlOpener::open(const QUrl& url) {
+    if (OpenHandler())
+        OpenHandler()(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+void UrlOpener::setHandler(std::function<void(const QUrl&)> handler) {
+    OpenHandler() = std::move(handler);
+}
+
+std::optional<QColor> ColorPicker::choose(QWidget* parent, const QColor& initial) {
+    if (ColorResponder())
+        return ColorResponder()(initial);
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
+}
+
+void ColorPicker::setResponder(
+    std::function<std::optional<QColor>(const QColor& initial)> responder) {
+    ColorResponder() = std::move(responder);
+}
+
+void ProgramEnd::now() {
+    if (EndHandler())
+        EndHandler()();
+    else
+        QCoreApplication::exit(0);  // leaves nested loops of modal dialogs too
+}
+
+void ProgramEnd::setHandler(std::function<void()> handler) {
+    EndHandler() = std::move(handler);
+}

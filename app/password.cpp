@@ -1,0 +1,53 @@
+#include "password.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/settings.h"
+#include "message_box.h"
+#include "sdimain.h"
+#include "ui_text.h"
+
+TPasswordDlg::TPasswordDlg(TSDIAppForm* mainWindow)
+    : PasswordForm(mainWindow), mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("PasswordDlg"));
+    connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TPasswordDlg::showEvent(QShowEvent* event) {
+    PasswordForm::showEvent(event);
+    FormShow();
+}
+
+void TPasswordDlg::FormShow() {
+    // The password of the last lock is offered again; none before the first exit.
+    std::string stored, error;
+    if (!tavo::ReadLockPassword(mainWindow_->paths().settingsFile, &stored, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        stored.clear();
+    }
+    Password->setText(FromCp932(stored));
+    Password->selectAll();
+    Password->setFocus();
+}
+
+void TPasswordDlg::OKBtnClick() {
+    accept();
+    // Ending the program must not lose what was typed: a day that cannot be saved stops
+    // the lock, and the program goes on.
+    if (!mainWindow_->saveIfModified() || !mainWindow_->WriteSettings())
+        return;
+    const QString password = Password->text();
+    if (password.isEmpty()) {
+        MessageBox::warningOk(mainWindow_, QStringLiteral("パスワードを設定してください"));
+        return;
+    }
+    std::string error;
+    if (!tavo::WriteLockPassword(mainWindow_->paths().settingsFile, ToCp932(password).bytes,
+                                 &error)) {
+        MessageBox::error(mainWindow_, QString::fromStdString(error));
+        return;
+    }
+    mainWindow_->endWithoutCloseQuery();
+}

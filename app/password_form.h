@@ -1,0 +1,22 @@
+// The look both password dialogs share: a masked field, OK and キャンセル.
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+class PasswordForm : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit PasswordForm(QWidget* parent = nullptr);
+
+protected:
+    QLineEdit* Password = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+    // Places the dialog in the middle of the screen, as it appears on its own.
+    void centreOnScreen();
+};

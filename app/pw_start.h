@@ -1,0 +1,22 @@
+// The start dialog: shown instead of the main window while the diary is locked.
+#pragma once
+
+#include "password_form.h"
+
+class TSDIAppForm;
+
+class TStartDlg : public PasswordForm {
+    Q_OBJECT
+
+public:
+    explicit TStartDlg(TSDIAppForm* mainWindow);
+
+    // Shows the dialog without blocking, in place of the main window.
+    void showInstead();
+
+private:
+    void OKBtnClick();
+    void CancelBtnClick();
+
+    TSDIAppForm* mainWindow_;
+};

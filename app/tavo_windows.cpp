@@ -1,0 +1,33 @@
+#include "tavo_windows.h"
+
+#include "core/settings.h"
+#include "help_window.h"
+#include "message_box.h"
+#include "password.h"
+#include "pw_start.h"
+#include "sdimain.h"
+#include "tools/about.h"
+#include "tools/setting.h"
+
+TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
+    : mainWindow_(std::make_unique<TSDIAppForm>(programFolder)) {
+    TSDIAppForm* main = mainWindow_.get();
+    aboutBox_ = new TAboutBox(main);
+    passwordDlg_ = new TPasswordDlg(main);
+    startDlg_ = std::make_unique<TStartDlg>(main);
+    setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
+    helpForm_ = new THelpForm(main);
+    main->setWindows({aboutBox_, passwordDlg_, setForm_, helpForm_});
+}
+
+TavoWindows::~TavoWindows() = default;
+
+void TavoWindows::start() {
+    std::string password, error;
+    if (!tavo::ReadLockPassword(mainWindow_->paths().settingsFile, &password, &error))
+        MessageBox::error(mainWindow_.get(), QString::fromStdString(error));
+    if (password.empty())
+        mainWindow_->show();
+    else
+        startDlg_->showInstead();
+}

@@ -1,0 +1,38 @@
+// All windows of the program, created once at start in a fixed order and kept until it
+// ends; the menus only show them again.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+class TSDIAppForm;
+class TAboutBox;
+class TPasswordDlg;
+class TStartDlg;
+class TSet_Form;
+class THelpForm;
+
+class TavoWindows {
+public:
+    explicit TavoWindows(const std::filesystem::path& programFolder);
+    ~TavoWindows();
+
+    // Shows the main window, or, while the diary is locked, the start dialog in its place.
+    void start();
+
+    TSDIAppForm* SDIAppForm() const { return mainWindow_.get(); }
+    TAboutBox* AboutBox() const { return aboutBox_; }
+    TPasswordDlg* PasswordDlg() const { return passwordDlg_; }
+    TStartDlg* StartDlg() const { return startDlg_.get(); }
+    TSet_Form* Set_Form() const { return setForm_; }
+    THelpForm* HelpForm() const { return helpForm_; }
+
+private:
+    std::unique_ptr<TSDIAppForm> mainWindow_;
+    // Dialogs that belong to the main window are deleted with it.
+    TAboutBox* aboutBox_ = nullptr;
+    TPasswordDlg* passwordDlg_ = nullptr;
+    std::unique_ptr<TStartDlg> startDlg_;
+    TSet_Form* setForm_ = nullptr;
+    THelpForm* helpForm_ = nullptr;
+};

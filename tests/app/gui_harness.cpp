@@ -1,0 +1,39 @@
+#include "gui_harness.h"
+
+#include <QGuiApplication>
+#include <QLocale>
+
+#include "app/desktop.h"
+
+void GuiHarness::setUp() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    if (!dir_->isValid())
+        qFatal("no temporary folder");
+    shown.clear();
+    answers.clear();
+    openedUrls.clear();
+    colorAnswers.clear();
+    colorDialogStarts.clear();
+    programEnds = 0;
+    MessageBox::setResponder([this](const MessageBox::Shown& box) {
+        shown << box;
+        return answers.isEmpty() ? box.buttons.first() : answers.takeFirst();
+    });
+    UrlOpener::setHandler([this](const QUrl& url) { openedUrls << url; });
+    ColorPicker::setResponder([this](const QColor& initial) -> std::optional<QColor> {
+        colorDialogStarts << initial;
+        return colorAnswers.isEmpty() ? std::nullopt : colorAnswers.takeFirst();
+    });
+    ProgramEnd::setHandler([this] { ++programEnds; });
+}
+
+void GuiHarness::tearDown() {
+    MessageBox::setResponder({});
+    UrlOpener::setHandler({});
+    ColorPicker::setResponder({});
+    ProgramEnd::setHandler({});
+    // A diary title read at start renames the application; the next test starts afresh.
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tavo"));
+    QLocale::setDefault(QLocale::system());
+    dir_.reset();
+}
