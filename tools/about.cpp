@@ -1,13 +1,12 @@
 #include "about.h"
 
-#include <QGridLayout>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -25,9 +24,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("ProgramIcon"));
-    icon->setPixmap(windowIcon().isNull()
-                        ? style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48)
-                        : windowIcon().pixmap(48, 48));
+    icon->setPixmap(QApplication::windowIcon().pixmap(48, 48));
     auto label = [this](const char* name, const QString& text) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
