@@ -83,6 +83,23 @@ QPoint OnSomeScreen(const QRect& frame) {
     return primary ? primary->availableGeometry().topLeft() : frame.topLeft();
 }
 
+// Reads a settings file to apply at start. Lines that cannot be read keep their defaults
+// and are reported once; a file that cannot be read at all is reported and not applied.
+template <typename Settings, typename Reader>
+bool ReadForStart(QWidget* parent, const std::filesystem::path& file, Reader read,
+                  Settings* settings) {
+    std::string problems, error;
+    if (!read(file, settings, &problems, &error)) {
+        MessageBox::error(parent, QString::fromStdString(error));
+        return false;
+    }
+    if (!problems.empty())
+        MessageBox::error(parent,
+                          QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
+                              .arg(FromPath(file), QString::fromStdString(problems)));
+    return true;
+}
+
 QString FileNameFor(const QDate& date) {
     return QString::fromStdString(tavo::EntryFileName(ToDate(date)));
 }
@@ -774,15 +791,8 @@ void TSDIAppForm::notYetAvailable(const QString& caption) {
 
 void TSDIAppForm::applySettingsFile() {
     tavo::AppSettings settings;
-    std::string problems, error;
-    if (!tavo::ReadSettingsFile(paths_.settingsFile, &settings, &problems, &error)) {
-        MessageBox::error(this, QString::fromStdString(error));
+    if (!ReadForStart(this, paths_.settingsFile, tavo::ReadSettingsFile, &settings))
         return;
-    }
-    if (!problems.empty())
-        MessageBox::error(
-            this, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
-                      .arg(FromPath(paths_.settingsFile), QString::fromStdString(problems)));
 
     ToolBar1->setVisible(settings.toolBarVisible);
     GroupBox2->setVisible(settings.privatePaneVisible);
@@ -800,15 +810,8 @@ void TSDIAppForm::applySettingsFile() {
 
 void TSDIAppForm::applyUserSettings() {
     tavo::UserSettings settings;
-    std::string problems, error;
-    if (!tavo::ReadUserSettingsFile(paths_.userSettingsFile, &settings, &problems, &error)) {
-        MessageBox::error(this, QString::fromStdString(error));
+    if (!ReadForStart(this, paths_.userSettingsFile, tavo::ReadUserSettingsFile, &settings))
         return;
-    }
-    if (!problems.empty())
-        MessageBox::error(
-            this, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
-                      .arg(FromPath(paths_.userSettingsFile), QString::fromStdString(problems)));
 
     const QString title = FromCp932(settings.diaryTitle);
     if (!title.isEmpty()) {
