@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 
+#include "core/product.h"
+
 namespace {
 
 std::function<void(const QUrl&)>& OpenHandler() {
@@ -47,6 +49,8 @@ void ColorPicker::setResponder(
     std::function<std::optional<QColor>(const QColor& initial)> responder) {
     ColorResponder() = std::move(responder);
 }
+
+void GOTOHP() { UrlOpener::open(QUrl(QString::fromLatin1(tavo::kHomePageUrl))); }
 
 void ProgramEnd::now() {
     if (EndHandler())

@@ -24,6 +24,9 @@ public:
     static void setResponder(std::function<std::optional<QColor>(const QColor& initial)> responder);
 };
 
+// Opens the program's home page in the default browser.
+void GOTOHP();
+
 // Ends the program at once: no close query runs and nothing more is written.
 class ProgramEnd {
 public:

@@ -5,13 +5,12 @@
 #include <QStandardPaths>
 
 #include "core/program_folder.h"
-#include "ui_text.h"
 
 std::filesystem::path ResolveProgramFolder() {
-    const std::filesystem::path executableFolder = ToPath(QCoreApplication::applicationDirPath());
+    const std::filesystem::path executableFolder = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
     if (tavo::HoldsDiary(executableFolder))
         return executableFolder;
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(userFolder);
-    return ToPath(userFolder);
+    return std::filesystem::path(userFolder.toStdString());
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,7 +31,6 @@
 #include "editor_font.h"
 #include "input_method.h"
 #include "message_box.h"
-#include "tools/about.h"
 #include "ui_text.h"
 
 namespace {

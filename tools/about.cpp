@@ -11,10 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/desktop.h"
-
-void GOTOHP() {
-    UrlOpener::open(QUrl(QString::fromLatin1(kHomePageUrl)));
-}
+#include "core/product.h"
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
@@ -30,16 +27,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
         l->setObjectName(QString::fromLatin1(name));
         return l;
     };
-    QLabel* productName = label("ProductName", QStringLiteral("Tavo"));
+    QLabel* productName = label("ProductName", QString::fromLatin1(tavo::kProductName));
     QFont big = productName->font();
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
     productName->setFont(big);
-    QLabel* version = label("Version", QStringLiteral("Version " TAVO_VERSION));
+    QLabel* version = label("Version", QStringLiteral("Version %1").arg(QLatin1String(tavo::kVersion)));
     QLabel* notice = label("Copyright", QStringLiteral("Tavo の開発者による日記ソフトウェア"));
     QLabel* contact = label("Comments", QStringLiteral("最新版とご意見の受付はホームページへ"));
     QLabel* urlCaption = label("Label1", QStringLiteral("URL :"));
-    QLabel* url = label("Label2", QString::fromLatin1(kHomePageUrl));
+    QLabel* url = label("Label2", QString::fromLatin1(tavo::kHomePageUrl));
     url->setStyleSheet(QStringLiteral("color: red;"));
     url->setCursor(Qt::PointingHandCursor);
     url->installEventFilter(this);

@@ -1,12 +1,7 @@
-// The about box and the maker's home page.
+// The about box: name, version and a link to the home page.
 #pragma once
 
 #include <QDialog>
-
-inline constexpr char kHomePageUrl[] = "https://tavo-diary.example.org/";
-
-// Asks the desktop to open the home page in the default browser.
-void GOTOHP();
 
 class TAboutBox : public QDialog {
     Q_OBJECT

@@ -17,6 +17,7 @@
 #include "app/pw_start.h"
 #include "app/sdimain.h"
 #include "app/tavo_windows.h"
+#include "core/product.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
 #include "gui_harness.h"
@@ -398,11 +399,11 @@ private slots:
         QCOMPARE(product, QStringLiteral("Tavo"));
         QCOMPARE(version, QStringLiteral("Version 2.422"));
         QCOMPARE(Child<QLabel>(about, "Label1")->text(), QStringLiteral("URL :"));
-        QCOMPARE(h_.openedUrls, QList<QUrl>{QUrl(QString::fromLatin1(kHomePageUrl))});
+        QCOMPARE(h_.openedUrls, QList<QUrl>{QUrl(QString::fromLatin1(tavo::kHomePageUrl))});
 
         Child<QAction>(main(), "N8")->trigger();
         QCOMPARE(h_.openedUrls.size(), 2);
-        QCOMPARE(h_.openedUrls[1], QUrl(QString::fromLatin1(kHomePageUrl)));
+        QCOMPARE(h_.openedUrls[1], QUrl(QString::fromLatin1(tavo::kHomePageUrl)));
     }
 
     void helpOpensTavosOwnManual() {
