@@ -7,7 +7,8 @@
 #include "core/program_folder.h"
 
 std::filesystem::path ResolveProgramFolder() {
-    const std::filesystem::path executableFolder = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    const std::filesystem::path executableFolder =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
     if (tavo::HoldsDiary(executableFolder))
         return executableFolder;
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

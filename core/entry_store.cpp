@@ -94,6 +94,30 @@ EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* e
     return ReadStatus::Found;
 }
 
+EntryStore::ReadStatus EntryStore::ReadPublicPart(std::string_view fileName, std::string* title,
+                                                   std::string* publicText,
+                                                   std::string* error) const {
+    const std::filesystem::path path = EntryPath(fileName);
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        if (!ec)
+            return ReadStatus::Missing;
+        *error = SystemErrorText("日記ファイルを確認できません", path, ec);
+        return ReadStatus::Failed;
+    }
+    std::vector<std::string> lines;
+    if (!ReadLines(path, &lines, error))
+        return ReadStatus::Failed;
+    if (lines.size() < 2) {
+        *error = "日記ファイルの行が足りません (2 行以上必要なところ " +
+                 std::to_string(lines.size()) + " 行): \"" + path.string() + "\"";
+        return ReadStatus::Failed;
+    }
+    *title = DecodeText(lines[0]);
+    *publicText = DecodeText(lines[1]);
+    return ReadStatus::Found;
+}
+
 bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry,
                            std::string* error) const {
     const std::filesystem::path path = EntryPath(fileName);

@@ -49,6 +49,12 @@ public:
     // be read or is malformed.
     ReadStatus ReadEntry(std::string_view fileName, Entry* entry, std::string* error) const;
 
+    // The published part of a day, for pages: the title and public text (lines 0 and 1,
+    // decoded as written, without the strict checks of ReadEntry). The private text is not
+    // read. Failed when the file cannot be read or has fewer than two lines.
+    ReadStatus ReadPublicPart(std::string_view fileName, std::string* title,
+                              std::string* publicText, std::string* error) const;
+
     // Writes the entry when any text is non-empty and adds it to the index; when all three
     // are empty, deletes an existing file and removes it from the index, and writes nothing
     // for a day without a file.
