@@ -72,31 +72,8 @@ std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const {
     return DataFolder() / std::filesystem::path(std::string(fileName));
 }
 
-EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
-                                             std::string* error) const {
-    const std::filesystem::path path = EntryPath(fileName);
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        if (ec) {
-            *error = SystemErrorText("日記ファイルを確認できません", path, ec);
-            return ReadStatus::Failed;
-        }
-        *entry = Entry{};
-        return ReadStatus::Missing;
-    }
-    std::string bytes;
-    if (!ReadFileBytes(path, &bytes, error))
-        return ReadStatus::Failed;
-    if (!ParseEntryFile(bytes, entry, error)) {
-        *error += ": \"" + path.string() + "\"";
-        return ReadStatus::Failed;
-    }
-    return ReadStatus::Found;
-}
-
-EntryStore::ReadStatus EntryStore::ReadPublicPart(std::string_view fileName, std::string* title,
-                                                   std::string* publicText,
-                                                   std::string* error) const {
+EntryStore::ReadStatus EntryStore::ReadEntryBytes(std::string_view fileName, std::string* bytes,
+                                                  std::string* error) const {
     const std::filesystem::path path = EntryPath(fileName);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -105,12 +82,35 @@ EntryStore::ReadStatus EntryStore::ReadPublicPart(std::string_view fileName, std
         *error = SystemErrorText("日記ファイルを確認できません", path, ec);
         return ReadStatus::Failed;
     }
-    std::vector<std::string> lines;
-    if (!ReadLines(path, &lines, error))
+    return ReadFileBytes(path, bytes, error) ? ReadStatus::Found : ReadStatus::Failed;
+}
+
+EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
+                                             std::string* error) const {
+    std::string bytes;
+    const ReadStatus status = ReadEntryBytes(fileName, &bytes, error);
+    if (status == ReadStatus::Missing)
+        *entry = Entry{};
+    if (status != ReadStatus::Found)
+        return status;
+    if (!ParseEntryFile(bytes, entry, error)) {
+        *error += ": \"" + EntryPath(fileName).string() + "\"";
         return ReadStatus::Failed;
+    }
+    return ReadStatus::Found;
+}
+
+EntryStore::ReadStatus EntryStore::ReadPublicPart(std::string_view fileName, std::string* title,
+                                                  std::string* publicText,
+                                                  std::string* error) const {
+    std::string bytes;
+    const ReadStatus status = ReadEntryBytes(fileName, &bytes, error);
+    if (status != ReadStatus::Found)
+        return status;
+    const std::vector<std::string> lines = SplitLines(bytes);
     if (lines.size() < 2) {
         *error = "日記ファイルの行が足りません (2 行以上必要なところ " +
-                 std::to_string(lines.size()) + " 行): \"" + path.string() + "\"";
+                 std::to_string(lines.size()) + " 行): \"" + EntryPath(fileName).string() + "\"";
         return ReadStatus::Failed;
     }
     *title = DecodeText(lines[0]);

@@ -70,6 +70,9 @@ public:
     bool ReadIndex(std::vector<std::string>* names, std::string* error) const;
 
 private:
+    ReadStatus ReadEntryBytes(std::string_view fileName, std::string* bytes,
+                              std::string* error) const;
+
     std::filesystem::path programFolder_;
 };
 

@@ -10,7 +10,9 @@ struct MappingCase {
     std::string bytes;
 };
 
-void PrintTo(const MappingCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MappingCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Cp932MappingTest : public testing::TestWithParam<MappingCase> {};
 

@@ -198,6 +198,24 @@ TEST_F(EntryStoreTest, DeleteRemovesFileAndIndexLine) {
     EXPECT_EQ(Index(), "20040106\r\n");
 }
 
+TEST_F(EntryStoreTest, PublicPartNeedsTwoLinesAndLeavesThePrivateTextAlone) {
+    std::string title = "x", publicText = "y", error;
+    EXPECT_EQ(store_.ReadPublicPart("20040105.txt", &title, &publicText, &error),
+              EntryStore::ReadStatus::Missing);
+
+    // Two lines are enough for a page; a third line may be anything.
+    WriteAll(folder_.path() / "data" / "20040105.txt", "666462\r\n660D0F62\r\nnot hex");
+    ASSERT_EQ(store_.ReadPublicPart("20040105.txt", &title, &publicText, &error),
+              EntryStore::ReadStatus::Found);
+    EXPECT_EQ(title, "abc");
+    EXPECT_EQ(publicText, "a\r\nb");
+
+    WriteAll(folder_.path() / "data" / "20040106.txt", "666462\r\n");
+    EXPECT_EQ(store_.ReadPublicPart("20040106.txt", &title, &publicText, &error),
+              EntryStore::ReadStatus::Failed);
+    EXPECT_NE(error.find("20040106.txt"), std::string::npos) << error;
+}
+
 TEST_F(EntryStoreTest, ReadIndexSortsAndFailsWhenTheIndexIsMissing) {
     std::vector<std::string> names;
     std::string error;

@@ -9,7 +9,9 @@ struct EncodeCase {
     std::string encoded;
 };
 
-void PrintTo(const EncodeCase& c, std::ostream* os) { *os << testing::PrintToString(c.plain); }
+void PrintTo(const EncodeCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.plain);
+}
 
 class EncodeTextTest : public testing::TestWithParam<EncodeCase> {};
 
