@@ -21,11 +21,11 @@ struct Style {
     // Before the year, after the year, after the month, after the day, after the weekday,
     // after the title: the date-and-title line and the index lines.
     std::array<std::string, 6> affixes;
-    std::string head;         // "<-calendar->" and "<-index->" are replaced here only
-    std::string mid;          // between two consecutive entries
-    std::string foot;         // end of the page
-    std::string diaryTop;     // before each entry's body; entry placeholders replaced
-    std::string diaryBottom;  // after each entry's body; entry placeholders replaced
+    std::string head;            // "<-calendar->" and "<-index->" are replaced here only
+    std::string mid;             // between two consecutive entries
+    std::string foot;            // end of the page
+    std::string diaryTop;        // before each entry's body; entry placeholders replaced
+    std::string diaryBottom;     // after each entry's body; entry placeholders replaced
     std::string useTitle = "0";  // "1": the date-and-title line goes before DIARY_TOP
     std::string useBody = "1";   // "1": the entry's public text goes into the page
 
