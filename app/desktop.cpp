@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 
 #include "core/product.h"
 
@@ -15,6 +16,11 @@ std::function<void(const QUrl&)>& OpenHandler() {
 
 std::function<std::optional<QColor>(const QColor&)>& ColorResponder() {
     static std::function<std::optional<QColor>(const QColor&)> responder;
+    return responder;
+}
+
+std::function<QString(const QString&)>& SaveResponder() {
+    static std::function<QString(const QString&)> responder;
     return responder;
 }
 
@@ -36,6 +42,25 @@ void UrlOpener::setHandler(std::function<void(const QUrl&)> handler) {
     OpenHandler() = std::move(handler);
 }
 
+QString FileChooser::saveFileName(QWidget* parent, const QString& folder, const QString& filter,
+                                  const QString& defaultSuffix) {
+    if (SaveResponder())
+        return SaveResponder()(folder);
+    QFileDialog dialog(parent, QString(), folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // The program asks before overwriting, in its own words.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void FileChooser::setResponder(std::function<QString(const QString& folder)> responder) {
+    SaveResponder() = std::move(responder);
+}
+
 std::optional<QColor> ColorPicker::choose(QWidget* parent, const QColor& initial) {
     if (ColorResponder())
         return ColorResponder()(initial);
@@ -50,7 +75,9 @@ void ColorPicker::setResponder(
     ColorResponder() = std::move(responder);
 }
 
-void GOTOHP() { UrlOpener::open(QUrl(QString::fromLatin1(tavo::kHomePageUrl))); }
+void GOTOHP() {
+    UrlOpener::open(QUrl(QString::fromLatin1(tavo::kHomePageUrl)));
+}
 
 void ProgramEnd::now() {
     if (EndHandler())

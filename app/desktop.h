@@ -17,6 +17,16 @@ public:
     static void setHandler(std::function<void(const QUrl&)> handler);
 };
 
+class FileChooser {
+public:
+    // The file the user chose to save to, starting in `folder`; empty when cancelled.
+    // `filter` is in Qt's form ("htmlファイル (*.html *.htm)"); a name typed without an
+    // extension gets `defaultSuffix`.
+    static QString saveFileName(QWidget* parent, const QString& folder, const QString& filter,
+                                const QString& defaultSuffix);
+    static void setResponder(std::function<QString(const QString& folder)> responder);
+};
+
 class ColorPicker {
 public:
     // The colour the user chose, or nothing when the dialog was cancelled.

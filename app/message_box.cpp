@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -51,7 +52,10 @@ MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown) {
 
     QMessageBox box(parent);
     box.setWindowTitle(shown.caption);
-    box.setText(shown.text);
+    // A lone carriage return in a message is a line break, as the texts are written.
+    QString text = shown.text;
+    text.replace(QRegularExpression(QStringLiteral("\r(?!\n)")), QStringLiteral("\n"));
+    box.setText(text);
     box.setIcon(shown.kind == Kind::Warning ? QMessageBox::Warning
                 : shown.kind == Kind::Error ? QMessageBox::Critical
                                             : QMessageBox::NoIcon);

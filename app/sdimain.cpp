@@ -31,6 +31,7 @@
 #include "editor_font.h"
 #include "input_method.h"
 #include "message_box.h"
+#include "publish/style.h"
 #include "ui_text.h"
 
 namespace {
@@ -144,19 +145,24 @@ void TSDIAppForm::FormCreate() {
     createWidgets();
     createActions();
 
-    QStringList errors;
+    // A start that cannot create a folder says so and goes on with the rest.
     std::error_code ec;
-    std::filesystem::create_directory(store_.DataFolder(), ec);
-    if (ec)
-        errors << QStringLiteral("フォルダを作成できません \"%1\": %2")
-                      .arg(FromPath(store_.DataFolder()), QString::fromStdString(ec.message()));
-    std::filesystem::create_directory(paths_.programFolder / "style", ec);
-    if (ec)
-        errors << QStringLiteral("フォルダを作成できません \"%1\": %2")
-                      .arg(FromPath(paths_.programFolder / "style"),
-                           QString::fromStdString(ec.message()));
-    for (const QString& error : errors)
-        MessageBox::error(this, error);
+    auto createFolder = [this](const std::filesystem::path& folder) {
+        std::error_code error;
+        const bool created = std::filesystem::create_directory(folder, error);
+        if (error)
+            MessageBox::error(this,
+                              QStringLiteral("フォルダを作成できません \"%1\": %2")
+                                  .arg(FromPath(folder), QString::fromStdString(error.message())));
+        return created;
+    };
+    createFolder(store_.DataFolder());
+    // Only a new style folder gets the default style; an emptied one stays empty.
+    if (createFolder(tavo::StyleFolder(paths_.programFolder))) {
+        std::string error;
+        if (!tavo::WriteDefaultStyle(paths_.programFolder, &error))
+            MessageBox::error(this, QString::fromStdString(error));
+    }
 
     if (std::filesystem::exists(paths_.settingsFile, ec))
         applySettingsFile();
@@ -353,7 +359,7 @@ void TSDIAppForm::createActions() {
     QAction* F1 = addAction("F1", QStringLiteral("日記の検索(&F)"), QStringLiteral("日記を検索"));
     F1->setIcon(TextIcon(QStringLiteral("検")));
     connect(F1, &QAction::triggered, this,
-            [this] { openDialogAfterSave(QStringLiteral("日記の検索")); });
+            [this] { openAfterSave(nullptr, QStringLiteral("日記の検索")); });
     QAction* D1 = addAction("D1", QStringLiteral("日記の削除(&D)"),
                             QStringLiteral("表示している日の日記を削除"));
     connect(D1, &QAction::triggered, this, &TSDIAppForm::D1Click);
@@ -448,7 +454,7 @@ void TSDIAppForm::createActions() {
         addAction("HTMLO1", QStringLiteral("HTML出力(&O)"), QStringLiteral("日記をHTMLに出力"));
     HTMLO1->setIcon(TextIcon(QStringLiteral("出")));
     connect(HTMLO1, &QAction::triggered, this,
-            [this] { openDialogAfterSave(QStringLiteral("HTML出力")); });
+            [this] { openAfterSave(windows_.htmlOutForm, QStringLiteral("HTML出力")); });
     QAction* HTMLS1 = addAction("HTMLS1", QStringLiteral("HTML設定(&S)"),
                                 QStringLiteral("HTML出力のスタイル設定"));
     HTMLS1->setIcon(TextIcon(QStringLiteral("設")));
@@ -459,7 +465,8 @@ void TSDIAppForm::createActions() {
     connect(P2, &QAction::triggered, this,
             [this] { showWindow(windows_.setForm, QStringLiteral("環境設定")); });
     QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
-    connect(S1, &QAction::triggered, this, [this] { openDialogAfterSave(QStringLiteral("予定")); });
+    connect(S1, &QAction::triggered, this,
+            [this] { openAfterSave(nullptr, QStringLiteral("予定")); });
 
     QAction* Help2 =
         addAction("Help2", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示"));
@@ -761,10 +768,11 @@ void TSDIAppForm::editCommand(const char* slot) {
         QMetaObject::invokeMethod(focused, slot);
 }
 
-void TSDIAppForm::openDialogAfterSave(const QString& caption) {
+void TSDIAppForm::openAfterSave(QWidget* window, const QString& caption) {
+    // The window reads entry files: it must find the shown day as it is now.
     if (!saveIfModified())
         return;
-    notYetAvailable(caption);
+    showWindow(window, caption);
 }
 
 void TSDIAppForm::showWindow(QWidget* window, const QString& caption) {

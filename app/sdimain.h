@@ -41,6 +41,7 @@ public:
     // The windows the menus open; each lives as long as the program.
     struct Windows {
         QDialog* aboutBox = nullptr;
+        QWidget* htmlOutForm = nullptr;
         QDialog* passwordDlg = nullptr;
         QWidget* setForm = nullptr;
         QWidget* helpForm = nullptr;
@@ -104,7 +105,7 @@ private:
     void P1Click();
     void PageControl2Change(int index);
     void editCommand(const char* slot);
-    void openDialogAfterSave(const QString& caption);
+    void openAfterSave(QWidget* window, const QString& caption);
     void notYetAvailable(const QString& caption);
     void showWindow(QWidget* window, const QString& caption);
     void execDialog(QDialog* dialog, const QString& caption);

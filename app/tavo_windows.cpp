@@ -4,6 +4,7 @@
 #include "help_window.h"
 #include "message_box.h"
 #include "password.h"
+#include "publish/html_out.h"
 #include "pw_start.h"
 #include "sdimain.h"
 #include "tools/about.h"
@@ -13,11 +14,12 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     : mainWindow_(std::make_unique<TSDIAppForm>(programFolder)) {
     TSDIAppForm* main = mainWindow_.get();
     aboutBox_ = new TAboutBox(main);
+    hOutForm_ = new TH_OutForm(main);
     passwordDlg_ = new TPasswordDlg(main);
     startDlg_ = std::make_unique<TStartDlg>(main);
     setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
     helpForm_ = new THelpForm(main);
-    main->setWindows({aboutBox_, passwordDlg_, setForm_, helpForm_});
+    main->setWindows({aboutBox_, hOutForm_, passwordDlg_, setForm_, helpForm_});
 }
 
 TavoWindows::~TavoWindows() = default;

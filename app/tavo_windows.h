@@ -7,6 +7,7 @@
 
 class TSDIAppForm;
 class TAboutBox;
+class TH_OutForm;
 class TPasswordDlg;
 class TStartDlg;
 class TSet_Form;
@@ -22,6 +23,7 @@ public:
 
     TSDIAppForm* SDIAppForm() const { return mainWindow_.get(); }
     TAboutBox* AboutBox() const { return aboutBox_; }
+    TH_OutForm* H_OutForm() const { return hOutForm_; }
     TPasswordDlg* PasswordDlg() const { return passwordDlg_; }
     TStartDlg* StartDlg() const { return startDlg_.get(); }
     TSet_Form* Set_Form() const { return setForm_; }
@@ -31,6 +33,7 @@ private:
     std::unique_ptr<TSDIAppForm> mainWindow_;
     // Dialogs that belong to the main window are deleted with it.
     TAboutBox* aboutBox_ = nullptr;
+    TH_OutForm* hOutForm_ = nullptr;
     TPasswordDlg* passwordDlg_ = nullptr;
     std::unique_ptr<TStartDlg> startDlg_;
     TSet_Form* setForm_ = nullptr;

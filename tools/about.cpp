@@ -32,7 +32,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
     productName->setFont(big);
-    QLabel* version = label("Version", QStringLiteral("Version %1").arg(QLatin1String(tavo::kVersion)));
+    QLabel* version =
+        label("Version", QStringLiteral("Version %1").arg(QLatin1String(tavo::kVersion)));
     QLabel* notice = label("Copyright", QStringLiteral("Tavo の開発者による日記ソフトウェア"));
     QLabel* contact = label("Comments", QStringLiteral("最新版とご意見の受付はホームページへ"));
     QLabel* urlCaption = label("Label1", QStringLiteral("URL :"));

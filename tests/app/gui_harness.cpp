@@ -14,6 +14,8 @@ void GuiHarness::setUp() {
     openedUrls.clear();
     colorAnswers.clear();
     colorDialogStarts.clear();
+    saveAnswers.clear();
+    saveDialogFolders.clear();
     programEnds = 0;
     MessageBox::setResponder([this](const MessageBox::Shown& box) {
         shown << box;
@@ -25,6 +27,10 @@ void GuiHarness::setUp() {
         return colorAnswers.isEmpty() ? std::nullopt : colorAnswers.takeFirst();
     });
     ProgramEnd::setHandler([this] { ++programEnds; });
+    FileChooser::setResponder([this](const QString& folder) {
+        saveDialogFolders << folder;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    });
 }
 
 void GuiHarness::tearDown() {
@@ -32,6 +38,7 @@ void GuiHarness::tearDown() {
     UrlOpener::setHandler({});
     ColorPicker::setResponder({});
     ProgramEnd::setHandler({});
+    FileChooser::setResponder({});
     // A diary title read at start renames the application; the next test starts afresh.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tavo"));
     QLocale::setDefault(QLocale::system());

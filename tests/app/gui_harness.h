@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <filesystem>
@@ -25,6 +26,8 @@ public:
     QList<QUrl> openedUrls;
     QList<std::optional<QColor>> colorAnswers;  // then the dialog is cancelled
     QList<QColor> colorDialogStarts;            // the colour each colour dialog opened with
+    QStringList saveAnswers;                    // file names chosen; then cancelled
+    QStringList saveDialogFolders;              // the folder each save dialog opened in
     int programEnds = 0;
 
 private:

@@ -89,12 +89,24 @@ private slots:
         QCOMPARE(picker()->displayFormat(), QStringLiteral("yyyy年M月d日(ddd)"));
         QVERIFY(std::filesystem::is_directory(folder() / "data"));
         QVERIFY(std::filesystem::is_directory(folder() / "style"));
+        QVERIFY(std::filesystem::exists(folder() / "style" / "demo.style"));
         QVERIFY(std::filesystem::exists(folder() / "data.index"));
         QVERIFY(!std::filesystem::exists(folder() / "tavo.ini"));  // written at exit
         QCOMPARE(panel(2), QStringLiteral("0 文字"));
         QVERIFY(panel(1).startsWith(QStringLiteral("日記なし…%1年").arg(today.year())));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(title()));
         QVERIFY(shown_.isEmpty());
+    }
+
+    void onlyANewStyleFolderGetsTheDefaultStyle() {
+        startWindow();
+        std::filesystem::remove(folder() / "style" / "demo.style");
+        restartWindow();
+        QVERIFY(std::filesystem::is_empty(folder() / "style"));
+        window_.reset();
+        std::filesystem::remove(folder() / "style");
+        startWindow();
+        QVERIFY(std::filesystem::exists(folder() / "style" / "demo.style"));
     }
 
     void pickerShowsAJapaneseWeekdayWhateverTheLocale() {
