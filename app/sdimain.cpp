@@ -359,7 +359,7 @@ void TSDIAppForm::createActions() {
     QAction* F1 = addAction("F1", QStringLiteral("日記の検索(&F)"), QStringLiteral("日記を検索"));
     F1->setIcon(TextIcon(QStringLiteral("検")));
     connect(F1, &QAction::triggered, this,
-            [this] { openAfterSave(nullptr, QStringLiteral("日記の検索")); });
+            [this] { openAfterSave(windows_.findForm, QStringLiteral("日記の検索")); });
     QAction* D1 = addAction("D1", QStringLiteral("日記の削除(&D)"),
                             QStringLiteral("表示している日の日記を削除"));
     connect(D1, &QAction::triggered, this, &TSDIAppForm::D1Click);
@@ -459,14 +459,14 @@ void TSDIAppForm::createActions() {
                                 QStringLiteral("HTML出力のスタイル設定"));
     HTMLS1->setIcon(TextIcon(QStringLiteral("設")));
     connect(HTMLS1, &QAction::triggered, this,
-            [this] { notYetAvailable(QStringLiteral("HTML設定")); });
+            [this] { showWindow(windows_.styleSelectForm, QStringLiteral("HTML設定")); });
 
     QAction* P2 = addAction("P2", QStringLiteral("環境設定(&P)"), QStringLiteral("環境設定"));
     connect(P2, &QAction::triggered, this,
             [this] { showWindow(windows_.setForm, QStringLiteral("環境設定")); });
     QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
     connect(S1, &QAction::triggered, this,
-            [this] { openAfterSave(nullptr, QStringLiteral("予定")); });
+            [this] { openAfterSave(windows_.scheduleForm, QStringLiteral("予定")); });
 
     QAction* Help2 =
         addAction("Help2", QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプを表示"));

@@ -42,6 +42,9 @@ public:
     struct Windows {
         QDialog* aboutBox = nullptr;
         QWidget* htmlOutForm = nullptr;
+        QWidget* findForm = nullptr;         // "日記の検索"
+        QWidget* scheduleForm = nullptr;     // "予定1週間"
+        QWidget* styleSelectForm = nullptr;  // "出力スタイル設定"
         QDialog* passwordDlg = nullptr;
         QWidget* setForm = nullptr;
         QWidget* helpForm = nullptr;

@@ -19,7 +19,13 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     startDlg_ = std::make_unique<TStartDlg>(main);
     setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
     helpForm_ = new THelpForm(main);
-    main->setWindows({aboutBox_, hOutForm_, passwordDlg_, setForm_, helpForm_});
+    TSDIAppForm::Windows windows;
+    windows.aboutBox = aboutBox_;
+    windows.htmlOutForm = hOutForm_;
+    windows.passwordDlg = passwordDlg_;
+    windows.setForm = setForm_;
+    windows.helpForm = helpForm_;
+    main->setWindows(windows);
 }
 
 TavoWindows::~TavoWindows() = default;
