@@ -5,12 +5,16 @@
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -18,6 +22,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -26,12 +32,16 @@
 
 #include "core/date.h"
 #include "core/navigation.h"
+#include "core/text_file.h"
 #include "core/user_settings.h"
 #include "desktop.h"
 #include "editor_font.h"
 #include "input_method.h"
 #include "message_box.h"
 #include "publish/style.h"
+#include "tools/imginput.h"
+#include "tools/insertion.h"
+#include "tools/preview.h"
 #include "ui_text.h"
 
 namespace {
@@ -183,6 +193,7 @@ void TSDIAppForm::FormCreate() {
         if (!store_.RebuildIndex(&error))
             MessageBox::error(this, QString::fromStdString(error));
     }
+    buildUserDefMenu();
     Edit2->setFocus();
 }
 
@@ -251,6 +262,7 @@ void TSDIAppForm::createWidgets() {
     tab2Layout->setContentsMargins(0, 0, 0, 0);
     WebBrowser1 = new QWebEngineView(tabSheet2);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->setPage(new PreviewPage(WebBrowser1));
     tab2Layout->addWidget(WebBrowser1);
     PageControl2->addTab(tabSheet2, QStringLiteral("HTML view"));
     group1Layout->addWidget(PageControl2, 1);
@@ -285,6 +297,11 @@ void TSDIAppForm::createWidgets() {
     for (QObject* editor :
          {static_cast<QObject*>(Edit2), static_cast<QObject*>(Memo1), static_cast<QObject*>(Memo2)})
         editor->installEventFilter(this);
+    // Files dropped anywhere on the window, the editors included, are taken as images.
+    setAcceptDrops(true);
+    for (QObject* target :
+         {static_cast<QObject*>(Memo1->viewport()), static_cast<QObject*>(Memo2->viewport())})
+        target->installEventFilter(this);
 
     QStatusBar* statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("StatusBar"));
@@ -414,42 +431,55 @@ void TSDIAppForm::createActions() {
     P1->setChecked(true);
     connect(P1, &QAction::triggered, this, &TSDIAppForm::P1Click);
 
-    // Tag commands: the captions and keys are in place; insertion comes with the writing aids.
-    struct Pending {
+    // Tag commands wrap the selection of the public text.
+    struct Tag {
         const char* name;
         const char* caption;
         QKeySequence shortcut;
+        const char* opening;
+        const char* closing;
     };
-    const Pending tags[] = {
-        {"B1", "太字", QKeySequence(Qt::CTRL | Qt::Key_B)},
-        {"N11", "斜体", QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {"N12", "下線", QKeySequence(Qt::CTRL | Qt::Key_U)},
-        {"N13", "箇条書き", QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {"N14", "段落", QKeySequence(Qt::CTRL | Qt::Key_Return)},
-        {"H11", "H1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1)},
-        {"H21", "H2", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2)},
-        {"H31", "H3", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_3)},
-        {"H41", "H4", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_4)},
-        {"H51", "H5", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_5)},
-        {"H61", "H6", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_6)},
-        {"N15", "リンク", QKeySequence(Qt::CTRL | Qt::Key_H)},
-        {"N16", "イメージ", QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"N18", "カラー", QKeySequence(Qt::CTRL | Qt::Key_O)},
+    const Tag tags[] = {
+        {"B1", "太字", QKeySequence(Qt::CTRL | Qt::Key_B), "<b>", "</b>"},
+        {"N11", "斜体", QKeySequence(Qt::CTRL | Qt::Key_I), "<i>", "</i>"},
+        {"N12", "下線", QKeySequence(Qt::CTRL | Qt::Key_U), "<u>", "</u>"},
+        {"N13", "箇条書き", QKeySequence(Qt::CTRL | Qt::Key_L), "<li>", ""},
+        {"N14", "段落", QKeySequence(Qt::CTRL | Qt::Key_Return), "<p>", "</p>"},
+        {"H11", "H1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1), "<h1>", "</h1>"},
+        {"H21", "H2", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2), "<h2>", "</h2>"},
+        {"H31", "H3", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_3), "<h3>", "</h3>"},
+        {"H41", "H4", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_4), "<h4>", "</h4>"},
+        {"H51", "H5", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_5), "<h5>", "</h5>"},
+        {"H61", "H6", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_6), "<h6>", "</h6>"},
     };
     QList<QAction*> tagActions;
-    for (const Pending& tag : tags) {
+    for (const Tag& tag : tags) {
         const QString caption = QString::fromUtf8(tag.caption);
         QAction* action = addAction(tag.name, caption, caption, tag.shortcut);
-        connect(action, &QAction::triggered, this, [this, caption] { notYetAvailable(caption); });
+        connect(action, &QAction::triggered, this,
+                [this, opening = QString::fromLatin1(tag.opening),
+                 closing = QString::fromLatin1(tag.closing)] {
+                    WrapSelection(Memo1, opening, closing);
+                });
         tagActions << action;
     }
-    QAction* N19 = addAction("N19", QStringLiteral("ユーザー定義文字列挿入(&U)"),
-                             QStringLiteral("ユーザー定義文字列の挿入"));
-    connect(N19, &QAction::triggered, this,
-            [this] { notYetAvailable(QStringLiteral("ユーザー定義文字列挿入")); });
+    QAction* N15 = addAction("N15", QStringLiteral("リンク"), QStringLiteral("リンク"),
+                             QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(N15, &QAction::triggered, this, [this] { InsertLink(Memo1); });
+    QAction* N16 = addAction("N16", QStringLiteral("イメージ"), QStringLiteral("イメージ"),
+                             QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(N16, &QAction::triggered, this, [this] { InsertEmptyImage(Memo1); });
+    QAction* N18 = addAction("N18", QStringLiteral("カラー"), QStringLiteral("カラー"),
+                             QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(N18, &QAction::triggered, this, &TSDIAppForm::N18Click);
+    tagActions << N15 << N16 << N18;
+
+    N19 = new QMenu(QStringLiteral("ユーザー定義文字列挿入(&U)"), this);
+    N19->setObjectName(QStringLiteral("N19"));
+    N19->menuAction()->setObjectName(QStringLiteral("N19"));
     QAction* M2 = addAction("M2", QStringLiteral("文字列登録(&M)"), QStringLiteral("文字列登録"));
     connect(M2, &QAction::triggered, this,
-            [this] { notYetAvailable(QStringLiteral("文字列登録")); });
+            [this] { MessageBox::message(this, QStringLiteral("開発中")); });
     QAction* HTMLO1 =
         addAction("HTMLO1", QStringLiteral("HTML出力(&O)"), QStringLiteral("日記をHTMLに出力"));
     HTMLO1->setIcon(TextIcon(QStringLiteral("出")));
@@ -522,7 +552,7 @@ void TSDIAppForm::createActions() {
     QMenu* T1 = menu(HTMLW1, "T1", QStringLiteral("タグ(&T)"));
     T1->addActions(tagActions);
     HTMLW1->addSeparator();
-    HTMLW1->addAction(N19);
+    HTMLW1->addMenu(N19);
     HTMLW1->addAction(M2);
     HTMLW1->addSeparator();
     HTMLW1->addAction(HTMLO1);
@@ -613,6 +643,7 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
         statusPanels_[1]->setText(QStringLiteral("読込エラー…") + caption);
         statusPanels_[2]->setText(QStringLiteral("0 文字"));
         clearModified();
+        refreshPreviewIfShown();
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
@@ -633,6 +664,7 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
         Edit2->clear();
     }
     clearModified();
+    refreshPreviewIfShown();
 }
 
 bool TSDIAppForm::saveEntryTo(const QString& fileName) {
@@ -758,8 +790,72 @@ void TSDIAppForm::P1Click() {
     GroupBox2->setVisible(P1->isChecked());
 }
 
-void TSDIAppForm::PageControl2Change(int) {
-    // The preview of the public text comes with the writing aids.
+void TSDIAppForm::PageControl2Change(int index) {
+    if (index == 1)
+        refreshPreview();
+}
+
+void TSDIAppForm::refreshPreviewIfShown() {
+    // A hidden preview is built when its tab is chosen; the web engine is not started
+    // for users who never look at it.
+    if (PageControl2->currentIndex() == 1)
+        refreshPreview();
+}
+
+void TSDIAppForm::refreshPreview() {
+    // The page is built from the editor as it is now; typing does not update it.
+    QString folder = FromPath(paths_.programFolder);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    WebBrowser1->setHtml(BuildPreviewPage(Memo1->toPlainText(), folder),
+                         QUrl::fromLocalFile(folder));
+}
+
+void TSDIAppForm::N18Click() {
+    const std::optional<QColor> color = ColorPicker::choose(this, lastTextColor_);
+    if (!color)
+        return;
+    lastTextColor_ = *color;
+    WrapSelection(Memo1,
+                  QStringLiteral("<font color=\"") + ColorToHtml(*color) + QStringLiteral("\">"),
+                  QStringLiteral("</font>"));
+}
+
+void TSDIAppForm::buildUserDefMenu() {
+    std::error_code ec;
+    if (!std::filesystem::exists(paths_.userDefFile, ec)) {
+        N19->setTitle(QStringLiteral("ユーザー定義文字列（なし）(&U)"));
+        N19->setEnabled(false);
+        return;
+    }
+    std::vector<std::string> lines;
+    std::string error;
+    if (!tavo::ReadLines(paths_.userDefFile, &lines, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    const size_t count = UserDefEntryCount(lines);
+    for (size_t k = 0; k < count; ++k) {
+        QAction* item = N19->addAction(FromCp932(lines[3 * k]));
+        item->setObjectName(QStringLiteral("UserDef%1").arg(k + 1));
+        if (k < 10) {
+            item->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg((k + 1) % 10)));
+            QWidget::addAction(item);  // the keys work without opening the menu
+        }
+        connect(item, &QAction::triggered, this, [this, k] { UserDefStrInsert(k); });
+    }
+}
+
+void TSDIAppForm::UserDefStrInsert(size_t entry) {
+    // The file is read again at each use, so edits to it count at once.
+    std::vector<std::string> lines;
+    std::string error;
+    if (!tavo::ReadLines(paths_.userDefFile, &lines, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    const UserDefPair pair = UserDefTexts(lines, entry);
+    WrapSelection(Memo1, FromCp932(pair.before), FromCp932(pair.after));
 }
 
 void TSDIAppForm::editCommand(const char* slot) {
@@ -908,7 +1004,52 @@ bool TSDIAppForm::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+void TSDIAppForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TSDIAppForm::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    WMDropFiles(event->mimeData()->urls());
+}
+
+void TSDIAppForm::WMDropFiles(const QList<QUrl>& urls) {
+    raise();
+    activateWindow();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return;
+    const QString path = urls.first().toLocalFile();
+    const std::optional<tavo::ImageSize> size = tavo::ReadImageSize(ToPath(path));
+    if (!size || !Memo1->hasFocus() || !windows_.imgForm)
+        return;
+    if (!windows_.imgForm->showForDrop(path, *size, DateTimePicker1->date(), paths_.programFolder))
+        return;
+    // The tag goes in front of the selected text, as one step of the editor's undo.
+    QTextCursor cursor = Memo1->textCursor();
+    cursor.insertText(windows_.imgForm->tag() + cursor.selection().toPlainText());
+    Memo1->setTextCursor(cursor);
+}
+
 bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event) {
+    // The editors would take a dropped file as text; it is an image to insert.
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (drop->mimeData()->hasUrls()) {
+            drop->acceptProposedAction();
+            WMDropFiles(drop->mimeData()->urls());
+            return true;
+        }
+    }
     // Ctrl+Left and Ctrl+Right jump between entries even while an editor has the focus,
     // where they would otherwise move the cursor by words.
     if (event->type() == QEvent::ShortcutOverride) {

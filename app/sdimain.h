@@ -1,9 +1,12 @@
 // The diary's main window: one day at a time, saved whenever the user leaves it.
 #pragma once
 
+#include <QColor>
 #include <QDate>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QUrl>
 #include <filesystem>
 
 #include "core/entry_store.h"
@@ -11,6 +14,9 @@
 
 class QAction;
 class QDateEdit;
+class QDragEnterEvent;
+class QDropEvent;
+class TImgForm;
 class QDialog;
 class QGroupBox;
 class QLabel;
@@ -48,6 +54,7 @@ public:
         QDialog* passwordDlg = nullptr;
         QWidget* setForm = nullptr;
         QWidget* helpForm = nullptr;
+        TImgForm* imgForm = nullptr;  // "img 挿入"
     };
 
     explicit TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
@@ -85,6 +92,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -107,6 +116,14 @@ private:
     void T2Click();
     void P1Click();
     void PageControl2Change(int index);
+    void refreshPreview();
+    void refreshPreviewIfShown();
+    void N18Click();
+    void buildUserDefMenu();
+    void UserDefStrInsert(size_t entry);
+    // A file dropped on the window: one GIF, JPEG or PNG while the public text has the
+    // focus opens the image dialog; anything else is ignored.
+    void WMDropFiles(const QList<QUrl>& urls);
     void editCommand(const char* slot);
     void openAfterSave(QWidget* window, const QString& caption);
     void notYetAvailable(const QString& caption);
@@ -141,6 +158,8 @@ private:
     QPlainTextEdit* Memo2 = nullptr;
     QWebEngineView* WebBrowser1 = nullptr;
 
+    QMenu* N19 = nullptr;
+    QColor lastTextColor_ = Qt::black;  // the colour dialog starts from its last choice
     QAction* T2 = nullptr;
     QAction* P1 = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "pw_start.h"
 #include "sdimain.h"
 #include "tools/about.h"
+#include "tools/imginput.h"
 #include "tools/setting.h"
 
 TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
@@ -19,12 +20,14 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     startDlg_ = std::make_unique<TStartDlg>(main);
     setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
     helpForm_ = new THelpForm(main);
+    imgForm_ = new TImgForm(main);
     TSDIAppForm::Windows windows;
     windows.aboutBox = aboutBox_;
     windows.htmlOutForm = hOutForm_;
     windows.passwordDlg = passwordDlg_;
     windows.setForm = setForm_;
     windows.helpForm = helpForm_;
+    windows.imgForm = imgForm_;
     main->setWindows(windows);
 }
 

@@ -12,6 +12,7 @@ class TPasswordDlg;
 class TStartDlg;
 class TSet_Form;
 class THelpForm;
+class TImgForm;
 
 class TavoWindows {
 public:
@@ -28,6 +29,7 @@ public:
     TStartDlg* StartDlg() const { return startDlg_.get(); }
     TSet_Form* Set_Form() const { return setForm_; }
     THelpForm* HelpForm() const { return helpForm_; }
+    TImgForm* ImgForm() const { return imgForm_; }
 
 private:
     std::unique_ptr<TSDIAppForm> mainWindow_;
@@ -38,4 +40,5 @@ private:
     std::unique_ptr<TStartDlg> startDlg_;
     TSet_Form* setForm_ = nullptr;
     THelpForm* helpForm_ = nullptr;
+    TImgForm* imgForm_ = nullptr;
 };
