@@ -5,6 +5,8 @@
 #include "message_box.h"
 #include "password.h"
 #include "publish/html_out.h"
+#include "publish/html_set.h"
+#include "publish/style_select.h"
 #include "pw_start.h"
 #include "sdimain.h"
 #include "tools/about.h"
@@ -15,11 +17,13 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     : mainWindow_(std::make_unique<TSDIAppForm>(programFolder)) {
     TSDIAppForm* main = mainWindow_.get();
     aboutBox_ = new TAboutBox(main);
+    pagesDlg_ = new TPagesDlg(main);
     hOutForm_ = new TH_OutForm(main);
     passwordDlg_ = new TPasswordDlg(main);
     startDlg_ = std::make_unique<TStartDlg>(main);
     setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
     helpForm_ = new THelpForm(main);
+    styleSelectForm_ = new TStyleSelectForm(main, pagesDlg_);
     imgForm_ = new TImgForm(main);
     TSDIAppForm::Windows windows;
     windows.aboutBox = aboutBox_;
@@ -28,6 +32,7 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     windows.setForm = setForm_;
     windows.helpForm = helpForm_;
     windows.imgForm = imgForm_;
+    windows.styleSelectForm = styleSelectForm_;
     main->setWindows(windows);
 }
 

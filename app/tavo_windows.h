@@ -12,6 +12,8 @@ class TPasswordDlg;
 class TStartDlg;
 class TSet_Form;
 class THelpForm;
+class TPagesDlg;
+class TStyleSelectForm;
 class TImgForm;
 
 class TavoWindows {
@@ -30,6 +32,8 @@ public:
     TSet_Form* Set_Form() const { return setForm_; }
     THelpForm* HelpForm() const { return helpForm_; }
     TImgForm* ImgForm() const { return imgForm_; }
+    TPagesDlg* PagesDlg() const { return pagesDlg_; }
+    TStyleSelectForm* StyleSelectForm() const { return styleSelectForm_; }
 
 private:
     std::unique_ptr<TSDIAppForm> mainWindow_;
@@ -41,4 +45,6 @@ private:
     TSet_Form* setForm_ = nullptr;
     THelpForm* helpForm_ = nullptr;
     TImgForm* imgForm_ = nullptr;
+    TPagesDlg* pagesDlg_ = nullptr;
+    TStyleSelectForm* styleSelectForm_ = nullptr;
 };

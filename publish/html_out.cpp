@@ -1,7 +1,6 @@
 #include "html_out.h"
 
 #include <QCheckBox>
-#include <QCollator>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileInfo>
@@ -12,7 +11,6 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <system_error>
 
 #include "app/desktop.h"
@@ -23,6 +21,7 @@
 #include "core/text_file.h"
 #include "page_generator.h"
 #include "style.h"
+#include "style_select.h"
 
 namespace {
 
@@ -143,15 +142,8 @@ void TH_OutForm::FormShow() {
     Button4->setEnabled(false);
 
     const std::filesystem::path folder = mainWindow_->paths().programFolder;
-    QStringList names;
-    for (const std::string& name : tavo::ListStyles(folder))
-        names << QString::fromStdString(name);
-    // Sorted as a Japanese user expects, letter case aside.
-    QCollator collator(QLocale(QLocale::Japanese, QLocale::Japan));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), collator);
     ComboBox1->clear();
-    ComboBox1->addItems(names);
+    ComboBox1->addItems(SortedStyleNames(folder));
     Button1->setEnabled(true);
     Button5->setEnabled(true);
     if (!tavo::AnyStyleFile(folder)) {

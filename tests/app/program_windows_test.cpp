@@ -22,6 +22,7 @@
 #include "core/temp_folder.h"
 #include "gui_harness.h"
 #include "gui_test_main.h"
+#include "publish/style_select.h"
 #include "tools/about.h"
 #include "tools/setting.h"
 
@@ -107,6 +108,9 @@ private slots:
         QCOMPARE(program_->PasswordDlg()->windowTitle(), QStringLiteral("パスワードダイアログ"));
         QCOMPARE(program_->StartDlg()->windowTitle(), QStringLiteral("パスワードダイアログ"));
         QCOMPARE(program_->Set_Form()->windowTitle(), QStringLiteral("環境設定"));
+        Child<QAction>(main(), "HTMLS1")->trigger();
+        QVERIFY(program_->StyleSelectForm()->isVisible());
+        QCOMPARE(program_->StyleSelectForm()->windowTitle(), QStringLiteral("出力スタイル設定"));
         QVERIFY(!program_->StartDlg()->isVisible());
         QCOMPARE(main()->EditorFontSize(), 10);
         QCOMPARE(main()->windowTitle(), QStringLiteral("Tavo"));

@@ -325,6 +325,27 @@ private slots:
         QCOMPARE(align, QString());
     }
 
+    void failedCopyKeepsTheDialogOpenAndInsertsNothing() {
+        startProgram();
+        const auto png = makePng("gone.png", 8, 6);
+        editPublicText(QStringLiteral("text"), 4, 4);
+        TImgForm* form = program_->ImgForm();
+        bool stillOpen = false;
+        QTimer::singleShot(0, form, [&] {
+            QTRY_VERIFY(form->isVisible());
+            std::filesystem::remove(png);  // removed meanwhile
+            QTest::mouseClick(Child<QPushButton>(form, "Button1"), Qt::LeftButton);
+            stillOpen = form->isVisible();
+            QTest::mouseClick(Child<QPushButton>(form, "Button2"), Qt::LeftButton);
+        });
+        dropFiles({QUrl::fromLocalFile(QString::fromStdString(png.string()))});
+        QVERIFY(stillOpen);
+        QCOMPARE(h_.shown.size(), 2);  // the name, then the error
+        QCOMPARE(h_.shown[1].kind, MessageBox::Kind::Error);
+        QVERIFY(h_.shown[1].text.contains(QStringLiteral("gone.png")));
+        QCOMPARE(memo()->toPlainText(), QStringLiteral("text"));
+    }
+
     void dropsThatAreIgnored() {
         startProgram();
         // Should the dialog open by mistake, it is closed again and counted.

@@ -1,0 +1,344 @@
+#include "html_set.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <system_error>
+
+#include "app/editor_font.h"
+#include "app/message_box.h"
+#include "app/sdimain.h"
+#include "app/ui_text.h"
+#include "core/text_file.h"
+#include "style_edit.h"
+
+namespace {
+
+// The format choices in index order, as the style file stores them.
+const char* const kYearStyles[] = {"半角4桁(2000)", "半角2桁(00)"};
+const char* const kMonthStyles[] = {"半角（0を含む)", "半角(0含まず)", "英語短(APR)",
+                                    "英語長(April)", "日本語(卯月)"};
+const char* const kDayStyles[] = {"半角(0を含む)", "半角(0含まず)"};
+const char* const kWeekdayStyles[] = {"漢字(日)", "英語短(mon)", "英語長(Monday)"};
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// Text typed into a format box selects the item it spells, or none: the file then stores
+// "-1".
+int SelectedIndex(const QComboBox* box) {
+    return box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void Select(QComboBox* box, int index) {
+    if (index < 0 || index >= box->count()) {
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
+        return;
+    }
+    box->setCurrentIndex(index);
+}
+
+// An affix is one line of the file: a line break pasted into it would shift every line
+// after it, so only its first line is kept.
+QString FirstLine(const QString& text) {
+    static const QString breaks = QStringLiteral("\r\n\u2028\u2029");
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (breaks.contains(text[i]))
+            return text.left(i);
+    }
+    return text;
+}
+
+void SetFlag(QCheckBox* box, const std::string& flag) {
+    // Anything but "1" or "0" leaves the box as the reset left it.
+    if (flag == "1")
+        box->setChecked(true);
+    else if (flag == "0")
+        box->setChecked(false);
+}
+
+}  // namespace
+
+TPagesDlg::TPagesDlg(TSDIAppForm* mainWindow) : QDialog(mainWindow), mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("PagesDlg"));
+    setWindowTitle(QStringLiteral("HTML設定"));
+    setModal(true);
+    resize(550, 493);
+
+    auto label = [this](const char* name, const QString& text) {
+        return Named(new QLabel(text, this), name);
+    };
+    auto memo = [this](const char* name) {
+        auto* m = Named(new QPlainTextEdit(this), name);
+        m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        return m;
+    };
+    auto combo = [this](const char* name, const auto& captions) {
+        auto* box = Named(new QComboBox(this), name);
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        for (const char* caption : captions)
+            box->addItem(QString::fromUtf8(caption));
+        return box;
+    };
+    auto edit = [this](const char* name) { return Named(new QLineEdit(this), name); };
+
+    // The name strip above the pages.
+    Edit7 = edit("Edit7");
+    auto* nameStrip = new QHBoxLayout;
+    nameStrip->addWidget(label("Label5", QStringLiteral("出力スタイル名")));
+    nameStrip->addWidget(Edit7, 1);
+    nameStrip->addWidget(
+        label("Label6", QStringLiteral("( \\ / : , ; * ? \" < > | は使えません)")));
+
+    PageControl1 = Named(new QTabWidget(this), "PageControl1");
+    auto page = [this](const char* name, const QString& caption) {
+        auto* sheet = Named(new QWidget(PageControl1), name);
+        PageControl1->addTab(sheet, caption);
+        return sheet;
+    };
+    auto fill = [](QWidget* sheet, QWidget* content) {
+        auto* layout = new QVBoxLayout(sheet);
+        layout->addWidget(content);
+    };
+
+    QWidget* tabSheet1 = page("TabSheet1", QStringLiteral("出力ファイルのヘッダ"));
+    Memo1 = memo("Memo1");
+    fill(tabSheet1, Memo1);
+
+    QWidget* tabSheet2 = page("TabSheet2", QStringLiteral("日付・題名"));
+    CheckBox1 = Named(new QCheckBox(QStringLiteral("日付・題名を使用する"), this), "CheckBox1");
+    CheckBox1->setChecked(true);
+    ComboBox2 = combo("ComboBox2", kYearStyles);
+    ComboBox3 = combo("ComboBox3", kMonthStyles);
+    ComboBox4 = combo("ComboBox4", kDayStyles);
+    ComboBox5 = combo("ComboBox5", kWeekdayStyles);
+    auto* formats = new QGridLayout;
+    formats->addWidget(label("Label10", QStringLiteral("(年)のスタイル")), 0, 0);
+    formats->addWidget(ComboBox2, 0, 1);
+    formats->addWidget(label("Label8", QStringLiteral("(月)のスタイル")), 0, 2);
+    formats->addWidget(ComboBox3, 0, 3);
+    formats->addWidget(label("Label11", QStringLiteral("(日)のスタイル")), 1, 0);
+    formats->addWidget(ComboBox4, 1, 1);
+    formats->addWidget(label("Label9", QStringLiteral("(曜日)のスタイル")), 1, 2);
+    formats->addWidget(ComboBox5, 1, 3);
+    formats->setColumnStretch(1, 1);
+    formats->setColumnStretch(3, 1);
+
+    // The group reads as the date-and-title line: Edit1, year, Edit2, month, ... title, Edit6.
+    GroupBox1 = Named(new QGroupBox(QStringLiteral("日付・題名"), this), "GroupBox1");
+    Edit1 = edit("Edit1");
+    Edit2 = edit("Edit2");
+    Edit3 = edit("Edit3");
+    Edit4 = edit("Edit4");
+    Edit5 = edit("Edit5");
+    Edit6 = edit("Edit6");
+    auto* dateRow = new QHBoxLayout;
+    dateRow->addWidget(label("Label1", QStringLiteral("(年)")));
+    dateRow->addWidget(Edit2);
+    dateRow->addWidget(label("Label2", QStringLiteral("(月)")));
+    dateRow->addWidget(Edit3);
+    dateRow->addWidget(label("Label3", QStringLiteral("(日)")));
+    dateRow->addWidget(Edit4);
+    dateRow->addWidget(label("Label12", QStringLiteral("(曜日)")));
+    dateRow->addWidget(Edit5);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(label("Label4", QStringLiteral("(題名)")));
+    titleRow->addWidget(Edit6, 1);
+    auto* affixes = new QVBoxLayout(GroupBox1);
+    affixes->addWidget(Edit1);
+    affixes->addLayout(dateRow);
+    affixes->addLayout(titleRow);
+
+    auto* groupBox2 = Named(new QGroupBox(QStringLiteral("日記本文の上"), this), "GroupBox2");
+    Memo4 = memo("Memo4");
+    (new QVBoxLayout(groupBox2))->addWidget(Memo4);
+    CheckBox2 = Named(new QCheckBox(QStringLiteral("日記本文を使用する"), this), "CheckBox2");
+    CheckBox2->setChecked(true);
+    auto* groupBox3 = Named(new QGroupBox(QStringLiteral("日記本文の下"), this), "GroupBox3");
+    Memo5 = memo("Memo5");
+    (new QVBoxLayout(groupBox3))->addWidget(Memo5);
+
+    auto* dateTitle = new QVBoxLayout(tabSheet2);
+    dateTitle->addWidget(CheckBox1);
+    dateTitle->addLayout(formats);
+    dateTitle->addWidget(GroupBox1);
+    dateTitle->addWidget(groupBox2, 1);
+    dateTitle->addWidget(CheckBox2);
+    dateTitle->addWidget(groupBox3, 1);
+
+    QWidget* tabSheet3 = page("TabSheet3", QStringLiteral("日記の間"));
+    Memo2 = memo("Memo2");
+    fill(tabSheet3, Memo2);
+    QWidget* tabSheet4 = page("TabSheet4", QStringLiteral("出力ファイルのフッタ"));
+    Memo3 = memo("Memo3");
+    fill(tabSheet4, Memo3);
+
+    auto* okBtn = Named(new QPushButton(QStringLiteral("OK"), this), "OKBtn");
+    okBtn->setDefault(true);
+    auto* cancelBtn = Named(new QPushButton(QStringLiteral("キャンセル"), this), "CancelBtn");
+    cancelBtn->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(okBtn);
+    buttons->addWidget(cancelBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(nameStrip);
+    layout->addWidget(PageControl1, 1);
+    layout->addLayout(buttons);
+
+    connect(okBtn, &QPushButton::clicked, this, &TPagesDlg::OKBtnClick);
+    connect(cancelBtn, &QPushButton::clicked, this, &TPagesDlg::CancelBtnClick);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TPagesDlg::CheckBox1Click);
+    HTML_Set_Create();
+}
+
+void TPagesDlg::HTML_Set_Create() {
+    move(mainWindow_->x(), mainWindow_->y() + 120);
+    const QFont font = EditorFont(mainWindow_->EditorFontSize());
+    for (QWidget* field : std::initializer_list<QWidget*>{Memo1, Memo2, Memo3, Memo4, Memo5, Edit1,
+                                                          Edit2, Edit3, Edit4, Edit5, Edit6})
+        field->setFont(font);
+    CheckBox1Click();
+}
+
+void TPagesDlg::CheckBox1Click() {
+    GroupBox1->setVisible(CheckBox1->isChecked());
+}
+
+bool TPagesDlg::LoadStyle(const QString& styleName, bool load, std::string* error) {
+    // Everything is read and checked before the dialog changes, so a style that cannot be
+    // shown leaves it as it was.
+    tavo::Style style;
+    int formats[4] = {};
+    if (load) {
+        const std::filesystem::path folder = mainWindow_->paths().programFolder;
+        const std::string name = styleName.toStdString();
+        if (!tavo::ReadStyle(folder, name, &style, error))
+            return false;
+        const std::string* lines[] = {&style.yearStyle, &style.monthStyle, &style.dayStyle,
+                                      &style.weekdayStyle};
+        for (int i = 0; i < 4; ++i) {
+            if (!tavo::FormatIndexFromLine(*lines[i], &formats[i])) {
+                *error = "スタイルファイルの書式の行 \"" + FromCp932(*lines[i]).toStdString() +
+                         "\" が整数ではありません: \"" + tavo::StylePath(folder, name).string() +
+                         "\"";
+                return false;
+            }
+        }
+    }
+
+    // The affixes are kept: a new style starts with those of the style loaded last.
+    Edit7->setText(QString());
+    for (QComboBox* box : {ComboBox2, ComboBox3, ComboBox4, ComboBox5})
+        box->setCurrentIndex(0);
+    CheckBox1->setChecked(true);
+    CheckBox2->setChecked(true);
+    for (QPlainTextEdit* m : {Memo1, Memo2, Memo3, Memo4, Memo5})
+        m->clear();
+    if (!load)
+        return true;
+
+    Edit7->setText(styleName);  // leaves the modified mark cleared: only typing sets it
+    QComboBox* boxes[] = {ComboBox2, ComboBox3, ComboBox4, ComboBox5};
+    for (int i = 0; i < 4; ++i)
+        Select(boxes[i], formats[i]);
+    QLineEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    for (size_t i = 0; i < style.affixes.size(); ++i)
+        edits[i]->setText(FromCp932(style.affixes[i]));
+    Memo1->setPlainText(MemoFromCp932(style.head));
+    Memo2->setPlainText(MemoFromCp932(style.mid));
+    Memo3->setPlainText(MemoFromCp932(style.foot));
+    Memo4->setPlainText(MemoFromCp932(style.diaryTop));
+    Memo5->setPlainText(MemoFromCp932(style.diaryBottom));
+    SetFlag(CheckBox1, style.useTitle);
+    SetFlag(CheckBox2, style.useBody);
+    return true;
+}
+
+tavo::Style TPagesDlg::editedStyle(bool* usedCharacterReferences) const {
+    bool references = false;
+    auto line = [&references](const QString& text) {
+        Cp932Text bytes = ToCp932(FirstLine(text));
+        references = references || bytes.usedCharacterReferences;
+        return std::move(bytes.bytes);
+    };
+    auto block = [&references](const QPlainTextEdit* memo) {
+        Cp932Text bytes = MemoToCp932(memo->toPlainText());
+        references = references || bytes.usedCharacterReferences;
+        return std::move(bytes.bytes);
+    };
+    tavo::Style style;
+    style.yearStyle = std::to_string(SelectedIndex(ComboBox2));
+    style.monthStyle = std::to_string(SelectedIndex(ComboBox3));
+    style.dayStyle = std::to_string(SelectedIndex(ComboBox4));
+    style.weekdayStyle = std::to_string(SelectedIndex(ComboBox5));
+    const QLineEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    for (size_t i = 0; i < style.affixes.size(); ++i)
+        style.affixes[i] = line(edits[i]->text());
+    style.head = block(Memo1);
+    style.mid = block(Memo2);
+    style.foot = block(Memo3);
+    style.diaryTop = block(Memo4);
+    style.diaryBottom = block(Memo5);
+    style.useTitle = CheckBox1->isChecked() ? "1" : "0";
+    style.useBody = CheckBox2->isChecked() ? "1" : "0";
+    if (usedCharacterReferences)
+        *usedCharacterReferences = references;
+    return style;
+}
+
+bool TPagesDlg::SaveStyle(const std::filesystem::path& path, std::string* error,
+                          bool* usedCharacterReferences) {
+    return tavo::WriteLines(path, tavo::StyleLines(editedStyle(usedCharacterReferences)), error);
+}
+
+void TPagesDlg::OKBtnClick() {
+    const QString name = Edit7->text();
+    if (name.isEmpty()) {
+        MessageBox::message(this, QStringLiteral("スタイル名を入力してください"));
+        return;
+    }
+    const std::string fileName = name.toStdString();
+    if (const std::string problem = tavo::StyleNameProblem(fileName); !problem.empty()) {
+        MessageBox::message(this, QString::fromStdString(problem));
+        return;
+    }
+    const std::filesystem::path path =
+        tavo::StylePath(mainWindow_->paths().programFolder, fileName);
+    std::error_code ec;
+    // The style being edited is replaced without a question; another one only when the
+    // user agrees.
+    if (Edit7->isModified() && std::filesystem::exists(path, ec) &&
+        !MessageBox::warningOkCancel(
+            this, QStringLiteral("「%1」というスタイルは存在します\r上書きしますか？").arg(name)))
+        return;
+    std::string error;
+    bool references = false;
+    if (!SaveStyle(path, &error, &references)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    if (references)
+        MessageBox::message(this, QStringLiteral("Shift_JIS (CP932) で表せない文字を &#番号; の形 "
+                                                 "(数値文字参照) で保存しました。\nHTML "
+                                                 "では元の文字として表示されます。"));
+    accept();
+}
+
+void TPagesDlg::CancelBtnClick() {
+    reject();
+}

@@ -1,0 +1,173 @@
+#include "style_select.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/message_box.h"
+#include "app/sdimain.h"
+#include "app/ui_text.h"
+#include "html_set.h"
+#include "style.h"
+
+bool MoveToTrash(const QString& file, QString* error) {
+    // Qt gives up on the home trash when the folder that holds it is missing, and then
+    // moves the file into "files" under the working folder, where nobody would look for it.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QFile trashed(file);
+    if (!trashed.moveToTrash()) {
+        *error = QStringLiteral("「%1」をごみ箱に移動できませんでした: %2")
+                     .arg(file, trashed.errorString());
+        return false;
+    }
+    if (QFileInfo(trashed.fileName()).isAbsolute())
+        return true;
+    // No trash could be set up: put the file back where it was.
+    const QString moved = trashed.fileName();
+    QFile::remove(QStringLiteral("info/%1.trashinfo").arg(QFileInfo(moved).fileName()));
+    QDir().rmdir(QStringLiteral("info"));  // only when empty
+    if (!QFile::rename(moved, file)) {
+        *error = QStringLiteral("「%1」をごみ箱に移動できず、「%2」に残りました")
+                     .arg(file, QFileInfo(moved).absoluteFilePath());
+        return false;
+    }
+    QDir().rmdir(QStringLiteral("files"));
+    *error = QStringLiteral("「%1」をごみ箱に移動できませんでした: ごみ箱のフォルダを作れません")
+                 .arg(file);
+    return false;
+}
+
+QStringList SortedStyleNames(const std::filesystem::path& programFolder) {
+    QStringList names;
+    for (const std::string& name : tavo::ListStyles(programFolder))
+        names << QString::fromStdString(name);
+    QCollator collator(QLocale(QLocale::Japanese, QLocale::Japan));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), collator);
+    return names;
+}
+
+TStyleSelectForm::TStyleSelectForm(TSDIAppForm* mainWindow, TPagesDlg* pagesDlg)
+    : QDialog(mainWindow), mainWindow_(mainWindow), pagesDlg_(pagesDlg) {
+    setObjectName(QStringLiteral("StyleSelectForm"));
+    setWindowTitle(QStringLiteral("出力スタイル設定"));
+    setModal(false);
+    setFixedSize(503, 117);
+
+    auto button = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    QPushButton* button1 = button("Button1", QStringLiteral("新規作成"));
+    QPushButton* button2 = button("Button2", QStringLiteral("編集"));
+    QPushButton* button3 = button("Button3", QStringLiteral("削除"));
+    QPushButton* button4 = button("Button4", QStringLiteral("閉じる"));
+    auto* bevel1 = new QFrame(this);
+    bevel1->setObjectName(QStringLiteral("Bevel1"));
+    bevel1->setFrameShape(QFrame::HLine);
+    bevel1->setFrameShadow(QFrame::Sunken);
+
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(button1);
+    actions->addWidget(button2);
+    actions->addWidget(button3);
+    auto* close = new QHBoxLayout;
+    close->addStretch(1);
+    close->addWidget(button4);
+    auto* buttons = new QVBoxLayout;
+    buttons->addLayout(actions);
+    buttons->addWidget(bevel1);
+    buttons->addStretch(1);
+    buttons->addLayout(close);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(ListBox1, 1);
+    layout->addLayout(buttons);
+
+    connect(button1, &QPushButton::clicked, this, &TStyleSelectForm::Button1Click);
+    connect(button2, &QPushButton::clicked, this, &TStyleSelectForm::Button2Click);
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TStyleSelectForm::Button2Click);
+    connect(button3, &QPushButton::clicked, this, &TStyleSelectForm::Button3Click);
+    connect(button4, &QPushButton::clicked, this, &TStyleSelectForm::Button4Click);
+    FormCreate();
+}
+
+void TStyleSelectForm::FormCreate() {
+    move(mainWindow_->x(), mainWindow_->y() + 150);
+}
+
+void TStyleSelectForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TStyleSelectForm::FormShow() {
+    ListBox1->clear();
+    ListBox1->addItems(SortedStyleNames(mainWindow_->paths().programFolder));
+    if (ListBox1->count() > 0)
+        ListBox1->setCurrentRow(0);
+}
+
+bool TStyleSelectForm::selectedName(QString* name) const {
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (selected.isEmpty())
+        return false;
+    *name = selected.first()->text();
+    return true;
+}
+
+void TStyleSelectForm::Button1Click() {
+    std::string error;
+    if (!pagesDlg_->LoadStyle(QString(), false, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    pagesDlg_->exec();
+    FormShow();
+}
+
+void TStyleSelectForm::Button2Click() {
+    QString name;
+    if (!selectedName(&name))
+        return;
+    // The user comes back to the main window, not to this list.
+    close();
+    std::string error;
+    if (!pagesDlg_->LoadStyle(name, true, &error)) {
+        MessageBox::error(mainWindow_, QString::fromStdString(error));
+        return;
+    }
+    pagesDlg_->exec();
+}
+
+void TStyleSelectForm::Button3Click() {
+    QString name;
+    // The desktop has no confirmation of its own here, so the program asks.
+    if (selectedName(&name) &&
+        MessageBox::warningOkCancel(
+            this, QStringLiteral("「%1」というスタイルをごみ箱に移動しますか？").arg(name))) {
+        QString error;
+        if (!MoveToTrash(
+                FromPath(tavo::StylePath(mainWindow_->paths().programFolder, name.toStdString())),
+                &error))
+            MessageBox::error(this, error);
+    }
+    FormShow();
+}
+
+void TStyleSelectForm::Button4Click() {
+    close();
+}

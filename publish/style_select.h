@@ -1,0 +1,42 @@
+// The style selection dialog: lists the styles and lets the user create, edit or delete
+// one; creating and editing happen in the style settings dialog.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <filesystem>
+
+class QListWidget;
+class TPagesDlg;
+class TSDIAppForm;
+
+// The style names, sorted as a Japanese user expects, letter case aside.
+QStringList SortedStyleNames(const std::filesystem::path& programFolder);
+
+// Moves a file to the desktop's trash, from where the user can restore it; false with the
+// message for the user when it could not go there (the file then stays where it was).
+bool MoveToTrash(const QString& file, QString* error);
+
+class TStyleSelectForm : public QDialog {
+    Q_OBJECT
+
+public:
+    TStyleSelectForm(TSDIAppForm* mainWindow, TPagesDlg* pagesDlg);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    // The selected style's name; false when nothing is selected.
+    bool selectedName(QString* name) const;
+
+    TSDIAppForm* mainWindow_;
+    TPagesDlg* pagesDlg_;
+    QListWidget* ListBox1 = nullptr;
+};
