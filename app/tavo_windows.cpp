@@ -10,7 +10,10 @@
 #include "pw_start.h"
 #include "sdimain.h"
 #include "tools/about.h"
+#include "tools/f_result.h"
+#include "tools/find.h"
 #include "tools/imginput.h"
+#include "tools/schedule.h"
 #include "tools/setting.h"
 
 TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
@@ -21,6 +24,10 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     hOutForm_ = new TH_OutForm(main);
     passwordDlg_ = new TPasswordDlg(main);
     startDlg_ = std::make_unique<TStartDlg>(main);
+    sForm_ = new TS_Form(main);
+    findForm_ = new TFindForm(main);
+    resultFind_ = new TResult_Find(main);
+    findForm_->setResultWindow(resultFind_);
     setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
     helpForm_ = new THelpForm(main);
     styleSelectForm_ = new TStyleSelectForm(main, pagesDlg_);
@@ -28,6 +35,8 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     TSDIAppForm::Windows windows;
     windows.aboutBox = aboutBox_;
     windows.htmlOutForm = hOutForm_;
+    windows.findForm = findForm_;
+    windows.scheduleForm = sForm_;
     windows.passwordDlg = passwordDlg_;
     windows.setForm = setForm_;
     windows.helpForm = helpForm_;

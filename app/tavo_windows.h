@@ -11,7 +11,10 @@ class TH_OutForm;
 class TPasswordDlg;
 class TStartDlg;
 class TSet_Form;
+class TFindForm;
 class THelpForm;
+class TResult_Find;
+class TS_Form;
 class TPagesDlg;
 class TStyleSelectForm;
 class TImgForm;
@@ -32,6 +35,9 @@ public:
     TSet_Form* Set_Form() const { return setForm_; }
     THelpForm* HelpForm() const { return helpForm_; }
     TImgForm* ImgForm() const { return imgForm_; }
+    TFindForm* FindForm() const { return findForm_; }
+    TResult_Find* Result_Find() const { return resultFind_; }
+    TS_Form* S_Form() const { return sForm_; }
     TPagesDlg* PagesDlg() const { return pagesDlg_; }
     TStyleSelectForm* StyleSelectForm() const { return styleSelectForm_; }
 
@@ -45,6 +51,9 @@ private:
     TSet_Form* setForm_ = nullptr;
     THelpForm* helpForm_ = nullptr;
     TImgForm* imgForm_ = nullptr;
+    TFindForm* findForm_ = nullptr;
+    TResult_Find* resultFind_ = nullptr;
+    TS_Form* sForm_ = nullptr;
     TPagesDlg* pagesDlg_ = nullptr;
     TStyleSelectForm* styleSelectForm_ = nullptr;
 };

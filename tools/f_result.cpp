@@ -1,0 +1,115 @@
+#include "f_result.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/editor_font.h"
+#include "app/sdimain.h"
+#include "app/ui_text.h"
+
+QString ResultLine(const QDate& date, const QString& title) {
+    return QStringLiteral("%1/%2/%3(%4) : %5")
+        .arg(date.year(), 4, 10, QLatin1Char('0'))
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(JapaneseWeekday(date), title);
+}
+
+QDate DateOfResultLine(const QString& line) {
+    auto number = [&line](int from, int length, bool* ok) {
+        const QString digits = line.mid(from, length);
+        for (const QChar c : digits)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                *ok = false;
+        return digits.size() == length ? digits.toInt() : (*ok = false, 0);
+    };
+    bool ok = true;
+    const int year = number(0, 4, &ok);
+    const int month = number(5, 2, &ok);
+    const int day = number(8, 2, &ok);
+    return ok ? QDate(year, month, day) : QDate();
+}
+
+QString ResultCountText(int hits, int skipped) {
+    QString text = QStringLiteral("該当日記件数は%1件です").arg(hits);
+    if (skipped > 0)
+        text += QStringLiteral("（読めないファイル %1 件）").arg(skipped);
+    return text;
+}
+
+TResult_Find::TResult_Find(TSDIAppForm* mainWindow)
+    : QDialog(mainWindow, Qt::Window), mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("Result_Find"));
+    setWindowTitle(QStringLiteral("日記の検索結果"));
+    setModal(false);
+    resize(360, 400);
+
+    Label1 = new QLabel(QStringLiteral("該当する日記は"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    auto button = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    Button1 = button("Button1", QStringLiteral("表示"));
+    Button2 = button("Button2", QStringLiteral("閉じる"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ListBox1, 1);
+    layout->addLayout(buttons);
+
+    connect(Button1, &QPushButton::clicked, this, &TResult_Find::Button1Click);
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TResult_Find::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TResult_Find::setResults(const tavo::SearchResult& result) {
+    ListBox1->clear();
+    for (const tavo::SearchHit& hit : result.hits)
+        ListBox1->addItem(ResultLine(ToQDate(hit.date), FromCp932(hit.title)));
+    Label1->setText(ResultCountText(static_cast<int>(result.hits.size()),
+                                    static_cast<int>(result.skipped.size())));
+    // The count says that files were passed over; the tool tip says which and why.
+    QStringList skipped;
+    for (const tavo::SkippedFile& file : result.skipped)
+        skipped << QString::fromStdString(file.name + ": " + file.reason);
+    Label1->setToolTip(skipped.join(QLatin1Char('\n')));
+}
+
+void TResult_Find::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TResult_Find::FormShow() {
+    // Beside the main window, on its right, as tall as it is.
+    const QRect main = mainWindow_->frameGeometry();
+    const int frameHeight = frameGeometry().height() - height();
+    resize(width(), main.height() - frameHeight);
+    move(main.x() + main.width(), main.y());
+    ListBox1->setFont(EditorFont(mainWindow_->EditorFontSize()));
+}
+
+void TResult_Find::Button1Click() {
+    const QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const QDate date = DateOfResultLine(item->text());
+    // A failed save has been reported by the main window, which still shows the unsaved day.
+    if (!date.isValid() || !mainWindow_->goToDate(date))
+        return;
+    mainWindow_->show();
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
+}

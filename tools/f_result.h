@@ -1,0 +1,44 @@
+// The search results: one line per hit; opening a line moves the main window to that day.
+#pragma once
+
+#include <QDate>
+#include <QDialog>
+#include <QString>
+
+#include "tools/diary_search.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class TSDIAppForm;
+
+// "2024/01/05(金) : title": the Japanese weekday whatever the locale.
+QString ResultLine(const QDate& date, const QString& title);
+// The day of a result line, read back from characters 1-4, 6-7 and 9-10; invalid when the
+// line does not start with a date.
+QDate DateOfResultLine(const QString& line);
+// "該当日記件数は3件です", with the files that could not be searched when there were any.
+QString ResultCountText(int hits, int skipped);
+
+class TResult_Find : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TResult_Find(TSDIAppForm* mainWindow);
+
+    // Replaces the list and the count with those of a search.
+    void setResults(const tavo::SearchResult& result);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void Button1Click();
+
+    TSDIAppForm* mainWindow_;
+    QLabel* Label1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+};
