@@ -34,6 +34,7 @@
 #include "core/navigation.h"
 #include "core/text_file.h"
 #include "core/user_settings.h"
+#include "date_picker.h"
 #include "desktop.h"
 #include "editor_font.h"
 #include "input_method.h"
@@ -209,13 +210,8 @@ void TSDIAppForm::createWidgets() {
     panel3->setObjectName(QStringLiteral("Panel3"));
     auto* panel3Layout = new QHBoxLayout(panel3);
     panel3Layout->setContentsMargins(4, 4, 4, 4);
-    DateTimePicker1 = new QDateEdit(panel3);
-    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-    DateTimePicker1->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-    DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy年M月d日(ddd)"));
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = MakeDatePicker(panel3, "DateTimePicker1");
     DateTimePicker1->setKeyboardTracking(false);
-    DateTimePicker1->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
     DateTimePicker1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
     connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DTP_Change(); });
     panel3Layout->addWidget(DateTimePicker1);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <system_error>
 
+#include "app/date_picker.h"
 #include "app/desktop.h"
 #include "app/editor_font.h"
 #include "app/message_box.h"
@@ -26,16 +27,6 @@
 namespace {
 
 const QString kNoStyle = QStringLiteral("スタイル不存在");
-
-QDateEdit* MakePicker(QWidget* parent, const char* name) {
-    auto* picker = new QDateEdit(parent);
-    picker->setObjectName(QString::fromLatin1(name));
-    picker->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-    picker->setDisplayFormat(QStringLiteral("yyyy年M月d日(ddd)"));
-    picker->setCalendarPopup(true);
-    picker->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
-    return picker;
-}
 
 }  // namespace
 
@@ -57,8 +48,8 @@ TH_OutForm::TH_OutForm(TSDIAppForm* mainWindow)
         b->setAutoDefault(false);
         return b;
     };
-    DateTimePicker1 = MakePicker(this, "DateTimePicker1");
-    DateTimePicker2 = MakePicker(this, "DateTimePicker2");
+    DateTimePicker1 = MakeDatePicker(this, "DateTimePicker1");
+    DateTimePicker2 = MakeDatePicker(this, "DateTimePicker2");
     CheckBox1 = new QCheckBox(QStringLiteral("古い順に"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     ComboBox1 = new QComboBox(this);

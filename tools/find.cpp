@@ -11,24 +11,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/date_picker.h"
 #include "app/message_box.h"
 #include "app/sdimain.h"
 #include "app/ui_text.h"
 #include "tools/f_result.h"
-
-namespace {
-
-QDateEdit* MakePicker(QWidget* parent, const char* name) {
-    auto* picker = new QDateEdit(parent);
-    picker->setObjectName(QString::fromLatin1(name));
-    picker->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-    picker->setDisplayFormat(QStringLiteral("yyyy年M月d日(ddd)"));
-    picker->setCalendarPopup(true);
-    picker->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
-    return picker;
-}
-
-}  // namespace
 
 TFindForm::TFindForm(TSDIAppForm* mainWindow)
     : QDialog(mainWindow, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -58,8 +45,8 @@ TFindForm::TFindForm(TSDIAppForm* mainWindow)
         named(new QRadioButton(QStringLiteral("検索範囲指定"), rangeGroup), "RadioButton2");
     RadioButton1 =
         named(new QRadioButton(QStringLiteral("全日記検索"), rangeGroup), "RadioButton1");
-    DateTimePicker1 = MakePicker(rangeGroup, "DateTimePicker1");
-    DateTimePicker2 = MakePicker(rangeGroup, "DateTimePicker2");
+    DateTimePicker1 = MakeDatePicker(rangeGroup, "DateTimePicker1");
+    DateTimePicker2 = MakeDatePicker(rangeGroup, "DateTimePicker2");
     auto* dates = new QHBoxLayout;
     dates->addSpacing(20);
     dates->addWidget(DateTimePicker1);
