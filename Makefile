@@ -29,6 +29,7 @@ bench: build
 	$(BUILD)/bench/tavo_bench --benchmark_min_time=0.5
 	$(BUILD)/bench/tavo_publish_bench
 	$(BUILD)/bench/tavo_search_bench
+	$(BUILD)/bench/tavo_ftp_bench
 	$(BUILD)/bench/tavo_startup_bench
 
 # The non-GUI tests under AddressSanitizer and UndefinedBehaviorSanitizer.

@@ -1,0 +1,130 @@
+// `TQSocket`: one IPv4 TCP socket turned into handler calls, with a time-out
+// count in ticks (one second each unless a test shortens `TickIntervalMs`). On Qt: a
+// QTcpSocket for connections, a QTcpServer for listening, QHostInfo for asynchronous name
+// resolution; socket errors are reported as WinSock error numbers.
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace tavo::ftp {
+
+class TQSocket : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TQSocket(QObject* parent = nullptr);
+    ~TQSocket() override;
+
+    // Handlers set by the owner. The connect handler runs also on failure: it examines
+    // `LastError()`. The close handler gets the WinSock error that ended the connection
+    // (0 for an orderly close or one made by `Close`).
+    std::function<void()> OnRead;
+    std::function<void()> OnWrite;
+    std::function<void()> OnAccept;
+    std::function<void()> OnConnect;
+    std::function<void(int)> OnClose;
+    std::function<void()> OnTimeOut;
+
+    // Seconds (ticks) for name resolution and connection set-up; default 20.
+    int TimeOut() const { return timeOut_; }
+    void SetTimeOut(int ticks) { timeOut_ = ticks; }
+    // Length of one tick; 1000 ms unless a test shortens it.
+    int TickIntervalMs() const { return tickMs_; }
+    void SetTickIntervalMs(int ms);
+
+    // False (default): a would-block result is no error.
+    bool ReportWouldBlock() const { return reportWouldBlock_; }
+    void SetReportWouldBlock(bool on) { reportWouldBlock_ = on; }
+
+    void CreateSocket();
+    // Closes the handle without any notification and creates a new socket.
+    void Recreate();
+
+    // Starts asynchronous resolution unless one is pending; starts the count when it did.
+    bool Resolve(const QString& name);
+    bool ResolvePending() const { return lookupId_ >= 0; }
+    // Dotted-quad text to the address; false (and an invalid address) when it is not one.
+    bool SetAddressText(const QString& text);
+    void SetAddress(const QHostAddress& address) { address_ = address; }
+    QHostAddress Address() const { return address_; }
+    QString AddressText() const;
+    void SetPort(std::uint16_t port) { port_ = port; }
+    std::uint16_t Port() const { return port_; }
+
+    // Starts connecting to the address and port; false with `LastError()` set when it could
+    // not start. The result comes through the connect handler.
+    bool Connect();
+    // Binds to the address and port and listens; accept notifications follow.
+    bool Listen();
+    // Takes the pending connection of a listening socket.
+    bool Accept(TQSocket& listener);
+    // Cancels a pending resolution, stops the count; if there is a socket: closes it
+    // (pending output is still delivered), then the close handler.
+    void Close();
+
+    // Bytes queued for sending (0 when nothing could be); received bytes (0 when none).
+    qint64 Send(const char* data, qint64 length);
+    qint64 Receive(char* buffer, qint64 size);
+    qint64 BytesAvailable() const;
+    // Bytes handed to Send and not yet passed to the system.
+    qint64 BytesToWrite() const;
+
+    QHostAddress LocalAddress() const;
+    std::uint16_t LocalPort() const;
+    QHostAddress PeerAddress() const;
+
+    bool Connected() const { return connected_; }
+    bool HasSocket() const { return socket_ != nullptr || server_ != nullptr; }
+    bool Listening() const { return server_ != nullptr; }
+    int LastError() const { return lastError_; }
+    void SetLastError(int e) { lastError_ = e; }
+
+    // The count (exposed for tests of the tick logic).
+    void StartCount();
+    void StopCount();
+    bool Counting() const { return count_ > 0; }
+
+protected:
+    // Called when a name has been resolved (`LastError()` tells whether it failed).
+    virtual void NameResolved();
+
+private:
+    void Tick();
+    void Attach(QTcpSocket* socket);
+    void Detach(bool orderly);
+    void SocketConnected();
+    void SocketError();
+    void SocketDisconnected();
+    void LookedUp(int id, const QHostAddress& address, int error);
+
+    int timeOut_ = 20;
+    int tickMs_ = 1000;
+    int count_ = 0;
+    QTimer timer_;
+    bool reportWouldBlock_ = false;
+
+    QHostAddress address_;
+    std::uint16_t port_ = 0;
+    QTcpSocket* socket_ = nullptr;
+    QTcpServer* server_ = nullptr;
+    bool connected_ = false;
+    bool connecting_ = false;
+    int lastError_ = 0;
+    int lookupId_ = -1;
+    QString lookupName_;
+};
+
+// The WinSock number for a Qt socket error.
+int WinsockErrorOf(int qtSocketError);
+
+}  // namespace tavo::ftp

@@ -1,0 +1,757 @@
+// TQFtp and TQSocket against a scripted in-process server: exact command transcripts.
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "ftp/ftp_protocol.h"
+#include "ftp/qftp.h"
+#include "ftp_test_support.h"
+
+using namespace tavo::ftp;
+using namespace ftptest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class Scripted : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        Configure(ftp, server.port(), temp.path() + "/ftpcache/");
+    }
+    void LoginOk() {
+        server.addLogin();
+        ftp.Login();
+        ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn") || !rec.errors.empty(); }))
+            << rec.Joined();
+        ASSERT_TRUE(ftp.LoggedIn()) << rec.Joined();
+    }
+    QString LocalFile(const QString& name, const QByteArray& bytes) {
+        const QString path = temp.path() + "/" + name;
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+
+    QTemporaryDir temp;
+    ScriptedServer server;
+    TQFtp ftp;
+    Recorder rec{ftp};
+};
+
+}  // namespace
+
+TEST_F(Scripted, LoginWithMultiLineWelcomeSplitAcrossReads) {
+    server.welcome = {"220-Welcome\r\n220-to the ", "scripted\r\n  server\r\n22", "0 ready\r\n"};
+    LoginOk();
+    EXPECT_EQ(server.transcript,
+              (Lines{"USER bob", "PASS secret", "SYST", "REST 100", "REST 0", "PWD"}));
+    EXPECT_TRUE(server.mismatches.empty());
+    EXPECT_EQ(ftp.CurrentDirectory(), "/");
+    EXPECT_EQ(ftp.ServerType(), ftpstUNIX);
+    EXPECT_TRUE(ftp.ServerAcceptsRest());
+    EXPECT_EQ(rec.CountInfo(ftpInfoMultiLineReply), 1);
+    EXPECT_EQ(ftp.LastMultiLineReply().size(), 4u);
+    EXPECT_TRUE(rec.Has("info 0 127.0.0.1"));
+    EXPECT_TRUE(rec.Has("info 6 This site can resume broken downloads/uploads"));
+    EXPECT_TRUE(rec.Has("info 12 Logged in"));
+    EXPECT_TRUE(ftp.Connected());
+    EXPECT_FALSE(ftp.Busy());
+    // The PASS command is logged masked.
+    bool masked = false;
+    for (const auto& [code, text] : rec.infos) {
+        if (code == ftpInfoCommandSent && text.rfind("PASS", 0) == 0)
+            masked = text == "PASS (want to know) :-P\r\n";
+    }
+    EXPECT_TRUE(masked);
+}
+
+TEST_F(Scripted, User230SkipsPassAndRestRefusedMeansNoResume) {
+    server.add("USER bob", "230 No password needed\r\n");
+    server.add("SYST", "215 Windows_NT\r\n");
+    server.add("REST 100", "502 Not implemented\r\n");
+    server.add("PWD", "257 \"/home\"\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    EXPECT_EQ(server.transcript, (Lines{"USER bob", "SYST", "REST 100", "PWD"}));
+    EXPECT_EQ(ftp.ServerType(), ftpstDefault);  // "WINDWOS_NT" as written does not match
+    EXPECT_FALSE(ftp.ServerAcceptsRest());
+    EXPECT_TRUE(rec.Has("info 17 This site cannot resume broken downloads/uploads"));
+    EXPECT_EQ(ftp.CurrentDirectory(), "/home");
+}
+
+TEST_F(Scripted, Pass332SendsAcct) {
+    ftp.SetAccount("acct1");
+    server.add("USER bob", "331 Password\r\n");
+    server.add("PASS secret", "332 Need account\r\n");
+    server.add("ACCT acct1", "230 ok\r\n");
+    server.add("SYST", "500 What\r\n");
+    server.add("REST 100", "350 ok\r\n");
+    server.add("REST 0", "500 whatever\r\n");
+    server.add("PWD", "257 \"/\"\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    EXPECT_EQ(server.transcript, (Lines{"USER bob", "PASS secret", "ACCT acct1", "SYST", "REST 100",
+                                        "REST 0", "PWD"}));
+    EXPECT_EQ(ftp.ServerType(), ftpstDefault);
+}
+
+TEST_F(Scripted, AcctRefusedIsAccessDenied) {
+    server.add("USER bob", "331 Password\r\n");
+    server.add("PASS secret", "332 Need account\r\n");
+    server.add("ACCT acct", "530 no\r\n");
+    ftp.SetAccount("acct");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpAccessDenied}));
+    EXPECT_FALSE(rec.Has("LoggedIn"));
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST_F(Scripted, SystTextsThroughTheClient) {
+    const std::pair<const char*, TQFtpServerType> cases[] = {
+        {"215 VMS MultiNet V4.4", ftpstVmsMultinet},
+        {"215 VM/VPS", ftpstVMVPS},
+        {"215 UNIX Type: L8", ftpstUNIX},
+        {"215 WINDWOS_NT", ftpstMSFTP},
+        {"502 no", ftpstDefault},
+    };
+    for (const auto& [text, type] : cases) {
+        ScriptedServer s;
+        TQFtp client;
+        Recorder r(client);
+        Configure(client, s.port(), temp.path());
+        s.add("USER bob", "230 ok\r\n");
+        s.add("SYST", std::string(text) + "\r\n");
+        s.add("REST 100", "502 no\r\n");
+        s.add("PWD", "257 \"/\"\r\n");
+        client.Login();
+        ASSERT_TRUE(WaitFor([&] { return r.Has("LoggedIn"); })) << text;
+        EXPECT_EQ(client.ServerType(), type) << text;
+    }
+}
+
+TEST_F(Scripted, KnownServerTypeSkipsSystAndInitialDirectory) {
+    ftp.SetServerType(ftpstUNIX);
+    ftp.SetInitialDirectory("/pub");
+    server.add("USER bob", "230 ok\r\n");
+    server.add("REST 100", "502 no\r\n");
+    server.add("CWD /pub", "250 \"/pub\" is current\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    EXPECT_EQ(server.transcript, (Lines{"USER bob", "REST 100", "CWD /pub"}));
+    EXPECT_EQ(ftp.CurrentDirectory(), "/pub");
+}
+
+TEST_F(Scripted, InitialDirectoryWithoutQuoteAsksPwd) {
+    ftp.SetServerType(ftpstUNIX);
+    ftp.SetInitialDirectory("/pub");
+    server.add("USER bob", "230 ok\r\n");
+    server.add("REST 100", "502 no\r\n");
+    server.add("CWD /pub", "250 ok\r\n");
+    server.add("PWD", "257 \"/pub\"\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    EXPECT_EQ(server.transcript, (Lines{"USER bob", "REST 100", "CWD /pub", "PWD"}));
+}
+
+TEST_F(Scripted, NetTermWelcomeAndDrivePath) {
+    server.welcome = {"220-Hello\r\n220 NetTerm FTP server ready\r\n"};
+    server.add("USER bob", "230 ok\r\n");
+    server.add("REST 100", "502 no\r\n");
+    server.add("PWD", "257 \"/C:/web/site\"\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    EXPECT_EQ(ftp.ServerType(), ftpstNetTerm);
+    EXPECT_EQ(server.transcript, (Lines{"USER bob", "REST 100", "PWD"}));  // no SYST
+    EXPECT_EQ(ftp.CurrentDirectory(), "/web/site");
+}
+
+TEST_F(Scripted, ServUPathConversion) {
+    ftp.SetServerType(ftpstServU);
+    server.add("USER bob", "230 ok\r\n");
+    server.add("REST 100", "502 no\r\n");
+    server.add("PWD", "257 \"D:\\web\\site\"\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    EXPECT_EQ(ftp.CurrentDirectory(), "/web/site");
+}
+
+TEST_F(Scripted, PwdRefusedAtLoginIsFatal) {
+    server.add("USER bob", "230 ok\r\n");
+    server.add("SYST", "215 UNIX\r\n");
+    server.add("REST 100", "502 no\r\n");
+    server.add("PWD", "550 no\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpProtocolError}));
+    EXPECT_FALSE(rec.Has("LoggedIn"));
+}
+
+TEST_F(Scripted, WelcomeNot2xxIsServerDown) {
+    server.welcome = {"421 Too many users\r\n"};
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpServerDown}));
+}
+
+struct ProxyCase {
+    TQFtpProxyType type;
+    quint16 port;
+    std::vector<std::pair<std::string, std::string>> steps;
+};
+
+TEST_F(Scripted, ProxyVariants) {
+    const ProxyCase cases[] = {
+        {proxyHost, 21, {{"HOST ftp.example.com", "331 go on\r\n"}, {"USER bob", "230 ok\r\n"}}},
+        {proxyHostUser, 21, {{"USER ftp.example.com!bob", "230 ok\r\n"}}},
+        {proxyHostUser, 2121, {{"USER ftp.example.com:2121!bob", "230 ok\r\n"}}},
+        {proxyOpen,
+         21,
+         {{"OPEN ftp.example.com", "220 connected\r\n"}, {"USER bob", "230 ok\r\n"}}},
+        {proxySite,
+         21,
+         {{"USER puser", "331 pw\r\n"},
+          {"PASS ppass", "230 proxy ok\r\n"},
+          {"SITE ftp.example.com", "220 connected\r\n"},
+          {"USER bob", "230 ok\r\n"}}},
+        {proxyUserSite, 21, {{"USER bob@ftp.example.com", "230 ok\r\n"}}},
+        {proxyUserSite, 2121, {{"USER bob@ftp.example.com:2121", "230 ok\r\n"}}},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer s;
+        TQFtp client;
+        Recorder r(client);
+        Configure(client, c.port, temp.path());
+        client.SetServer("ftp.example.com");
+        client.SetProxyType(c.type);
+        client.SetProxyServer("127.0.0.1");
+        client.SetProxyPort(s.port());
+        client.SetProxyUsername("puser");
+        client.SetProxyPassword("ppass");
+        client.SetServerType(ftpstUNIX);
+        Lines expected;
+        for (const auto& [cmd, reply] : c.steps) {
+            s.add(cmd, reply);
+            expected.push_back(cmd);
+        }
+        s.add("REST 100", "502 no\r\n");
+        s.add("PWD", "257 \"/\"\r\n");
+        expected.push_back("REST 100");
+        expected.push_back("PWD");
+        client.Login();
+        ASSERT_TRUE(WaitFor([&] { return r.Has("LoggedIn") || !r.errors.empty(); }));
+        EXPECT_TRUE(r.errors.empty()) << r.Joined();
+        EXPECT_EQ(s.transcript, expected) << "proxy type " << c.type;
+        EXPECT_EQ(client.Server(), "ftp.example.com");
+        EXPECT_EQ(client.Port(), c.port);
+    }
+}
+
+TEST_F(Scripted, EmptyProxyServerMeansNoProxy) {
+    ftp.SetProxyType(proxySite);
+    LoginOk();
+    EXPECT_EQ(ftp.ProxyType(), proxyNone);
+}
+
+TEST_F(Scripted, WrongPasswordWithThreeRetries) {
+    ftp.SetRetries(3);
+    server.add("USER bob", "331 Password\r\n");
+    server.add("PASS secret", "530 Login incorrect\r\n");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_EQ(rec.Count("error ftpAccessDenied"), 4) << rec.Joined();
+    EXPECT_EQ(rec.Count("info 18 Retrying..."), 3);
+    EXPECT_EQ(rec.Count("info 21 Retry Finished"), 1);
+    EXPECT_EQ(server.connections, 4);
+    EXPECT_FALSE(ftp.Connected());
+    // Retry Finished comes after the last error, then Disconnected.
+    const auto& log = rec.log;
+    auto finished = std::find(log.begin(), log.end(), "info 21 Retry Finished");
+    ASSERT_NE(finished, log.end());
+    EXPECT_EQ(*(finished + 1), "info 1 Disconnected");
+    EXPECT_EQ(*(finished - 1), "error ftpAccessDenied");
+}
+
+TEST_F(Scripted, ConnectionRefusedIsReportedOnceWithoutRetries) {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    ftp.SetPort(port);
+    ftp.SetRetries(3);
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return !rec.errors.empty(); }));
+    Pump(100);
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpConnectionRefused}));
+    EXPECT_EQ(rec.CountInfo(ftpInfoRetrying), 0);
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST_F(Scripted, EmptyServerAsksThenGivesNoServer) {
+    ftp.SetServer("");
+    int asked = 0;
+    ftp.OnFtpNeedInfo = [&](TQFtp*, TQFtpInfoNeeded need, QString&) { asked += need == niServer; };
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return !rec.errors.empty(); }));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpNoServer}));
+}
+
+TEST_F(Scripted, HostNameIsResolved) {
+    ftp.SetServer("localhost");
+    LoginOk();
+    EXPECT_EQ(rec.CountInfo(ftpInfoResolving), 1);
+    EXPECT_EQ(rec.CountInfo(ftpInfoResolved), 1);
+}
+
+TEST_F(Scripted, DigitFirstHostNameIsTakenAsAnAddressAndFails) {
+    ftp.SetServer("1password.example");
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return !rec.errors.empty(); }));
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpAddressNotAvailable}));
+    EXPECT_EQ(rec.CountInfo(ftpInfoResolving), 0);
+}
+
+TEST_F(Scripted, ReadyCheck) {
+    ftp.ChangeDirectory("/x");
+    EXPECT_TRUE(rec.Has("info 1 Not connected to the server"));
+    LoginOk();
+    server.add("CWD /a", std::string());  // never answered while we try a second operation
+    ftp.ChangeDirectory("/a");
+    EXPECT_TRUE(ftp.Busy());
+    ftp.MakeDirectory("b");
+    EXPECT_TRUE(rec.Has("info 5 The component is busy doing something"));
+    Pump(50);
+    EXPECT_EQ(server.transcript.back(), "CWD /a");
+}
+
+TEST_F(Scripted, ChangeDirectoryVariantsAndRefusals) {
+    LoginOk();
+    server.add("CWD sub", "250 \"/sub\" is current\r\n");
+    server.add("CWD other", "250 Okay\r\n");
+    server.add("PWD", "257 \"/other\"\r\n");
+    server.add("CWD missing", "550 No such directory\r\n");
+    server.add("MKD made", "257 \"/made\" created\r\n");
+    server.add("MKD made", "550 exists\r\n");
+    ftp.ChangeDirectory("sub");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 1; }));
+    EXPECT_EQ(ftp.CurrentDirectory(), "/sub");
+    ftp.ChangeDirectory("other");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 2; }));
+    EXPECT_EQ(ftp.CurrentDirectory(), "/other");
+    ftp.ChangeDirectory("missing");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 3; }));
+    EXPECT_EQ(ftp.CurrentDirectory(), "");
+    EXPECT_EQ(rec.errors.back(), ftpPermissionDenied);
+    ftp.MakeDirectory("made");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryCreated") == 1; }));
+    ftp.MakeDirectory("made");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryCreated") == 2; }));
+    EXPECT_EQ(rec.Count("error ftpPermissionDenied"), 2);
+    EXPECT_TRUE(ftp.Connected());
+    EXPECT_TRUE(server.mismatches.empty());
+    // The error comes before the completion event.
+    auto it = std::find(rec.log.begin(), rec.log.end(), "error ftpPermissionDenied");
+    EXPECT_EQ(*(it + 1), "DirectoryChanged");
+}
+
+TEST_F(Scripted, LineBreakInArgumentIsRefusedNotSent) {
+    LoginOk();
+    const size_t before = server.transcript.size();
+    ftp.ChangeDirectory("x\r\nDELE important");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("DirectoryChanged"); }));
+    ftp.MakeDirectory("y\nz");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("DirectoryCreated"); }));
+    ftp.UploadFile(LocalFile("a.txt", "a"), "a\r\nDELE b");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileStored"); }));
+    Pump(50);
+    EXPECT_EQ(server.transcript.size(), before);
+    EXPECT_EQ(rec.Count("error ftpProtocolError"), 3);
+    EXPECT_TRUE(ftp.Connected());
+}
+
+TEST_F(Scripted, ListingActiveThenCache) {
+    LoginOk();
+    const std::string listing =
+        "drwxr-xr-x 2 u g 4096 Jan 15 12:34 .\r\n"
+        "drwxr-xr-x 2 u g 4096 Jan 15 12:34 ..\r\n"
+        "drwxr-xr-x 2 u g 4096 Jan 15 12:34 tavo-img\r\n"
+        "-rw-r--r-- 1 u g 9500 Jan 15 12:34 a page.html\r\n"
+        "-rw-r--r-- 1 u g 1 Jan 15 12:34 unfinished";
+    server.add("TYPE A", "200 ok\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("LIST",
+               [listing](ScriptedServer& s, const std::string&) { s.sendListing(listing); });
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
+    EXPECT_TRUE(server.mismatches.empty());
+    EXPECT_EQ(server.lastPortHost(), "127.0.0.1");
+    EXPECT_EQ(ftp.Directories().Count(), 1);
+    EXPECT_EQ(ftp.FindDirectory("TAVO-IMG"), 0);
+    EXPECT_EQ(ftp.FindFile("tavo-img"), -1);
+    EXPECT_EQ(ftp.FindFile("A Page.html"), 0);
+    EXPECT_EQ(ftp.Files().Count(), 1);  // the last line without CR LF is not parsed
+    EXPECT_EQ(ftp.RawListing().size(), 4u);
+    EXPECT_TRUE(rec.Has("info 14 "));
+    // info 11 before info 10.
+    auto eleven = std::find(rec.log.begin(), rec.log.end(), "info 11 ");
+    ASSERT_NE(eleven, rec.log.end());
+    EXPECT_EQ(*(eleven + 1), "info 10 ");
+    // The cache file was written; a second Refresh with Cache on sends nothing.
+    EXPECT_TRUE(QFile::exists(temp.path() + "/ftpcache/" +
+                              QString::fromStdString(SafeCacheName(ftp.CacheKey())) + ".cachef"));
+    const size_t before = server.transcript.size();
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 2; }));
+    EXPECT_EQ(server.transcript.size(), before);
+    EXPECT_EQ(ftp.FindFile("a page.html"), 0);
+    // With Cache off the server is asked again; TYPE is not sent twice.
+    ftp.SetCache(false);
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("LIST", [](ScriptedServer& s, const std::string&) { s.sendListing(""); });
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 3; }));
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
+    EXPECT_EQ(ftp.Files().Count(), 0);
+}
+
+TEST_F(Scripted, ListingPassiveToThirdHostGoesToControlPeer) {
+    ftp.SetPassive(true);
+    ftp.SetCache(false);
+    LoginOk();
+    server.add("TYPE A", "200 ok\r\n");
+    server.add("PASV", [](ScriptedServer& s, const std::string&) { s.openPassive("10,9,8,7"); });
+    server.add("LIST", [](ScriptedServer& s, const std::string&) {
+        s.sendListing("-rw-r--r-- 1 u g 3 Feb 3 2024 x y.txt\r\n");
+    });
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+    ASSERT_EQ(ftp.Files().Count(), 1);
+    EXPECT_EQ(ftp.Files().Get(0).Name, "x y.txt");
+    EXPECT_EQ(ftp.Files().Get(0).DateTime, "2/3/2024 12:00 AM");
+}
+
+TEST_F(Scripted, ListingRefusals) {
+    ftp.SetCache(false);
+    LoginOk();
+    server.add("TYPE A", "200 ok\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("LIST", "550 No permission\r\n");
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); }));
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpPermissionDenied}));
+    // PORT refused: protocol error, then the event.
+    server.add("PORT *", "500 no\r\n");
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 2; }));
+    EXPECT_EQ(rec.errors.back(), ftpProtocolError);
+    EXPECT_TRUE(ftp.Connected());
+    EXPECT_TRUE(server.mismatches.empty());
+}
+
+TEST_F(Scripted, UploadTypeOnceSizeResumeAndRefusal) {
+    LoginOk();
+    QByteArray bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes += char(i * 7);
+    const QString local = LocalFile("b.bin", bytes);
+    server.add("TYPE I", "200 ok\r\n");
+    server.add("SIZE b.bin", "550 no such file\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("STOR b.bin", [](ScriptedServer& s, const std::string&) { s.receiveStore(); });
+    ftp.SetTransferMode(BinaryTransfer);
+    ftp.UploadFile(local, "b.bin");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileStored"); })) << rec.Joined();
+    EXPECT_EQ(server.stored, bytes);
+    EXPECT_EQ(ftp.BytesTransferred(), bytes.size());
+    EXPECT_TRUE(rec.errors.empty());
+    // info 13 with the size comes before any progress.
+    int first13 = -1, first8 = -1;
+    for (int i = 0; i < static_cast<int>(rec.infos.size()); ++i) {
+        if (rec.infos[i].first == 13 && first13 < 0)
+            first13 = i;
+        if (rec.infos[i].first == 8 && first8 < 0)
+            first8 = i;
+    }
+    ASSERT_GE(first13, 0);
+    EXPECT_EQ(rec.infos[first13].second, "100000");
+    EXPECT_LT(first13, first8);
+
+    // Second upload: no TYPE; the remote size > 0 and the answer "Resume" sends REST.
+    ftp.OnFtpNeedInfo = [](TQFtp*, TQFtpInfoNeeded need, QString& v) {
+        if (need == niResumeOrOverwrite)
+            v = "Resume";
+    };
+    server.add("SIZE b.bin", "213 40000\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("REST 40000", "350 ok\r\n");
+    server.add("STOR b.bin", [](ScriptedServer& s, const std::string&) { s.receiveStore(); });
+    ftp.UploadFile(local, "b.bin");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("FileStored") == 2; })) << rec.Joined();
+    EXPECT_EQ(server.stored, bytes.mid(40000));
+
+    // A refused STOR: error, then the event; the connection stays.
+    ftp.OnFtpNeedInfo = nullptr;
+    server.add("SIZE b.bin", "213 5\r\n");  // unassigned need-info: plain store
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("STOR b.bin", "553 Not allowed\r\n");
+    ftp.UploadFile(local, "b.bin");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("FileStored") == 3; })) << rec.Joined();
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpPermissionDenied}));
+    EXPECT_TRUE(ftp.Connected());
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
+    // A listing after binary uploads sends TYPE A again.
+    EXPECT_EQ(std::count(server.transcript.begin(), server.transcript.end(), "TYPE I"), 1);
+}
+
+TEST_F(Scripted, UploadEmptyFilePassive) {
+    ftp.SetPassive(true);
+    LoginOk();
+    server.add("TYPE A", "200 ok\r\n");
+    server.add("SIZE e.txt", "550 no\r\n");
+    server.add("PASV", [](ScriptedServer& s, const std::string&) { s.openPassive(); });
+    server.add("STOR e.txt", [](ScriptedServer& s, const std::string&) { s.receiveStore(); });
+    ftp.SetTransferMode(AsciiTransfer);
+    ftp.UploadFile(LocalFile("e.txt", ""), "e.txt");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileStored"); })) << rec.Joined();
+    EXPECT_TRUE(rec.Has("info 13 0"));
+    EXPECT_TRUE(server.stored.isEmpty());
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+}
+
+TEST_F(Scripted, UploadLocalFileErrors) {
+    LoginOk();
+    ftp.UploadFile(temp.path() + "/missing", "x");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileStored"); }));
+    ftp.UploadFile(LocalFile("a", "a"), "");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("FileStored") == 2; }));
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpFileOpen, ftpFileNotFound}));
+}
+
+TEST_F(Scripted, PrematureDisconnectMidTransfer) {
+    LoginOk();
+    server.add("TYPE I", "200 ok\r\n");
+    server.add("SIZE big", "550 no\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("STOR big", [](ScriptedServer& s, const std::string&) {
+        s.send("150 go\r\n");
+        s.withData([&s](QTcpSocket* d) {
+            QObject::connect(d, &QTcpSocket::readyRead, d, [d, &s] {
+                d->readAll();
+                d->abort();
+                s.closeControl();
+            });
+        });
+    });
+    ftp.UploadFile(LocalFile("big", QByteArray(4 << 20, 'x')), "big");
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_FALSE(ftp.Busy());
+    EXPECT_FALSE(rec.errors.empty());
+    EXPECT_TRUE(rec.Has("info 1 Disconnected"));
+}
+
+TEST_F(Scripted, ServerThatNeverAnswersTimesOut) {
+    LoginOk();
+    ftp.SetReplyTimeOutMs(150);
+    server.add("CWD slow", std::string());
+    ftp.ChangeDirectory("slow");
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; }, 3000)) << rec.Joined();
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpTimeOut}));
+    EXPECT_FALSE(ftp.Busy());
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST_F(Scripted, SilentServerBeforeLoginTimesOutAndRetries) {
+    server.welcome = {};
+    ftp.SetReplyTimeOutMs(100);
+    ftp.SetRetries(1);
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; }, 3000)) << rec.Joined();
+    EXPECT_EQ(rec.Count("error ftpTimeOut"), 2);
+    EXPECT_EQ(rec.Count("info 18 Retrying..."), 1);
+    EXPECT_EQ(rec.Count("info 21 Retry Finished"), 1);
+}
+
+TEST_F(Scripted, KeepAliveNoopUntilRefused) {
+    ftp.SetNoopIntervalMs(40);
+    LoginOk();
+    server.add("NOOP", "200 ok\r\n");
+    server.add("NOOP", "502 not implemented\r\n");
+    ASSERT_TRUE(WaitFor([&] { return server.transcript.size() >= 8; }, 3000));
+    Pump(200);
+    EXPECT_EQ(std::count(server.transcript.begin(), server.transcript.end(), "NOOP"), 2);
+    EXPECT_FALSE(ftp.ServerAcceptsNoop());
+    EXPECT_FALSE(ftp.Busy());
+    EXPECT_EQ(rec.Count("LoggedIn"), 1);  // NOOP raises no event
+}
+
+TEST_F(Scripted, QuitEndsSession) {
+    LoginOk();
+    server.add("QUIT", [](ScriptedServer& s, const std::string&) {
+        s.send("221 Bye\r\n");
+        s.closeControl();
+    });
+    ftp.Quit();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_FALSE(ftp.LoggedIn());
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+}
+
+TEST_F(Scripted, DownloadWithResume) {
+    LoginOk();
+    const QString local = LocalFile("d.bin", "0123");
+    ftp.OnFtpNeedInfo = [](TQFtp*, TQFtpInfoNeeded need, QString& v) {
+        if (need == niResumeOrOverwrite)
+            v = "Resume";
+    };
+    server.add("TYPE I", "200 ok\r\n");
+    server.add("SIZE d.bin", "213 10\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("REST 4", "350 ok\r\n");
+    server.add("RETR d.bin", [](ScriptedServer& s, const std::string&) {
+        s.send("150 Opening BINARY mode data connection for d.bin (6 bytes)\r\n");
+        s.withData([&s](QTcpSocket* d) {
+            d->write("456789");
+            QObject::connect(d, &QTcpSocket::bytesWritten, d, [d] { d->disconnectFromHost(); });
+            QObject::connect(d, &QTcpSocket::disconnected, &s, [&s] { s.send("226 done\r\n"); });
+        });
+    });
+    ftp.DownloadFile("d.bin", local);
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileReceived"); })) << rec.Joined();
+    QFile f(local);
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), "0123456789");
+    EXPECT_TRUE(rec.Has("info 13 6"));
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
+}
+
+TEST_F(Scripted, ListenersAfterHandlerFourSlots) {
+    std::vector<int> order;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ftp.AddInfoListener([&order, i](TQFtp*, FtpInfo info, const QString&) {
+            if (info == ftpInfoLoggedIn)
+                order.push_back(i);
+        }),
+                  i);
+    EXPECT_EQ(ftp.AddInfoListener([](TQFtp*, FtpInfo, const QString&) {}), -1);
+    ftp.RemoveInfoListener(2);
+    int errors = 0;
+    EXPECT_EQ(ftp.AddErrorListener([&](TQFtp*, FtpError, const QString&) { ++errors; }), 0);
+    LoginOk();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 3}));
+    ftp.ChangeDirectory("x");
+    server.add("CWD x", "550 no\r\n");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("DirectoryChanged"); }));
+    EXPECT_EQ(errors, 1);
+}
+
+// ---------------------------------------------------------------- TQSocket
+
+TEST(QSocket, CountRunsOutToHandlerOrClose) {
+    TQSocket s;
+    s.SetTickIntervalMs(5);
+    s.SetTimeOut(3);
+    int timeouts = 0, closes = 0;
+    s.OnTimeOut = [&] { ++timeouts; };
+    s.OnClose = [&](int) { ++closes; };
+    s.CreateSocket();
+    s.StartCount();
+    ASSERT_TRUE(WaitFor([&] { return timeouts == 1; }, 2000));
+    EXPECT_EQ(closes, 0);
+    EXPECT_TRUE(s.HasSocket());
+    s.OnTimeOut = nullptr;
+    s.StartCount();
+    ASSERT_TRUE(WaitFor([&] { return closes == 1; }, 2000));
+    EXPECT_FALSE(s.HasSocket());
+}
+
+TEST(QSocket, CloseWithoutSocketCallsNoHandler) {
+    TQSocket s;
+    int closes = 0;
+    s.OnClose = [&](int) { ++closes; };
+    s.StartCount();
+    s.Close();
+    EXPECT_FALSE(s.Counting());
+    EXPECT_EQ(closes, 0);
+    s.CreateSocket();
+    s.Close();
+    EXPECT_EQ(closes, 1);
+}
+
+TEST(QSocket, RefusedArrivesAsConnectEventWithError) {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    TQSocket s;
+    int connects = 0;
+    s.OnConnect = [&] { ++connects; };
+    s.SetAddressText("127.0.0.1");
+    s.SetPort(port);
+    EXPECT_TRUE(s.Connect());  // would-block is no error
+    EXPECT_EQ(s.LastError(), 0);
+    ASSERT_TRUE(WaitFor([&] { return connects == 1; }));
+    EXPECT_EQ(s.LastError(), wsa::kConnectionRefused);
+    EXPECT_FALSE(s.Connected());
+    EXPECT_FALSE(s.Counting());
+}
+
+TEST(QSocket, ListenAcceptSendReceiveAndPeerClose) {
+    TQSocket listener, accepted, client;
+    int accepts = 0, closes = 0, connects = 0;
+    QByteArray got;
+    listener.SetAddressText("127.0.0.1");
+    listener.SetPort(0);
+    listener.OnAccept = [&] {
+        ++accepts;
+        accepted.Accept(listener);
+    };
+    ASSERT_TRUE(listener.Listen());
+    EXPECT_NE(listener.LocalPort(), 0);
+    accepted.OnRead = [&] {
+        char b[100];
+        qint64 n;
+        while ((n = accepted.Receive(b, sizeof b)) > 0)
+            got.append(b, n);
+    };
+    accepted.OnClose = [&](int e) {
+        EXPECT_EQ(e, 0);
+        ++closes;
+    };
+    client.OnConnect = [&] { ++connects; };
+    client.SetAddressText("127.0.0.1");
+    client.SetPort(listener.LocalPort());
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(WaitFor([&] { return connects == 1 && accepts == 1; }));
+    EXPECT_TRUE(client.Connected());
+    EXPECT_TRUE(accepted.Connected());
+    EXPECT_EQ(client.Send("hello", 5), 5);
+    client.Close();
+    ASSERT_TRUE(WaitFor([&] { return closes == 1; }));
+    EXPECT_EQ(got, "hello");  // drained before the close handler
+    EXPECT_FALSE(accepted.Connected());
+    EXPECT_EQ(client.LocalPort(), 0);
+}
+
+TEST(QSocket, AsyncResolution) {
+    TQSocket s;
+    s.SetTimeOut(20);
+    ASSERT_TRUE(s.Resolve("localhost"));
+    EXPECT_FALSE(s.Resolve("localhost"));  // one pending request at a time
+    EXPECT_TRUE(s.Counting());
+    ASSERT_TRUE(WaitFor([&] { return !s.ResolvePending(); }));
+    EXPECT_EQ(s.LastError(), 0);
+    EXPECT_EQ(s.AddressText(), "127.0.0.1");
+    EXPECT_FALSE(s.Counting());
+    ASSERT_TRUE(s.Resolve("no-such-host.invalid"));
+    ASSERT_TRUE(WaitFor([&] { return !s.ResolvePending(); }));
+    EXPECT_EQ(s.LastError(), wsa::kHostNotFound);
+}

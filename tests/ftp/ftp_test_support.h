@@ -1,0 +1,287 @@
+// Shared pieces of the FTP client tests: waiting on the event loop, an event recorder, and
+// a scripted in-process FTP server whose replies each test declares.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QPointer>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ftp/qftp.h"
+
+namespace ftptest {
+
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+inline void Pump(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Records every notice, error and event of a client as lines: "info 12 Logged in",
+// "error 26", "LoggedIn", ...
+struct Recorder {
+    std::vector<std::string> log;
+    std::vector<tavo::ftp::FtpError> errors;
+    std::vector<std::pair<int, std::string>> infos;
+    int quits = 0;
+
+    explicit Recorder(tavo::ftp::TQFtp& ftp) {
+        using namespace tavo::ftp;
+        ftp.OnFtpInfo = [this](TQFtp*, FtpInfo i, const QString& t) {
+            infos.emplace_back(static_cast<int>(i), t.toStdString());
+            if (i != ftpInfoReplyReceived && i != ftpInfoProgress && i != ftpInfoCommandSent &&
+                i != ftpInfoEntryFound)
+                log.push_back("info " + std::to_string(i) + " " + t.toStdString());
+        };
+        ftp.OnFtpError = [this](TQFtp*, FtpError e, const QString&) {
+            errors.push_back(e);
+            log.push_back(std::string("error ") + FtpErrorName(e));
+        };
+        ftp.OnLoggedIn = [this](TQFtp*) { log.push_back("LoggedIn"); };
+        ftp.OnDirectoryChanged = [this](TQFtp*) { log.push_back("DirectoryChanged"); };
+        ftp.OnDirectoryCreated = [this](TQFtp*) { log.push_back("DirectoryCreated"); };
+        ftp.OnListingDone = [this](TQFtp*) { log.push_back("ListingDone"); };
+        ftp.OnFileStored = [this](TQFtp*) { log.push_back("FileStored"); };
+        ftp.OnFileReceived = [this](TQFtp*) { log.push_back("FileReceived"); };
+        ftp.OnFtpQuit = [this](TQFtp*) {
+            ++quits;
+            log.push_back("Quit");
+        };
+    }
+    bool Has(const std::string& line) const {
+        for (const auto& l : log) {
+            if (l == line)
+                return true;
+        }
+        return false;
+    }
+    int Count(const std::string& line) const {
+        int n = 0;
+        for (const auto& l : log)
+            n += l == line;
+        return n;
+    }
+    int CountInfo(int code) const {
+        int n = 0;
+        for (const auto& i : infos)
+            n += i.first == code;
+        return n;
+    }
+    std::string Joined() const {
+        std::string s;
+        for (const auto& l : log)
+            s += l + "\n";
+        return s;
+    }
+};
+
+// A scripted FTP server on 127.0.0.1. Each connection starts the script from the top: the
+// welcome, then per received command the next step, whose command must match exactly (a
+// step ending in "*" matches by prefix). Every command received is kept in `transcript`.
+class ScriptedServer : public QObject {
+public:
+    struct Step {
+        std::string command;
+        std::function<void(ScriptedServer&, const std::string&)> action;
+    };
+
+    ScriptedServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { Accepted(); });
+    }
+
+    quint16 port() const { return server_.serverPort(); }
+
+    // Welcome pieces, each sent separately with a short pause (replies split across reads).
+    std::vector<std::string> welcome{"220 scripted ready\r\n"};
+    std::vector<Step> script;
+    std::vector<std::string> transcript;
+    std::vector<std::string> mismatches;
+    QByteArray stored;  // bytes received by STOR
+    int connections = 0;
+    bool storeDone = false;
+
+    void add(std::string command, std::string reply) {
+        script.push_back({std::move(command), [reply](ScriptedServer& s, const std::string&) {
+                              if (!reply.empty())
+                                  s.send(reply);
+                          }});
+    }
+    void add(std::string command, std::function<void(ScriptedServer&, const std::string&)> f) {
+        script.push_back({std::move(command), std::move(f)});
+    }
+    void addLogin() {
+        add("USER bob", "331 Password required\r\n");
+        add("PASS secret", "230 Logged in\r\n");
+        add("SYST", "215 UNIX Type: L8\r\n");
+        add("REST 100", "350 Restarting at 100\r\n");
+        add("REST 0", "350 Restarting at 0\r\n");
+        add("PWD", "257 \"/\" is the current directory\r\n");
+    }
+
+    void send(const std::string& text) {
+        if (control_) {
+            control_->write(text.data(), static_cast<qint64>(text.size()));
+            control_->flush();
+        }
+    }
+    // Sends pieces with pauses, so that the client reads them separately.
+    void sendPieces(std::vector<std::string> pieces, int gapMs = 15) {
+        int delay = 0;
+        for (auto& p : pieces) {
+            QTimer::singleShot(delay, this, [this, p] { send(p); });
+            delay += gapMs;
+        }
+    }
+    void closeControl() {
+        if (control_)
+            control_->disconnectFromHost();
+    }
+
+    // --- Data connections ---
+    // "227 ... (h,h,h,h,p1,p2)" for a passive listener (the host given as text).
+    void openPassive(const std::string& hostCommas = "127,0,0,1") {
+        passive_ = std::make_unique<QTcpServer>();
+        passive_->listen(QHostAddress::LocalHost, 0);
+        const int p = passive_->serverPort();
+        send("227 Entering Passive Mode (" + hostCommas + "," + std::to_string(p / 256) + "," +
+             std::to_string(p % 256) + ").\r\n");
+    }
+    void rememberPort(const std::string& command) {
+        // PORT h1,h2,h3,h4,p1,p2
+        const QStringList parts = QString::fromStdString(command.substr(5)).split(',');
+        activeHost_ = QHostAddress(parts.mid(0, 4).join('.'));
+        activePort_ = static_cast<quint16>(parts[4].toInt() * 256 + parts[5].toInt());
+        passive_.reset();
+        send("200 PORT command successful\r\n");
+    }
+    std::string lastPortHost() const { return activeHost_.toString().toStdString(); }
+    // Opens the data connection (connect out in active mode, accept in passive) and runs f.
+    void withData(std::function<void(QTcpSocket*)> f) {
+        if (passive_) {
+            auto take = [this, f] {
+                QTcpSocket* s = passive_->nextPendingConnection();
+                s->setParent(this);
+                f(s);
+            };
+            if (passive_->hasPendingConnections())
+                take();
+            else
+                QObject::connect(passive_.get(), &QTcpServer::newConnection, this, take);
+        } else {
+            auto* s = new QTcpSocket(this);
+            QObject::connect(s, &QTcpSocket::connected, this, [s, f] { f(s); });
+            s->connectToHost(activeHost_, activePort_);
+        }
+    }
+    // 150, the listing on the data connection, close, 226.
+    void sendListing(const std::string& listing) {
+        send("150 Here comes the listing\r\n");
+        withData([this, listing](QTcpSocket* s) {
+            QObject::connect(s, &QTcpSocket::bytesWritten, s, [s] {
+                if (s->bytesToWrite() == 0)
+                    s->disconnectFromHost();
+            });
+            QObject::connect(s, &QTcpSocket::disconnected, this,
+                             [this] { send("226 Transfer complete\r\n"); });
+            if (listing.empty())
+                s->disconnectFromHost();
+            else
+                s->write(listing.data(), static_cast<qint64>(listing.size()));
+        });
+    }
+    // 150, read everything until the client closes, 226.
+    void receiveStore(const std::string& finalReply = "226 Transfer complete\r\n") {
+        stored.clear();
+        storeDone = false;
+        send("150 Ok to send data\r\n");
+        withData([this, finalReply](QTcpSocket* s) {
+            QObject::connect(s, &QTcpSocket::readyRead, this,
+                             [this, s] { stored += s->readAll(); });
+            QObject::connect(s, &QTcpSocket::disconnected, this, [this, s, finalReply] {
+                stored += s->readAll();
+                storeDone = true;
+                send(finalReply);
+            });
+            stored += s->readAll();
+        });
+    }
+
+private:
+    void Accepted() {
+        while (server_.hasPendingConnections()) {
+            QTcpSocket* s = server_.nextPendingConnection();
+            control_ = s;
+            ++connections;
+            step_ = 0;
+            buffer_.clear();
+            QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { Read(s); });
+            sendPieces(welcome);
+        }
+    }
+    void Read(QTcpSocket* s) {
+        buffer_ += s->readAll().toStdString();
+        std::size_t lf;
+        while ((lf = buffer_.find("\r\n")) != std::string::npos) {
+            std::string line = buffer_.substr(0, lf);
+            buffer_.erase(0, lf + 2);
+            transcript.push_back(line);
+            if (step_ >= script.size()) {
+                mismatches.push_back("unexpected: " + line);
+                continue;
+            }
+            const Step& st = script[step_++];
+            const bool prefix = !st.command.empty() && st.command.back() == '*';
+            const bool match = prefix
+                                   ? line.rfind(st.command.substr(0, st.command.size() - 1), 0) == 0
+                                   : line == st.command;
+            if (!match)
+                mismatches.push_back("expected " + st.command + ", got " + line);
+            if (st.action)
+                st.action(*this, line);
+        }
+    }
+
+    QTcpServer server_;
+    QPointer<QTcpSocket> control_;
+    std::string buffer_;
+    std::size_t step_ = 0;
+    std::unique_ptr<QTcpServer> passive_;
+    QHostAddress activeHost_;
+    quint16 activePort_ = 0;
+};
+
+// A client set up for the scripted server: short waits so that nothing really waits.
+inline void Configure(tavo::ftp::TQFtp& ftp, quint16 port, const QString& cacheFolder) {
+    ftp.SetServer("127.0.0.1");
+    ftp.SetPort(port);
+    ftp.SetUsername("bob");
+    ftp.SetPassword("secret");
+    ftp.SetRetries(0);
+    ftp.SetRetryIntervalMs(10);
+    ftp.SetReplyTimeOutMs(5000);
+    ftp.SetCacheFolder(cacheFolder);
+}
+
+}  // namespace ftptest

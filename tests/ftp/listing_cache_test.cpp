@@ -1,0 +1,120 @@
+#include "ftp/listing_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "core/temp_folder.h"
+
+using namespace tavo::ftp;
+namespace fs = std::filesystem;
+
+namespace {
+
+TQFtpFileInfoList Sample(const char* name) {
+    TQFtpFileInfoList list;
+    QFtpFileInfo info;
+    info.Name = name;
+    info.Attributes = "-rw-r--r--";
+    info.DateTime = "1/15/2026 12:34 AM";
+    info.Size = "9500";
+    info.LinkTarget = "";
+    info.Owner = "alice";
+    info.Group = "staff";
+    info.Description = "";
+    list.Add(info);
+    info.Name = std::string(name) + " two";
+    info.LinkTarget = "-> x.txt";
+    list.Add(info);
+    return list;
+}
+
+void SetAge(const fs::path& file, int days) {
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
+}
+
+}  // namespace
+
+TEST(ListingCache, KeyAndSafeName) {
+    EXPECT_EQ(ListingCacheKey("ftp.example.com", 21, "bob", "/pub"),
+              "ftp.example.com[21]-(bob)-/pub");
+    EXPECT_EQ(ListingCacheKey("h", 2121, "Anonymous", "/"), "h[2121]-/");
+    EXPECT_EQ(ListingCacheKey("h", 21, "FTP", "/a"), "h[21]-/a");
+    EXPECT_EQ(SafeCacheName("h[21]-(b:o*b?\")-/a\\b"), "h[21]-(b~o~b~~)--a-b");
+}
+
+TEST(ListingCache, FileFormatIsEightLinesPerEntry) {
+    const std::string text = FormatCacheFile(Sample("a.jpg"));
+    EXPECT_EQ(text,
+              "2\r\n"
+              "a.jpg\r\n-rw-r--r--\r\n1/15/2026 12:34 AM\r\n9500\r\n\r\nalice\r\nstaff\r\n\r\n"
+              "a.jpg two\r\n-rw-r--r--\r\n1/15/2026 12:34 AM\r\n9500\r\n-> x.txt\r\nalice\r\n"
+              "staff\r\n\r\n");
+    auto back = ParseCacheFile(text);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->Count(), 2);
+    EXPECT_EQ(back->Get(1), Sample("a.jpg").Get(1));
+    auto empty = ParseCacheFile(FormatCacheFile(TQFtpFileInfoList()));
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->Count(), 0);
+}
+
+TEST(ListingCache, CorruptTextIsAbsent) {
+    EXPECT_FALSE(ParseCacheFile(""));
+    EXPECT_FALSE(ParseCacheFile("x\r\n"));
+    EXPECT_FALSE(ParseCacheFile("2\r\na\r\nb\r\n"));
+    EXPECT_FALSE(ParseCacheFile("-1\r\n"));
+    std::string tooMany = FormatCacheFile(Sample("a")) + "extra\r\n";
+    EXPECT_FALSE(ParseCacheFile(tooMany));
+}
+
+TEST(ListingCache, WriteThenReadWithExpiry) {
+    TempFolder temp;
+    TQFtpListingCache cache(temp.path() / "ftpcache");
+    ASSERT_TRUE(cache.EnsureFolder());
+    const std::string key = ListingCacheKey("127.0.0.1", 2121, "bob", "/pub/x");
+    ASSERT_TRUE(cache.Write(key, Sample("dir"), Sample("file")));
+    EXPECT_TRUE(fs::exists(temp.path() / "ftpcache" / "127.0.0.1[2121]-(bob)--pub-x.cached"));
+    EXPECT_TRUE(fs::exists(temp.path() / "ftpcache" / "127.0.0.1[2121]-(bob)--pub-x.cachef"));
+
+    const int today = YyyymmddOf(std::chrono::system_clock::now());
+    TQFtpFileInfoList dirs, files;
+    ASSERT_TRUE(cache.Read(key, 7, today, dirs, files));
+    EXPECT_EQ(dirs.Get(0).Name, "dir");
+    EXPECT_EQ(files.Get(1).Name, "file two");
+
+    // Expiry: today must be below the file's date + CacheExpire.
+    SetAge(cache.FileFor(key, 'f'), 3);
+    EXPECT_TRUE(cache.Read(key, 7, today, dirs, files));
+    SetAge(cache.FileFor(key, 'f'), 10);
+    EXPECT_FALSE(cache.Read(key, 7, today, dirs, files));
+    // CacheExpire below 1: any age will do.
+    EXPECT_TRUE(cache.Read(key, 0, today, dirs, files));
+    // Both files must be usable.
+    fs::remove(cache.FileFor(key, 'd'));
+    EXPECT_FALSE(cache.Read(key, 0, today, dirs, files));
+}
+
+TEST(ListingCache, CorruptOrUnreadableFileCountsAsAbsent) {
+    TempFolder temp;
+    TQFtpListingCache cache(temp.path());
+    const std::string key = "k";
+    ASSERT_TRUE(cache.Write(key, Sample("d"), Sample("f")));
+    WriteAll(cache.FileFor(key, 'd'), "3\r\nonly one line\r\n");
+    TQFtpFileInfoList dirs, files;
+    EXPECT_FALSE(cache.Read(key, 7, YyyymmddOf(std::chrono::system_clock::now()), dirs, files));
+    // A folder in the place of the file.
+    fs::remove(cache.FileFor(key, 'd'));
+    fs::create_directory(cache.FileFor(key, 'd'));
+    EXPECT_FALSE(cache.Read(key, 0, 0, dirs, files));
+}
+
+TEST(ListingCache, FailedWriteRecreatesFolder) {
+    TempFolder temp;
+    TQFtpListingCache cache(temp.path() / "gone");
+    EXPECT_FALSE(cache.Write("k", Sample("d"), Sample("f")));
+    EXPECT_TRUE(fs::is_directory(temp.path() / "gone"));
+    EXPECT_TRUE(cache.Write("k", Sample("d"), Sample("f")));
+}
