@@ -42,6 +42,12 @@ void MessageBox::message(QWidget* parent, const QString& text) {
     show(parent, {Kind::Message, ApplicationTitle(), text, {Button::Ok}});
 }
 
+bool MessageBox::questionYesCancel(QWidget* parent, const QString& text) {
+    return show(parent,
+                {Kind::Question, ApplicationTitle(), text, {Button::Yes, Button::Cancel}}) ==
+           Button::Yes;
+}
+
 void MessageBox::error(QWidget* parent, const QString& text) {
     show(parent, {Kind::Error, ApplicationTitle(), text, {Button::Ok}});
 }
@@ -56,9 +62,10 @@ MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown) {
     QString text = shown.text;
     text.replace(QRegularExpression(QStringLiteral("\r(?!\n)")), QStringLiteral("\n"));
     box.setText(text);
-    box.setIcon(shown.kind == Kind::Warning ? QMessageBox::Warning
-                : shown.kind == Kind::Error ? QMessageBox::Critical
-                                            : QMessageBox::NoIcon);
+    box.setIcon(shown.kind == Kind::Warning    ? QMessageBox::Warning
+                : shown.kind == Kind::Error    ? QMessageBox::Critical
+                : shown.kind == Kind::Question ? QMessageBox::Question
+                                               : QMessageBox::NoIcon);
     QAbstractButton* first = nullptr;
     QHash<QAbstractButton*, Button> buttons;
     for (Button button : shown.buttons) {

@@ -10,7 +10,7 @@ class QWidget;
 
 class MessageBox {
 public:
-    enum class Kind { Warning, Message, Error };
+    enum class Kind { Warning, Message, Error, Question };
     enum class Button { Ok, Cancel, Yes };
 
     struct Shown {
@@ -28,6 +28,9 @@ public:
     static void warningYes(QWidget* parent, const QString& text);
     // Plain message box: the application title as caption, one "OK" button, no icon.
     static void message(QWidget* parent, const QString& text);
+    // Question box (application title, question icon) with "はい(&Y)" and "キャンセル";
+    // true for yes.
+    static bool questionYesCancel(QWidget* parent, const QString& text);
     // The standard error box, showing the text of a file or conversion error.
     static void error(QWidget* parent, const QString& text);
 

@@ -1,6 +1,7 @@
 #include "tavo_windows.h"
 
 #include "core/settings.h"
+#include "ftp/ftpup.h"
 #include "help_window.h"
 #include "message_box.h"
 #include "password.h"
@@ -29,6 +30,8 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     resultFind_ = new TResult_Find(main);
     findForm_->setResultWindow(resultFind_);
     setForm_ = new TSet_Form(main->paths().userSettingsFile, main);
+    ftpupForm_ = new TFTPUP_Form(main, [out = hOutForm_] { return out->pageBytes(); });
+    hOutForm_->setUploadDialog(ftpupForm_);
     helpForm_ = new THelpForm(main);
     styleSelectForm_ = new TStyleSelectForm(main, pagesDlg_);
     imgForm_ = new TImgForm(main);

@@ -12,6 +12,7 @@ class TPasswordDlg;
 class TStartDlg;
 class TSet_Form;
 class TFindForm;
+class TFTPUP_Form;
 class THelpForm;
 class TResult_Find;
 class TS_Form;
@@ -38,6 +39,7 @@ public:
     TFindForm* FindForm() const { return findForm_; }
     TResult_Find* Result_Find() const { return resultFind_; }
     TS_Form* S_Form() const { return sForm_; }
+    TFTPUP_Form* FTPUP_Form() const { return ftpupForm_; }
     TPagesDlg* PagesDlg() const { return pagesDlg_; }
     TStyleSelectForm* StyleSelectForm() const { return styleSelectForm_; }
 
@@ -54,6 +56,7 @@ private:
     TFindForm* findForm_ = nullptr;
     TResult_Find* resultFind_ = nullptr;
     TS_Form* sForm_ = nullptr;
+    TFTPUP_Form* ftpupForm_ = nullptr;
     TPagesDlg* pagesDlg_ = nullptr;
     TStyleSelectForm* styleSelectForm_ = nullptr;
 };

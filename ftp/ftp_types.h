@@ -1,5 +1,5 @@
-// The FTP client's enumerations, in the order and with the names the component has always
-// them, plus the texts that go with them. Plain C++: the parsers and the tests use them
+// The FTP client's enumerations, in the order and with the names the client has always
+// used, plus the texts that go with them. Plain C++: the parsers and the tests use them
 // without Qt.
 #pragma once
 

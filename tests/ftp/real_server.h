@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sys/prctl.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <memory>
 #include <string>
@@ -77,6 +80,8 @@ protected:
             a.replaceInStrings("%PORT%", QString::number(port));
             WritePortFiles();
             process_ = std::make_unique<QProcess>();
+            // Should the test die, the server goes with it.
+            process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
             process_->setProcessChannelMode(quiet ? QProcess::SeparateChannels
                                                   : QProcess::ForwardedErrorChannel);
             if (quiet)

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "app/gui_harness.h"
@@ -18,6 +19,7 @@
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
+#include "ftp/ftpup.h"
 #include "publish/html_out.h"
 #include "publish/page_generator.h"
 
@@ -272,13 +274,20 @@ private slots:
         QCOMPARE(ReadAll(temp), expectedPageBytes() + "\r\n<p>\x92\xC7\x8B\x4C</p>\r\n");
     }
 
-    void ftpSaysItIsNotReadyYet() {
+    void ftpOpensTheUploadDialogModally() {
         startProgram();
         openOnApril2004();
         QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QDialog* upload = program_->FTPUP_Form();
+        bool modalAndShown = false;
+        QTimer::singleShot(0, upload, [&] {
+            QTRY_VERIFY(upload->isVisible());
+            modalAndShown = upload->isModal();
+            upload->close();
+        });
         QTest::mouseClick(button("Button4"), Qt::LeftButton);
-        QCOMPARE(h_.shown.size(), 1);
-        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Message);
+        QVERIFY(modalAndShown);
+        QVERIFY(!upload->isVisible());
     }
 };
 

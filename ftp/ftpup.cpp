@@ -1,0 +1,405 @@
+#include "ftp/ftpup.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/message_box.h"
+#include "app/sdimain.h"
+#include "app/ui_text.h"
+#include "core/text_file.h"
+#include "ftp/ftp_settings.h"
+#include "ftp/image_queue.h"
+#include "ftp/qftp.h"
+#include "ftp/qftp_messenger.h"
+
+using tavo::ftp::FtpError;
+using tavo::ftp::FtpInfo;
+using tavo::ftp::TQFtp;
+
+namespace {
+
+constexpr int kLogPanelWidth = 265;
+constexpr int kLogToggleWidth = 285;
+const QString kImageFolder = QStringLiteral("tavo-img");
+
+}  // namespace
+
+QString UploadErrorMessage(FtpError error) {
+    // Two texts have always been cut short; users know them that way.
+    if (error == tavo::ftp::ftpConnReset)
+        return QStringLiteral("ERROR: ftpConnRese");
+    if (error == tavo::ftp::ftpServerDown)
+        return QStringLiteral("ERROR: ftpServerDow");
+    return QStringLiteral("ERROR: ") + QString::fromLatin1(tavo::ftp::FtpErrorName(error));
+}
+
+TFTPUP_Form::TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> pageBytes)
+    : QDialog(mainWindow), mainWindow_(mainWindow), pageBytes_(std::move(pageBytes)) {
+    setObjectName(QStringLiteral("FTPUP_Form"));
+    setWindowTitle(QStringLiteral("FTPアップロード"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    auto field = [this](const char* name) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);  // addresses and names
+        return edit;
+    };
+    auto label = [this](const char* name, const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setBuddy(buddy);
+        return l;
+    };
+    Edit1 = field("Edit1");
+    Edit2 = field("Edit2");
+    Edit3 = field("Edit3");
+    Edit3->setEchoMode(QLineEdit::Password);
+    Edit3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // "*"
+    Edit4 = field("Edit4");
+    Edit5 = field("Edit5");
+
+    auto* group = new QGroupBox(QStringLiteral("画像の取り扱い"), this);
+    group->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioButton1 =
+        new QRadioButton(QStringLiteral("自動アップロード　（同名ファイルはアップしない）"), group);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton1->setChecked(true);
+    RadioButton2 =
+        new QRadioButton(QStringLiteral("自動アップロード　（同名ファイルは上書きする）"), group);
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    RadioButton3 = new QRadioButton(QStringLiteral("画像ファイルはアップロードしない"), group);
+    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
+    auto* groupLayout = new QVBoxLayout(group);
+    for (QRadioButton* b : {RadioButton1, RadioButton2, RadioButton3})
+        groupLayout->addWidget(b);
+    auto* note = new QLabel(
+        QStringLiteral(
+            "*) 自動アップロードを選択した場合、リモートホストに「tavo-img」ディレクトリが"
+            "自動的に生成され、画像ファイルがアップロードされます。"),
+        this);
+    note->setObjectName(QStringLiteral("Label6"));
+    note->setWordWrap(true);
+    QFont small = note->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    note->setFont(small);
+
+    StaticText1 = new QLabel(QStringLiteral("アップロード 状況"), this);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+
+    auto button = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    Button1 = button("Button1", QStringLiteral("アップロード"));
+    Button2 = button("Button2", QStringLiteral("閉じる"));
+    Button3 = button("Button3", QStringLiteral("<"));
+    Button3->setFixedWidth(28);
+    connect(Button1, &QPushButton::clicked, this, &TFTPUP_Form::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QWidget::close);
+    connect(Button3, &QPushButton::clicked, this, &TFTPUP_Form::Button3Click);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedWidth(kLogPanelWidth);
+    QFtpMessenger1 = new tavo::ftp::TQFtpMessenger(Panel1);
+    QFtpMessenger1->setObjectName(QStringLiteral("QFtpMessenger1"));
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(QFtpMessenger1);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(label("Label5", QStringLiteral("FTPサーバ"), Edit1), 0, 0);
+    grid->addWidget(Edit1, 0, 1);
+    grid->addWidget(label("Label1", QStringLiteral("FTPアカウント"), Edit2), 1, 0);
+    grid->addWidget(Edit2, 1, 1);
+    grid->addWidget(label("Label2", QStringLiteral("FTPパスワード"), Edit3), 2, 0);
+    grid->addWidget(Edit3, 2, 1);
+    grid->addWidget(label("Label3", QStringLiteral("フォルダパス"), Edit4), 3, 0);
+    grid->addWidget(Edit4, 3, 1);
+    grid->addWidget(label("Label4", QStringLiteral("ファイル名"), Edit5), 4, 0);
+    grid->addWidget(Edit5, 4, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    buttons->addStretch(1);
+    buttons->addWidget(Button3);
+    auto* left = new QVBoxLayout;
+    left->addLayout(grid);
+    left->addWidget(group);
+    left->addWidget(note);
+    left->addWidget(StaticText1);
+    left->addWidget(ProgressBar1);
+    left->addLayout(buttons);
+    auto* leftWidget = new QWidget(this);
+    leftWidget->setLayout(left);
+    leftWidget->setFixedWidth(330);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(leftWidget);
+    layout->addWidget(Panel1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setTabOrder(Edit5, Edit1);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Edit3);
+    setTabOrder(Edit3, Edit4);
+
+    // The client as the upload has always used it: active mode, three retries fifteen
+    // seconds apart, a keep-alive every thirty seconds, listings cached for a week.
+    ftp_ = new TQFtp(this);
+    ftp_->SetAsynchronous(true);
+    ftp_->SetMultiThreaded(false);
+    ftp_->SetNoopInterval(30);
+    ftp_->SetRetries(3);
+    ftp_->SetRetryInterval(15);
+    ftp_->SetServerType(tavo::ftp::ftpstAutoDetect);
+    ftp_->SetCache(true);
+    ftp_->SetCacheExpire(7);
+    ftp_->SetTransferMode(tavo::ftp::BinaryTransfer);
+    ftp_->SetProxyType(tavo::ftp::proxyNone);
+    ftp_->SetProxyPort(21);
+    ftp_->SetPassive(false);
+    ftp_->SetPort(21);
+    ftp_->SetTimeOut(5000);
+    ftp_->OnLoggedIn = [this](TQFtp*) { QFtp1LoggedIn(); };
+    ftp_->OnDirectoryChanged = [this](TQFtp*) { QFtp1DirectoryChanged(); };
+    ftp_->OnDirectoryCreated = [this](TQFtp*) { QFtp1DirectoryCreated(); };
+    ftp_->OnFileStored = [this](TQFtp*) { QFtp1FileStored(); };
+    ftp_->OnListingDone = [this](TQFtp*) { QFtp1ListingDone(); };
+    ftp_->OnFtpInfo = [this](TQFtp*, FtpInfo info, const QString& addinfo) {
+        QFtp1FtpInfo(info, addinfo);
+    };
+    ftp_->OnFtpError = [this](TQFtp*, FtpError error, const QString& addinfo) {
+        QFtp1FtpError(error, addinfo);
+    };
+    QFtpMessenger1->SetStyle(tavo::ftp::msgClassic);
+    QFtpMessenger1->SetClient(ftp_);
+}
+
+TFTPUP_Form::~TFTPUP_Form() {
+    QFtpMessenger1->SetClient(nullptr);
+}
+
+void TFTPUP_Form::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFTPUP_Form::FormShow() {
+    move(mainWindow_->x() + 20, mainWindow_->y() + 220);
+    tavo::ftp::FtpSettings settings;
+    std::string error;
+    if (!tavo::ftp::ReadFtpSettings(mainWindow_->paths().ftpSettingsFile, &settings, &error))
+        MessageBox::error(this, QString::fromStdString(error));
+    Edit1->setText(FromCp932(settings.server));
+    Edit2->setText(FromCp932(settings.account));
+    Edit3->setText(FromCp932(settings.password));
+    Edit4->setText(FromCp932(settings.folder));
+    Edit5->setText(QDate::currentDate().toString(QStringLiteral("yyyyMM")) +
+                   QStringLiteral(".html"));
+    setControlsEnabled(true);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    StaticText1->setText(QStringLiteral("アップロード状況"));
+    QFtpMessenger1->clear();
+    setLogVisible(false);
+    // The month is what changes from one upload to the next: typing replaces it.
+    Edit5->setFocus();
+    Edit5->setSelection(0, 6);
+}
+
+void TFTPUP_Form::setLogVisible(bool visible) {
+    Panel1->setVisible(visible);
+    Button3->setText(visible ? QStringLiteral("<") : QStringLiteral(">"));
+    adjustSize();
+}
+
+void TFTPUP_Form::Button3Click() {
+    setLogVisible(!Panel1->isVisible());
+}
+
+void TFTPUP_Form::setControlsEnabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, RadioButton1, RadioButton2,
+                                                      RadioButton3})
+        w->setEnabled(enabled);
+}
+
+QString TFTPUP_Form::localImagePath(const QString& name) const {
+    return FromPath(mainWindow_->paths().programFolder / kImageFolder.toStdString()) +
+           QLatin1Char('/') + name;
+}
+
+void TFTPUP_Form::Button1Click() {
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
+        if (edit->text().isEmpty()) {
+            MessageBox::message(this, QStringLiteral("FTPの設定に不備があります"));
+            return;
+        }
+    }
+    // The name goes into a command and names one file in the remote folder.
+    static const QString kRefused = QStringLiteral("/\\\r\n");
+    for (const QChar c : Edit5->text()) {
+        if (kRefused.contains(c)) {
+            MessageBox::message(this, QStringLiteral("ファイル名に / \\ や改行は使えません"));
+            return;
+        }
+    }
+    std::string error;
+    if (!tavo::WriteFileAtomically(mainWindow_->paths().programFolder / "temp.html", pageBytes_(),
+                                   &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    setControlsEnabled(false);
+    StaticText1->setText(QStringLiteral("接続中"));
+    uploadStage_ = 0;
+    showTransferProgress_ = false;
+    ftp_->SetServer(Edit1->text());
+    ftp_->SetUsername(Edit2->text());
+    ftp_->SetPassword(Edit3->text());
+    ftp_->Login();
+}
+
+void TFTPUP_Form::QFtp1LoggedIn() {
+    StaticText1->setText(QStringLiteral("Login"));
+    ftp_->ChangeDirectory(Edit4->text());
+}
+
+void TFTPUP_Form::QFtp1DirectoryChanged() {
+    showTransferProgress_ = false;
+    // The listing always comes from the server; the finished one still goes to the cache.
+    ftp_->SetCache(false);
+    ftp_->Refresh();
+    ftp_->SetCache(true);
+    ++uploadStage_;
+}
+
+void TFTPUP_Form::QFtp1ListingDone() {
+    showTransferProgress_ = true;
+    switch (uploadStage_) {
+        case 1:
+            StaticText1->setText(Edit5->text());
+            ftp_->SetTransferMode(tavo::ftp::AsciiTransfer);
+            ftp_->UploadFile(FromPath(mainWindow_->paths().programFolder / "temp.html"),
+                             Edit5->text());
+            break;
+        case 2:
+            BuildImageQueue();
+            UploadNextImage();
+            break;
+        default:
+            ftp_->Quit();
+            StaticText1->setText(QStringLiteral("異常終了"));
+            break;
+    }
+}
+
+void TFTPUP_Form::QFtp1FileStored() {
+    if (uploadStage_ == 1) {
+        if (!RadioButton1->isChecked() && !RadioButton2->isChecked()) {
+            finishUpload();
+            return;
+        }
+        if (ftp_->FindDirectory(kImageFolder) == -1)
+            ftp_->MakeDirectory(kImageFolder);
+        else
+            ftp_->ChangeDirectory(kImageFolder);
+    } else if (uploadStage_ == 2) {
+        UploadNextImage();
+    }
+}
+
+void TFTPUP_Form::QFtp1DirectoryCreated() {
+    ftp_->ChangeDirectory(kImageFolder);
+}
+
+void TFTPUP_Form::QFtp1FtpInfo(FtpInfo info, const QString& addinfo) {
+    if (info == tavo::ftp::ftpInfoProgress && showTransferProgress_) {
+        ProgressBar1->setValue(static_cast<int>(ftp_->BytesTransferred()));
+    } else if (info == tavo::ftp::ftpInfoTransferSize) {
+        ProgressBar1->setRange(0, std::max(1, addinfo.toInt()));
+    }
+}
+
+void TFTPUP_Form::QFtp1FtpError(FtpError error, const QString&) {
+    MessageBox::error(this, UploadErrorMessage(error));
+    uploadStage_ = -1;
+}
+
+void TFTPUP_Form::BuildImageQueue() {
+    tavo::ftp::ImageQueueRules rules;
+    rules.existsLocally = [this](const QString& name) {
+        return QFileInfo(localImagePath(name)).isFile();
+    };
+    rules.existsRemotely = [this](const QString& name) { return ftp_->FindFile(name) >= 0; };
+    rules.overwrite = RadioButton2->isChecked();
+    QStringList refused;
+    imageQueue_ = tavo::ftp::BuildImageQueue(MemoFromCp932(pageBytes_()), rules, &refused);
+    for (const QString& name : refused)
+        QFtpMessenger1->AddMessage(
+            tavo::ftp::MessageKind::Error,
+            QStringLiteral("\"%1\" は tavo-img の外を指すため送りません\r\n").arg(name));
+}
+
+void TFTPUP_Form::UploadNextImage() {
+    if (imageQueue_.isEmpty()) {
+        finishUpload();
+        return;
+    }
+    const QString name = imageQueue_.takeFirst();
+    StaticText1->setText(name);
+    ftp_->SetTransferMode(tavo::ftp::BinaryTransfer);
+    ftp_->UploadFile(localImagePath(name), name);
+}
+
+void TFTPUP_Form::finishUpload() {
+    ftp_->Quit();
+    SaveFtpSettings();
+    MessageBox::message(this, QStringLiteral("アップロード完了"));
+    close();
+}
+
+bool TFTPUP_Form::SaveFtpSettings() {
+    const tavo::ftp::FtpSettings settings{
+        ToCp932(Edit1->text()).bytes, ToCp932(Edit2->text()).bytes, ToCp932(Edit3->text()).bytes,
+        ToCp932(Edit4->text()).bytes};
+    std::string error;
+    if (!tavo::ftp::WriteFtpSettings(mainWindow_->paths().ftpSettingsFile, settings, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return false;
+    }
+    return true;
+}
+
+void TFTPUP_Form::closeEvent(QCloseEvent* event) {
+    if (!ftp_->Connected()) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    if (!MessageBox::questionYesCancel(this,
+                                       QStringLiteral("接続を切断してアップロードを終了します"))) {
+        event->ignore();
+        return;
+    }
+    if (ftp_->Connected())
+        ftp_->Quit();
+    QDialog::closeEvent(event);
+}

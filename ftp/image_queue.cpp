@@ -1,0 +1,45 @@
+#include "ftp/image_queue.h"
+
+namespace tavo::ftp {
+
+bool IsPlainImageName(const QString& name) {
+    // Without separators, ".." and "." are the only names that leave the folder.
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') ||
+            c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+QStringList BuildImageQueue(const QString& page, const ImageQueueRules& rules,
+                            QStringList* refused) {
+    static const QString kReference = QStringLiteral("src=\"tavo-img/");
+    QStringList queue;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = page.indexOf(kReference, from);
+        if (at < 0)
+            break;
+        const qsizetype start = at + kReference.size();
+        const qsizetype quote = page.indexOf(QLatin1Char('"'), start);
+        // Without a closing quote the name is empty.
+        const QString name = quote < 0 ? QString() : page.mid(start, quote - start);
+        from = quote < 0 ? page.size() : start;
+        if (!IsPlainImageName(name)) {
+            if (!name.isEmpty() && !refused->contains(name))
+                *refused << name;
+            continue;
+        }
+        if (!rules.existsLocally(name) || queue.contains(name, Qt::CaseInsensitive))
+            continue;
+        if (!rules.overwrite && rules.existsRemotely(name))
+            continue;
+        queue << name;
+    }
+    return queue;
+}
+
+}  // namespace tavo::ftp

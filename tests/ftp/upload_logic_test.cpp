@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include "core/temp_folder.h"
+#include "ftp/ftp_settings.h"
+#include "ftp/image_queue.h"
+
+namespace {
+
+using tavo::ftp::FtpSettings;
+
+TEST(FtpSettingsTest, FourLinesWithTheScrambledPassword) {
+    TempFolder folder;
+    const auto file = folder.path() / "FTP.ini";
+    std::string error;
+    FtpSettings read{"x", "y", "z", "w"};
+    ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
+    EXPECT_EQ(read, (FtpSettings{"", "", "", "/"}));  // no file yet
+
+    const FtpSettings settings{"ftp.example.com", "me", "abc", "/public_html/diary"};
+    ASSERT_TRUE(tavo::ftp::WriteFtpSettings(file, settings, &error)) << error;
+    EXPECT_EQ(ReadAll(file), "ftp.example.com\r\nme\r\n666462\r\n/public_html/diary\r\n");
+    ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
+    EXPECT_EQ(read, settings);
+
+    WriteAll(file, "host\nuser\n");  // hand-made and short: the rest is empty
+    ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
+    EXPECT_EQ(read, (FtpSettings{"host", "user", "", ""}));
+}
+
+struct QueueCase {
+    const char* name;
+    QString page;
+    bool overwrite;
+    QStringList queue;
+    QStringList refused;
+};
+
+void PrintTo(const QueueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ImageQueueTest : public testing::TestWithParam<QueueCase> {};
+
+// Local images: a.png, B.gif, d.jpg; the server already has d.jpg.
+TEST_P(ImageQueueTest, TakesEachExistingImageOnceInOrderOfFirstReference) {
+    const QStringList local = {"a.png", "B.gif", "d.jpg"};
+    tavo::ftp::ImageQueueRules rules;
+    rules.existsLocally = [&](const QString& name) { return local.contains(name); };
+    rules.existsRemotely = [](const QString& name) {
+        return name.compare(QStringLiteral("D.JPG"), Qt::CaseInsensitive) == 0;
+    };
+    rules.overwrite = GetParam().overwrite;
+    QStringList refused;
+    EXPECT_EQ(tavo::ftp::BuildImageQueue(GetParam().page, rules, &refused), GetParam().queue);
+    EXPECT_EQ(refused, GetParam().refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, ImageQueueTest,
+    testing::Values(
+        QueueCase{"none", "<p>no images</p>", false, {}, {}},
+        QueueCase{
+            "order_of_first_reference",
+            "<img src=\"tavo-img/B.gif\"><img src=\"tavo-img/a.png\"><img src=\"tavo-img/B.gif\">",
+            false,
+            {"B.gif", "a.png"},
+            {}},
+        // A second reference in other letters is the same image; the first spelling counts.
+        QueueCase{
+            "letter_case", "src=\"tavo-img/B.gif\" src=\"tavo-img/b.GIF\"", false, {"B.gif"}, {}},
+        QueueCase{"missing_locally",
+                  "src=\"tavo-img/c.jpg\" src=\"tavo-img/a.png\"",
+                  false,
+                  {"a.png"},
+                  {}},
+        QueueCase{"already_on_server",
+                  "src=\"tavo-img/d.jpg\" src=\"tavo-img/a.png\"",
+                  false,
+                  {"a.png"},
+                  {}},
+        QueueCase{"overwrite",
+                  "src=\"tavo-img/d.jpg\" src=\"tavo-img/a.png\"",
+                  true,
+                  {"d.jpg", "a.png"},
+                  {}},
+        QueueCase{"exact_attribute_only",
+                  "SRC=\"tavo-img/a.png\" src='tavo-img/a.png' "
+                  "src=\"./tavo-img/a.png\"",
+                  false,
+                  {},
+                  {}},
+        QueueCase{"no_closing_quote", "src=\"tavo-img/a.png", false, {}, {}},
+        QueueCase{
+            "outside_the_folder",
+            "src=\"tavo-img/../tavo.ini\" src=\"tavo-img/sub/a.png\" src=\"tavo-img/C:a.png\" "
+            "src=\"tavo-img/..\" src=\"tavo-img/a.png\"",
+            false,
+            {"a.png"},
+            {"../tavo.ini", "sub/a.png", "C:a.png", ".."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImageQueueTest, PlainNames) {
+    for (const char* good : {"20040105_1.gif", "a b.png", "日記.jpg", "x..y"})
+        EXPECT_TRUE(tavo::ftp::IsPlainImageName(QString::fromUtf8(good))) << good;
+    for (const char* bad : {"", ".", "..", "../a", "a/b", "a\\b", "C:x", "a\tb", "a\nb"})
+        EXPECT_FALSE(tavo::ftp::IsPlainImageName(QString::fromUtf8(bad))) << bad;
+}
+
+}  // namespace

@@ -1,0 +1,493 @@
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <memory>
+
+#include "app/gui_harness.h"
+#include "app/gui_test_main.h"
+#include "app/sdimain.h"
+#include "app/tavo_windows.h"
+#include "core/scramble.h"
+#include "core/temp_folder.h"
+#include "ftp/ftp_test_support.h"
+#include "ftp/ftpup.h"
+#include "ftp/qftp.h"
+#include "ftp/qftp_messenger.h"
+#include "ftp/real_server.h"
+#include "publish/html_out.h"
+
+using tavo::ftp::MessageKind;
+using tavo::ftp::TQFtpMessenger;
+
+namespace {
+
+// A page as "出力" leaves it: three images referenced, one twice in other letters, one
+// missing here, and one reference that points out of the image folder.
+const QString kPage = QStringLiteral(
+    "<html><body>\n"
+    "<p>日記</p><img src=\"tavo-img/20040105_1.png\" width=\"4\">\n"
+    "<img src=\"tavo-img/B.gif\"><img src=\"tavo-img/b.GIF\">\n"
+    "<img src=\"tavo-img/missing.jpg\"><img src=\"tavo-img/../tavo.ini\">\n"
+    "</body></html>");
+
+QByteArray Bytes(int size, int seed) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + seed) & 0xFF);
+    return bytes;
+}
+
+// Answers PORT; anything else at that step is refused, so a wrong script shows in the
+// transcript instead of confusing the data connection.
+void Port(ftptest::ScriptedServer& s, const std::string& command) {
+    if (command.rfind("PORT ", 0) == 0)
+        s.rememberPort(command);
+    else
+        s.send("500 unexpected\r\n");
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class UploadTest : public QObject {
+    Q_OBJECT
+
+private:
+    GuiHarness h_;
+    std::unique_ptr<TavoWindows> program_;
+    std::unique_ptr<ftptest::PyFtpdlib> pyftpdlib_;
+    std::unique_ptr<ftptest::Vsftpd> vsftpd_;
+    int folderCount_ = 0;
+
+    TFTPUP_Form* form() const { return program_->FTPUP_Form(); }
+    template <typename T>
+    T* child(const char* name) const {
+        return Child<T>(form(), name);
+    }
+    QLineEdit* edit(const char* name) const { return child<QLineEdit>(name); }
+    QString log() const { return child<TQFtpMessenger>("QFtpMessenger1")->toPlainText(); }
+    QString status() const { return child<QLabel>("StaticText1")->text(); }
+    int logCount(const QString& line) const {
+        return static_cast<int>(log().split(QLatin1Char('\n')).filter(line).size());
+    }
+    bool shown(const QString& text) const {
+        for (const auto& box : h_.shown)
+            if (box.text == text)
+                return true;
+        return false;
+    }
+
+    // The program with a generated page in the HTML output dialog and its images here.
+    void startProgram() {
+        program_ = std::make_unique<TavoWindows>(h_.folder());
+        program_->start();
+        Child<QPlainTextEdit>(program_->H_OutForm(), "RichEdit1")->setPlainText(kPage);
+        const QString images = QString::fromStdString((h_.folder() / "tavo-img").string());
+        QDir().mkpath(images);
+        QFile png(images + "/20040105_1.png");
+        png.open(QIODevice::WriteOnly);
+        png.write(Bytes(70000, 1));
+        png.close();
+        QFile gif(images + "/B.gif");
+        gif.open(QIODevice::WriteOnly);
+        gif.write(Bytes(5000, 2));
+        gif.close();
+    }
+
+    ftptest::RealServer* server(const QString& name) {
+        if (name == QLatin1String("pyftpdlib")) {
+            if (!pyftpdlib_) {
+                pyftpdlib_ = std::make_unique<ftptest::PyFtpdlib>();
+                pyftpdlib_->quiet = true;
+                pyftpdlib_->Start();
+            }
+            return pyftpdlib_->Running() ? pyftpdlib_.get() : nullptr;
+        }
+        if (!vsftpd_) {
+            vsftpd_ = std::make_unique<ftptest::Vsftpd>();
+            vsftpd_->quiet = true;
+            vsftpd_->Start();
+        }
+        return vsftpd_->Running() ? vsftpd_.get() : nullptr;
+    }
+
+    // A fresh remote folder for each upload test; its local path.
+    QString remoteFolder(ftptest::RealServer* s, QString* remotePath) {
+        const QString name = QStringLiteral("diary%1").arg(++folderCount_);
+        const QString local = s->home + QLatin1Char('/') + name;
+        QDir().mkpath(local);
+        QFile::setPermissions(local, QFile::Permissions(0x7777));  // the server's user writes
+        *remotePath =
+            (s->workDir == QLatin1String("/") ? QString() : s->workDir) + QLatin1Char('/') + name;
+        return local;
+    }
+
+    // Shows the dialog, fills it for the server and presses "アップロード".
+    void upload(ftptest::RealServer* s, const QString& remotePath, bool passive, const char* radio,
+                const QString& password = QString()) {
+        form()->show();
+        QVERIFY(form()->isVisible());
+        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
+        edit("Edit2")->setText(s->user);
+        edit("Edit3")->setText(password.isEmpty() ? s->password : password);
+        edit("Edit4")->setText(remotePath);
+        edit("Edit5")->setText(QStringLiteral("page.html"));
+        child<QRadioButton>(radio)->setChecked(true);
+        form()->QFtp1()->SetPort(s->port);
+        form()->QFtp1()->SetPassive(passive);
+        form()->QFtp1()->SetRetryIntervalMs(10);
+        form()->QFtp1()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
+        h_.shown.clear();
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+    }
+
+    void waitForEnd() {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            shown(QStringLiteral("アップロード完了")) || status() == QStringLiteral("異常終了"),
+            30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        form()->close();
+        QTRY_VERIFY(!form()->isVisible());
+    }
+
+private slots:
+    void init() { h_.setUp(); }
+
+    void cleanup() {
+        if (program_) {
+            if (form()->isVisible())
+                form()->close();
+            if (program_->SDIAppForm()->isVisible())
+                program_->SDIAppForm()->close();
+        }
+        program_.reset();
+        h_.tearDown();
+    }
+
+    void cleanupTestCase() {
+        pyftpdlib_.reset();
+        vsftpd_.reset();
+    }
+
+    void showingFillsTheFormFromFtpIni() {
+        startProgram();
+        form()->show();
+        QCOMPARE(form()->windowTitle(), QStringLiteral("FTPアップロード"));
+        QVERIFY(form()->isModal());
+        QCOMPARE(edit("Edit1")->text(), QString());
+        QCOMPARE(edit("Edit3")->text(), QString());
+        QCOMPARE(edit("Edit4")->text(), QStringLiteral("/"));
+        const QString month = QDate::currentDate().toString(QStringLiteral("yyyyMM"));
+        QCOMPARE(edit("Edit5")->text(), month + QStringLiteral(".html"));
+        QCOMPARE(edit("Edit5")->selectedText(), month);
+        QCOMPARE(status(), QStringLiteral("アップロード状況"));
+        QVERIFY(child<QRadioButton>("RadioButton1")->isChecked());
+        auto* toggle = child<QPushButton>("Button3");
+        QCOMPARE(toggle->text(), QStringLiteral(">"));
+        QVERIFY(!child<QWidget>("Panel1")->isVisible());
+        const int narrow = form()->width();
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(toggle->text(), QStringLiteral("<"));
+        QVERIFY(child<QWidget>("Panel1")->isVisible());
+        QTRY_VERIFY(form()->width() > narrow + 200);
+        form()->close();
+
+        WriteAll(h_.folder() / "FTP.ini",
+                 "ftp.example.com\r\nme\r\n" + tavo::EncodeText("pw") + "\r\n/www\r\n");
+        form()->show();
+        QCOMPARE(edit("Edit1")->text(), QStringLiteral("ftp.example.com"));
+        QCOMPARE(edit("Edit2")->text(), QStringLiteral("me"));
+        QCOMPARE(edit("Edit3")->text(), QStringLiteral("pw"));
+        QCOMPARE(edit("Edit4")->text(), QStringLiteral("/www"));
+        QCOMPARE(edit("Edit3")->echoMode(), QLineEdit::Password);
+    }
+
+    void incompleteFormStartsNothing() {
+        startProgram();
+        form()->show();
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(h_.shown.size(), 1);
+        QCOMPARE(h_.shown[0].text, QStringLiteral("FTPの設定に不備があります"));
+        for (const char* bad : {"a/b.html", "a\\b.html"}) {
+            edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
+            edit("Edit2")->setText(QStringLiteral("u"));
+            edit("Edit3")->setText(QStringLiteral("p"));
+            edit("Edit5")->setText(QString::fromLatin1(bad));
+            QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        }
+        QCOMPARE(h_.shown.size(), 3);
+        QVERIFY(h_.shown[1].text.contains(QStringLiteral("ファイル名")));
+        QVERIFY(child<QPushButton>("Button1")->isEnabled());
+        QVERIFY(!std::filesystem::exists(h_.folder() / "temp.html"));
+        QVERIFY(!form()->QFtp1()->Connected());
+    }
+
+    void uploadsThePageAndItsImages_data() {
+        QTest::addColumn<QString>("serverName");
+        QTest::addColumn<bool>("passive");
+        QTest::newRow("pyftpdlib active") << "pyftpdlib" << false;
+        QTest::newRow("pyftpdlib passive") << "pyftpdlib" << true;
+        QTest::newRow("vsftpd active") << "vsftpd" << false;
+        QTest::newRow("vsftpd passive") << "vsftpd" << true;
+    }
+
+    void uploadsThePageAndItsImages() {
+        QFETCH(QString, serverName);
+        QFETCH(bool, passive);
+        ftptest::RealServer* s = server(serverName);
+        if (!s)
+            QSKIP(qPrintable(serverName + " cannot run here"));
+        startProgram();
+        QString remote;
+        const QString local = remoteFolder(s, &remote);
+
+        upload(s, remote, passive, "RadioButton1");
+        waitForEnd();
+        QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
+        // The page in ASCII mode: the server may store its own line ends.
+        QByteArray page = ReadFile(local + "/page.html");
+        page.replace("\r\n", "\n");
+        QByteArray sent = QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html"));
+        sent.replace("\r\n", "\n");
+        QCOMPARE(page, sent);
+        QCOMPARE(ReadFile(local + "/tavo-img/20040105_1.png"), Bytes(70000, 1));
+        QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
+        QCOMPARE(QDir(local + "/tavo-img").entryList(QDir::Files).size(), 2);
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   STOR")), 3);
+        // The log never shows the password (the anonymous server takes none).
+        QVERIFY(!log().contains(s->password));
+        if (serverName == QLatin1String("pyftpdlib"))
+            QCOMPARE(logCount(QStringLiteral("COMMAND:>   PASS (want to know) :-P")), 1);
+        QVERIFY(log().contains(QStringLiteral("ERROR:>     \"../tavo.ini\"")));
+        QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), "127.0.0.1\r\n" + s->user.toStdString() +
+                                                       "\r\n" +
+                                                       tavo::EncodeText(s->password.toStdString()) +
+                                                       "\r\n" + remote.toStdString() + "\r\n");
+
+        // Again, skipping what the server has: only the page is stored.
+        upload(s, remote, passive, "RadioButton1");
+        waitForEnd();
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   STOR")), 1);
+
+        // Again, overwriting: the images are stored anew.
+        upload(s, remote, passive, "RadioButton2");
+        waitForEnd();
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   STOR")), 3);
+        QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
+    }
+
+    void pageOnlyEntersNoFurtherFolder() {
+        ftptest::RealServer* s = server(QStringLiteral("pyftpdlib"));
+        if (!s)
+            QSKIP("pyftpdlib cannot run here");
+        startProgram();
+        QString remote;
+        const QString local = remoteFolder(s, &remote);
+        upload(s, remote, true, "RadioButton3");
+        waitForEnd();
+        QVERIFY(shown(QStringLiteral("アップロード完了")));
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   CWD")), 1);
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   MKD")), 0);
+        QVERIFY(QFile::exists(local + "/page.html"));
+        QVERIFY(!QFile::exists(local + "/tavo-img"));
+    }
+
+    void wrongPasswordShowsOneBoxPerAttemptAndKeepsFtpIni() {
+        ftptest::RealServer* s = server(QStringLiteral("pyftpdlib"));
+        if (!s)
+            QSKIP("pyftpdlib cannot run here");
+        startProgram();
+        WriteAll(h_.folder() / "FTP.ini", "old\r\nold\r\n\r\n/\r\n");
+        form()->QFtp1()->SetRetries(1);
+        upload(s, QStringLiteral("/"), true, "RadioButton1", QStringLiteral("wrong"));
+        // One attempt and one retry: a box each, then the client gives up.
+        QTRY_COMPARE_WITH_TIMEOUT(h_.shown.size(), 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Busy() && !form()->QFtp1()->Connected(), 10000);
+        QCOMPARE(h_.shown.size(), 2);
+        QCOMPARE(logCount(QStringLiteral("STATUS:>    Retrying")), 1);
+        for (const auto& box : h_.shown)
+            QCOMPARE(box.text, QStringLiteral("ERROR: ftpAccessDenied"));
+        QCOMPARE(status(), QStringLiteral("接続中"));
+        QVERIFY(!child<QPushButton>("Button1")->isEnabled());
+        QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), std::string("old\r\nold\r\n\r\n/\r\n"));
+        form()->close();
+        QVERIFY(!form()->isVisible());
+    }
+
+    void remoteImageFolderThatIsAFileEndsAbnormally() {
+        startProgram();
+        ftptest::ScriptedServer scripted;
+        scripted.welcome = {"220-scripted\r\n", "220 ready\r\n"};
+        scripted.addLogin();
+        scripted.add("CWD /", "250 ok\r\n");
+        scripted.add("PWD", "257 \"/\" is the current directory\r\n");
+        scripted.add("TYPE A", "200 ok\r\n");
+        scripted.add("PORT *", Port);
+        scripted.add("LIST", [](ftptest::ScriptedServer& s, const std::string&) {
+            s.sendListing("-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n");
+        });
+        scripted.add("SIZE page.html", "550 No such file\r\n");
+        scripted.add("PORT *", Port);
+        scripted.add("STOR page.html",
+                     [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
+        scripted.add("MKD tavo-img", "550 File exists\r\n");
+        scripted.add("CWD tavo-img", "550 Not a directory\r\n");
+        scripted.add("PORT *", Port);
+        scripted.add("LIST", [](ftptest::ScriptedServer& s, const std::string&) {
+            s.sendListing("-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n");
+        });
+        scripted.add("QUIT", "221 bye\r\n");
+
+        form()->show();
+        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
+        edit("Edit2")->setText(QStringLiteral("bob"));
+        edit("Edit3")->setText(QStringLiteral("secret"));
+        edit("Edit4")->setText(QStringLiteral("/"));
+        edit("Edit5")->setText(QStringLiteral("page.html"));
+        form()->QFtp1()->SetPort(scripted.port());
+        form()->QFtp1()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("異常終了"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        std::string transcript;
+        for (const auto& line : scripted.transcript)
+            transcript += line + "|";
+        QVERIFY2(scripted.mismatches.empty(), transcript.c_str());
+        QCOMPARE(h_.shown.size(), 2);  // the refused MKD, then the refused CWD
+        QCOMPARE(form()->UploadStage(), 0);
+        QVERIFY(!std::filesystem::exists(h_.folder() / "FTP.ini"));
+    }
+
+    void closingWhileConnectedAsks() {
+        startProgram();
+        ftptest::ScriptedServer scripted;
+        scripted.addLogin();
+        scripted.add("CWD /", "250 ok\r\n");
+        scripted.add("PWD", [](ftptest::ScriptedServer&, const std::string&) {});  // never answered
+        scripted.add("QUIT", "221 bye\r\n");
+        form()->show();
+        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
+        edit("Edit2")->setText(QStringLiteral("bob"));
+        edit("Edit3")->setText(QStringLiteral("secret"));
+        form()->QFtp1()->SetPort(scripted.port());
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            form()->QFtp1()->Connected() && status() == QStringLiteral("Login"), 10000);
+
+        h_.answers << MessageBox::Button::Cancel;
+        form()->close();
+        QVERIFY(form()->isVisible());
+        QCOMPARE(h_.shown.last().kind, MessageBox::Kind::Question);
+        QCOMPARE(h_.shown.last().text, QStringLiteral("接続を切断してアップロードを終了します"));
+        form()->close();  // yes
+        QVERIFY(!form()->isVisible());
+    }
+
+    void logLinesByStyle() {
+        using tavo::ftp::MessengerLines;
+        const QString twelve(12, QLatin1Char(' '));
+        QCOMPARE(MessengerLines(tavo::ftp::msgClassic, MessageKind::Command, "USER bob\r\n"),
+                 (QStringList{"COMMAND:>   USER bob", twelve}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgClassic, MessageKind::Reply, "220-a\r\n220 b\r\n"),
+                 (QStringList{twelve + "220-a", twelve + "220 b", twelve}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgClassic, MessageKind::Status, "x"),
+                 (QStringList{"STATUS:>    x"}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgClassic, MessageKind::Error, "e\r\n"),
+                 (QStringList{"ERROR:>     e", twelve}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgClassic, MessageKind::Debug, "d"),
+                 (QStringList{"DEBUG:>     d"}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgClassic, MessageKind::Exception, "x"),
+                 (QStringList{"Exception:> x"}));
+        QVERIFY(MessengerLines(tavo::ftp::msgClassic, MessageKind::Status, " \r\n ").isEmpty());
+        QCOMPARE(MessengerLines(tavo::ftp::msgQFtp, MessageKind::Command, "a\r\nb"),
+                 (QStringList{"a\r\nb"}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgQFtpTime, MessageKind::Status, "s", "T"),
+                 (QStringList{"[T] s"}));
+        QCOMPARE(MessengerLines(tavo::ftp::msgQFtpTime, MessageKind::Reply, "r", "T"),
+                 (QStringList{"r"}));
+        QVERIFY(tavo::ftp::MessengerColor(tavo::ftp::msgClassic, MessageKind::Command) !=
+                tavo::ftp::MessengerColor(tavo::ftp::msgClassic, MessageKind::Status));
+        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpConnReset), QStringLiteral("ERROR: ftpConnRese"));
+        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpServerDown),
+                 QStringLiteral("ERROR: ftpServerDow"));
+        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpAccessDenied),
+                 QStringLiteral("ERROR: ftpAccessDenied"));
+        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpNone), QStringLiteral("ERROR: ftpNone"));
+    }
+
+    void messengerListensAndCanBeQuietened() {
+        tavo::ftp::TQFtp client;
+        TQFtpMessenger messenger;
+        messenger.SetClient(&client);
+        client.SetServer(QStringLiteral("ftp.example.com"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoNotConnected, QString()), QString());
+        QCOMPARE(
+            messenger.InfoText(tavo::ftp::ftpInfoConnected, QStringLiteral("192.0.2.1")),
+            QStringLiteral(
+                "Connected to ftp.example.com(ip: 192.0.2.1), waiting for welcome message\r\n"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoNotConnected, QString()),
+                 QStringLiteral("Disconnected\r\n"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoNotConnected, QString()), QString());
+        client.SetServer(QStringLiteral("192.0.2.1"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoConnected, QStringLiteral("192.0.2.1")),
+                 QStringLiteral("Connected to 192.0.2.1, waiting for welcome message\r\n"));
+        client.SetServer(QString());
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoConnected, QString()),
+                 QStringLiteral("Connected to specified server, waiting for welcome message\r\n"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoLoggedIn, QString()),
+                 QStringLiteral("Login successful\r\n"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoRetrying, QStringLiteral("Retrying...")),
+                 QStringLiteral("Retrying...\r\n"));
+        QCOMPARE(messenger.InfoText(tavo::ftp::ftpInfoProgress, QStringLiteral("1")), QString());
+
+        // The messenger holds one listener of each kind in its client: three more fit, and
+        // switching to another client frees them.
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(client.AddInfoListener([](auto*, auto, const QString&) {}) >= 0);
+        QCOMPARE(client.AddInfoListener([](auto*, auto, const QString&) {}), -1);
+        tavo::ftp::TQFtp other;
+        messenger.SetClient(&other);
+        QVERIFY(client.AddInfoListener([](auto*, auto, const QString&) {}) >= 0);
+
+        // What the handlers hold back leaves no line: here the commands and the refused login.
+        messenger.SetClient(nullptr);
+        tavo::ftp::TQFtp session;
+        TQFtpMessenger quiet;
+        quiet.SetClient(&session);
+        quiet.OnMessageShow = [](TQFtpMessenger*, tavo::ftp::FtpInfo info, bool& show) {
+            show = info != tavo::ftp::ftpInfoCommandSent;
+        };
+        quiet.OnErrorShow = [](TQFtpMessenger*, tavo::ftp::FtpError error, bool& show) {
+            show = error != tavo::ftp::ftpAccessDenied;
+        };
+        ftptest::ScriptedServer scripted;
+        scripted.add("USER bob", "331 Password required\r\n");
+        scripted.add("PASS wrong", "530 Login incorrect\r\n");
+        session.SetServer(QStringLiteral("127.0.0.1"));
+        session.SetPort(scripted.port());
+        session.SetUsername(QStringLiteral("bob"));
+        session.SetPassword(QStringLiteral("wrong"));
+        session.SetRetries(0);
+        session.Login();
+        QTRY_VERIFY_WITH_TIMEOUT(quiet.toPlainText().contains(QStringLiteral("530")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!session.Busy() && !session.Connected(), 10000);
+        const QString text = quiet.toPlainText();
+        QVERIFY2(text.contains(QStringLiteral("STATUS:>    Connected to 127.0.0.1")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("530 Login incorrect")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("COMMAND:>")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("ERROR:>")), qPrintable(text));
+    }
+};
+
+TAVO_GUI_TEST_MAIN(UploadTest)
+#include "upload_test.moc"
