@@ -258,7 +258,6 @@ void TSDIAppForm::createWidgets() {
     tab2Layout->setContentsMargins(0, 0, 0, 0);
     WebBrowser1 = new QWebEngineView(tabSheet2);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setPage(new PreviewPage(WebBrowser1));
     tab2Layout->addWidget(WebBrowser1);
     PageControl2->addTab(tabSheet2, QStringLiteral("HTML view"));
     group1Layout->addWidget(PageControl2, 1);
@@ -799,6 +798,10 @@ void TSDIAppForm::refreshPreviewIfShown() {
 }
 
 void TSDIAppForm::refreshPreview() {
+    // The page (and with it the web engine) is made when the preview is first shown, so
+    // that start-up does not wait for it.
+    if (!qobject_cast<PreviewPage*>(WebBrowser1->page()))
+        WebBrowser1->setPage(new PreviewPage(WebBrowser1));
     // The page is built from the editor as it is now; typing does not update it.
     QString folder = FromPath(paths_.programFolder);
     if (!folder.endsWith(QLatin1Char('/')))

@@ -17,6 +17,7 @@
 
 #include "app/sdimain.h"
 #include "app/tavo_application.h"
+#include "app/tavo_windows.h"
 #include "generated_diary.h"
 
 namespace {
@@ -57,10 +58,10 @@ int MeasureOnce(int argc, char* argv[], const QElapsedTimer& clock) {
     PrepareApplicationAttributes();
     QApplication app(argc, argv);
     SetUpApplication(app);
-    TSDIAppForm window(argv[2]);
-    FirstFrameWatch watch(window, clock);
+    TavoWindows windows(argv[2]);  // every window of the program, as main.cpp makes them
+    FirstFrameWatch watch(*windows.SDIAppForm(), clock);
     app.installEventFilter(&watch);
-    window.show();
+    windows.start();
     return app.exec();
 }
 
