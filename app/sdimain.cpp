@@ -991,6 +991,11 @@ void TSDIAppForm::closeEvent(QCloseEvent* event) {
     }
     WriteSettings();
     event->accept();
+    // Closing the main window ends the program: the windows opened from it go too, or
+    // the program would go on running behind a search or output window.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow())
+            child->hide();
 }
 
 bool TSDIAppForm::event(QEvent* event) {

@@ -22,6 +22,7 @@
 #include "core/temp_folder.h"
 #include "gui_harness.h"
 #include "gui_test_main.h"
+#include "publish/html_out.h"
 #include "publish/style_select.h"
 #include "tools/about.h"
 #include "tools/setting.h"
@@ -114,6 +115,23 @@ private slots:
         QVERIFY(!program_->StartDlg()->isVisible());
         QCOMPARE(main()->EditorFontSize(), 10);
         QCOMPARE(main()->windowTitle(), QStringLiteral("Tavo"));
+    }
+
+    void closingTheMainWindowClosesTheOthers() {
+        startProgram();
+        Child<QAction>(main(), "HTMLO1")->trigger();
+        Child<QAction>(main(), "P2")->trigger();
+        Child<QAction>(main(), "Help2")->trigger();
+        QVERIFY(program_->H_OutForm()->isVisible());
+        QVERIFY(program_->Set_Form()->isVisible());
+        main()->close();
+        QVERIFY(!main()->isVisible());
+        QVERIFY(!program_->H_OutForm()->isVisible());
+        QVERIFY(!program_->Set_Form()->isVisible());
+        QVERIFY(!program_->HelpForm()->isVisible());
+        QVERIFY(QApplication::topLevelWidgets().size() > 0);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
     }
 
     // --- the lock ---------------------------------------------------------------------
