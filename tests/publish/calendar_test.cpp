@@ -7,82 +7,21 @@
 
 #include "core/entry_store.h"
 #include "core/temp_folder.h"
+#include "expected_html.h"
 
 namespace {
 
 using tavo::Date;
 using tavo::Entry;
 
-// Each line followed by CR LF.
-std::string L(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
-// "年" and "月" in code page 932.
-const std::string kNen = "\x94N";
-const std::string kGatsu = "\x8c\x8e";
-
-// The table start, the heading and the weekday row, 日 月 火 水 木 金 土 in code page 932.
-std::string TableStart(const std::string& yearAndMonth) {
-    return L({"<table class=\"cal\">",
-              "<tr class=\"cal1\"><td colspan=7 class=\"cal1\">" + yearAndMonth + "</td></tr>",
-              "<tr class=\"cal2\">", "<td>\x93\xfa</td>", "<td>\x8c\x8e</td>", "<td>\x89\xce</td>",
-              "<td>\x90\x85</td>", "<td>\x96\xd8</td>", "<td>\x8b\xe0</td>", "<td>\x93y</td>",
-              "</tr>"});
-}
+using expected::kGatsu;
+using expected::kNen;
+using expected::L;
+using expected::TableStart;
 
 // April 2004 begins on a Thursday and ends on a Friday; the 10th is linked when `linked`.
 std::string April2004(bool linked) {
-    const std::string tenth = linked ? "<td><a href=\"#20040410\">10</a></td>" : "<td>10</td>";
-    return TableStart("2004" + kNen + "4" + kGatsu) +
-           L({"<tr class=\"cal3\">",
-              "<td>&nbsp;</td>",
-              "<td>&nbsp;</td>",
-              "<td>&nbsp;</td>",
-              "<td>&nbsp;</td>",
-              "<td>1</td>",
-              "<td>2</td>",
-              "<td>3</td>",
-              "</tr>",
-              "<tr class=\"cal3\">",
-              "<td>4</td>",
-              "<td>5</td>",
-              "<td>6</td>",
-              "<td>7</td>",
-              "<td>8</td>",
-              "<td>9</td>",
-              tenth,
-              "</tr>",
-              "<tr class=\"cal4\">",
-              "<td>11</td>",
-              "<td>12</td>",
-              "<td>13</td>",
-              "<td>14</td>",
-              "<td>15</td>",
-              "<td>16</td>",
-              "<td>17</td>",
-              "</tr>",
-              "<tr class=\"cal5\">",
-              "<td>18</td>",
-              "<td>19</td>",
-              "<td>20</td>",
-              "<td>21</td>",
-              "<td>22</td>",
-              "<td>23</td>",
-              "<td>24</td>",
-              "</tr>",
-              "<tr class=\"cal6\">",
-              "<td>25</td>",
-              "<td>26</td>",
-              "<td>27</td>",
-              "<td>28</td>",
-              "<td>29</td>",
-              "<td>30</td>",
-              "<td>&nbsp;</td>"}) +
-           "</tr></table>";
+    return expected::April2004(linked ? 10 : 0);
 }
 
 class CalendarTest : public testing::Test {

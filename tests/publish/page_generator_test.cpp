@@ -10,6 +10,7 @@
 #include "core/entry_store.h"
 #include "core/product.h"
 #include "core/temp_folder.h"
+#include "expected_html.h"
 #include "publish/style.h"
 
 namespace {
@@ -19,13 +20,7 @@ using tavo::Entry;
 using tavo::PageRequest;
 using tavo::Style;
 
-// Each line followed by CR LF.
-std::string L(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
+using expected::L;
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -38,8 +33,6 @@ size_t Count(const std::string& text, const std::string& part) {
 const std::string kSaturday = "\x93y";     // 土
 const std::string kThursday = "\x96\xd8";  // 木
 const std::string kSunday = "\x93\xfa";    // 日
-const std::string kYear = "\x94N";         // 年
-const std::string kMonth = "\x8c\x8e";     // 月
 const std::string kBackToTop =             // 一番上に戻る
     "\x88\xea\x94\xd4\x8f\xe3\x82\xc9\x96\xdf\x82\xe9";
 
@@ -149,67 +142,9 @@ const std::string kDefaultFoot =
        "</div>", "</div></body>"}) +
     "</html>";
 
-// The calendar of April 2004 (Thursday the 1st to Friday the 30th), the 3rd linked when
-// `linked`, with its one line break.
+// The calendar of April 2004, the 3rd linked when `linked`, with its one line break.
 std::string AprilCalendar(bool linked) {
-    const std::string third = linked ? "<td><a href=\"#20040403\">3</a></td>" : "<td>3</td>";
-    return L({"<table class=\"cal\">",
-              "<tr class=\"cal1\"><td colspan=7 class=\"cal1\">2004" + kYear + "4" + kMonth +
-                  "</td></tr>",
-              "<tr class=\"cal2\">",
-              "<td>" + kSunday + "</td>",
-              "<td>\x8c\x8e</td>",
-              "<td>\x89\xce</td>",
-              "<td>\x90\x85</td>",
-              "<td>" + kThursday + "</td>",
-              "<td>\x8b\xe0</td>",
-              "<td>" + kSaturday + "</td>",
-              "</tr>",
-              "<tr class=\"cal3\">",
-              "<td>&nbsp;</td>",
-              "<td>&nbsp;</td>",
-              "<td>&nbsp;</td>",
-              "<td>&nbsp;</td>",
-              "<td>1</td>",
-              "<td>2</td>",
-              third,
-              "</tr>",
-              "<tr class=\"cal3\">",
-              "<td>4</td>",
-              "<td>5</td>",
-              "<td>6</td>",
-              "<td>7</td>",
-              "<td>8</td>",
-              "<td>9</td>",
-              "<td>10</td>",
-              "</tr>",
-              "<tr class=\"cal4\">",
-              "<td>11</td>",
-              "<td>12</td>",
-              "<td>13</td>",
-              "<td>14</td>",
-              "<td>15</td>",
-              "<td>16</td>",
-              "<td>17</td>",
-              "</tr>",
-              "<tr class=\"cal5\">",
-              "<td>18</td>",
-              "<td>19</td>",
-              "<td>20</td>",
-              "<td>21</td>",
-              "<td>22</td>",
-              "<td>23</td>",
-              "<td>24</td>",
-              "</tr>",
-              "<tr class=\"cal6\">",
-              "<td>25</td>",
-              "<td>26</td>",
-              "<td>27</td>",
-              "<td>28</td>",
-              "<td>29</td>",
-              "<td>30</td>",
-              "<td>&nbsp;</td>"}) +
-           "</tr></table>\r\n";
+    return expected::April2004(linked ? 3 : 0) + "\r\n";
 }
 
 TEST_F(PageTest, WorkedExampleWithTheDefaultStyle) {
