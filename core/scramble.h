@@ -13,6 +13,8 @@ std::string EncodeText(std::string_view text);
 // odd character is ignored and characters that are not upper-case hex digits are skipped
 // as the decoding rule describes (see IsEncodedText to tell such input apart).
 std::string DecodeText(std::string_view hex);
+// DecodeText(hex) appended to `out`, for readers that gather many lines.
+void AppendDecodedText(std::string_view hex, std::string* out);
 
 // True when the text is what EncodeText can produce: upper-case hex digits, even length.
 bool IsEncodedText(std::string_view hex);

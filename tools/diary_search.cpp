@@ -1,7 +1,6 @@
 #include "diary_search.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -49,39 +48,6 @@ EntryLines ReadBytes(const std::filesystem::path& file, std::string* bytes, std:
     return EntryLines::Found;
 }
 
-// The values of the upper-case hex digits; 0xFF for every other character.
-constexpr std::array<unsigned char, 256> kHexValues = [] {
-    std::array<unsigned char, 256> values{};
-    values.fill(0xFF);
-    for (int c = '0'; c <= '9'; ++c)
-        values[c] = static_cast<unsigned char>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c)
-        values[c] = static_cast<unsigned char>(c - 'A' + 10);
-    return values;
-}();
-
-// DecodeText(hex) appended to `out`. Lines as the program writes them take a table-driven
-// path, which is most of the search's work; anything else goes to DecodeText and its rules
-// for hand-edited text.
-void AppendDecoded(std::string_view hex, std::string* out) {
-    const size_t n = hex.size() / 2;
-    const size_t base = out->size();
-    out->resize(base + n);
-    char* bytes = out->data() + base;
-    unsigned invalid = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const unsigned high = kHexValues[static_cast<unsigned char>(hex[2 * k])];
-        const unsigned low = kHexValues[static_cast<unsigned char>(hex[2 * k + 1])];
-        invalid |= high | low;
-        const size_t position = n - k;  // 1-based position of this byte in the text
-        bytes[position - 1] = static_cast<char>((high * 16 + low - position) & 0xFF);
-    }
-    if (invalid & 0xF0) {
-        out->resize(base);
-        *out += DecodeText(hex);
-    }
-}
-
 // The first `max` lines of `text`, split as every text file of the diary is: CR, LF and
 // CR LF each end a line; a final line break does not start another line.
 size_t FirstLines(std::string_view text, std::string_view* lines, size_t max) {
@@ -127,7 +93,7 @@ public:
             return false;
         }
         std::string title;
-        AppendDecoded(lines[0], &title);
+        AppendDecodedText(lines[0], &title);
         bool hit = request_.text.empty();
         if (!hit) {
             // The parts are joined without a separator, as one text.
@@ -135,9 +101,9 @@ public:
             if (request_.title)
                 searched_ += title;
             if (request_.publicText)
-                AppendDecoded(lines[1], &searched_);
+                AppendDecodedText(lines[1], &searched_);
             if (request_.privateText)
-                AppendDecoded(lines[2], &searched_);
+                AppendDecodedText(lines[2], &searched_);
             hit = FindCp932(searched_, request_.text) != std::string_view::npos;
         }
         if (hit)
