@@ -40,8 +40,7 @@ TQSocket::TQSocket(QObject* parent) : QObject(parent) {
 }
 
 TQSocket::~TQSocket() {
-    if (lookupId_ >= 0)
-        QHostInfo::abortHostLookup(lookupId_);
+    CancelLookup();
     OnClose = nullptr;
     OnRead = nullptr;
     OnWrite = nullptr;
@@ -135,6 +134,9 @@ void TQSocket::Detach(bool orderly) {
 }
 
 void TQSocket::Recreate() {
+    // A lookup still under way would otherwise connect the new socket when its answer comes.
+    CancelLookup();
+    StopCount();
     if (socket_ || server_)
         Detach(false);
     connected_ = false;
@@ -246,11 +248,16 @@ bool TQSocket::Accept(TQSocket& listener) {
     return true;
 }
 
+void TQSocket::CancelLookup() {
+    if (lookupId_ < 0)
+        return;
+    QHostInfo::abortHostLookup(lookupId_);
+    // A result already on its way is ignored by its id.
+    lookupId_ = -1;
+}
+
 void TQSocket::Close() {
-    if (lookupId_ >= 0) {
-        QHostInfo::abortHostLookup(lookupId_);
-        lookupId_ = -1;
-    }
+    CancelLookup();
     StopCount();
     if (!socket_ && !server_)
         return;

@@ -47,7 +47,8 @@ public:
     void SetReportWouldBlock(bool on) { reportWouldBlock_ = on; }
 
     void CreateSocket();
-    // Closes the handle without any notification and creates a new socket.
+    // Cancels a pending resolution, stops the count, closes the handle without any
+    // notification and creates a new socket.
     void Recreate();
 
     // Starts asynchronous resolution unless one is pending; starts the count when it did.
@@ -100,6 +101,7 @@ protected:
 
 private:
     void Tick();
+    void CancelLookup();
     void Attach(QTcpSocket* socket);
     void Detach(bool orderly);
     void SocketConnected();

@@ -4,7 +4,11 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp.h"
@@ -290,6 +294,69 @@ TEST_F(Scripted, ConnectionRefusedIsReportedOnceWithoutRetries) {
     EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpConnectionRefused}));
     EXPECT_EQ(rec.CountInfo(ftpInfoRetrying), 0);
     EXPECT_FALSE(ftp.Connected());
+}
+
+// A listening socket whose accept queue is full: further connection attempts get no answer.
+class UnansweredListener {
+public:
+    UnansweredListener() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(fd_, 0) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+        for (auto& filler : fillers_)
+            filler.connectToHost(QHostAddress::LocalHost, port_);
+        Pump(200);
+    }
+    ~UnansweredListener() {
+        for (auto& filler : fillers_)
+            filler.abort();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    quint16 port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    quint16 port_ = 0;
+    QTcpSocket fillers_[3];
+};
+
+TEST_F(Scripted, ConnectionSetUpTimesOut) {
+    UnansweredListener listener;
+    ASSERT_NE(listener.port(), 0);
+    ftp.SetPort(listener.port());
+    ftp.SetTickIntervalMs(20);
+    ftp.SetTimeOut(5);
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return !rec.errors.empty(); }, 3000)) << rec.Joined();
+    Pump(200);
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpConnectTimeOut})) << rec.Joined();
+    EXPECT_EQ(rec.CountInfo(ftpInfoConnected), 0);
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_FALSE(ftp.Busy());
+}
+
+TEST_F(Scripted, ResolutionTimeOutDoesNotConnectLater) {
+    server.addLogin();
+    ftp.SetServer("localhost");
+    ftp.Login();
+    ASSERT_TRUE(ftp.ResolvePending());
+    // The count runs out before the answer comes.
+    ASSERT_TRUE(ftp.OnTimeOut);
+    ftp.OnTimeOut();
+    Pump(500);
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpConnectTimeOut})) << rec.Joined();
+    EXPECT_EQ(rec.CountInfo(ftpInfoResolved), 0);
+    EXPECT_EQ(server.connections, 0);
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_FALSE(rec.Has("LoggedIn"));
 }
 
 TEST_F(Scripted, EmptyServerAsksThenGivesNoServer) {
@@ -751,7 +818,44 @@ TEST(QSocket, AsyncResolution) {
     EXPECT_EQ(s.LastError(), 0);
     EXPECT_EQ(s.AddressText(), "127.0.0.1");
     EXPECT_FALSE(s.Counting());
-    ASSERT_TRUE(s.Resolve("no-such-host.invalid"));
+    // A label longer than 63 characters fails before any query leaves the machine.
+    ASSERT_TRUE(s.Resolve(QString(64, 'a') + ".example"));
     ASSERT_TRUE(WaitFor([&] { return !s.ResolvePending(); }));
     EXPECT_EQ(s.LastError(), wsa::kHostNotFound);
+}
+
+TEST(QSocket, RecreateCancelsAPendingResolution) {
+    TQSocket s;
+    ASSERT_TRUE(s.Resolve("localhost"));
+    s.Recreate();
+    EXPECT_FALSE(s.ResolvePending());
+    EXPECT_FALSE(s.Counting());
+    // The answer that was already under way must not be taken.
+    Pump(300);
+    EXPECT_EQ(s.AddressText(), "");
+    // A new resolution works as before.
+    ASSERT_TRUE(s.Resolve("localhost"));
+    ASSERT_TRUE(WaitFor([&] { return !s.ResolvePending(); }));
+    EXPECT_EQ(s.AddressText(), "127.0.0.1");
+}
+
+TEST(QSocket, WinsockErrorOfQtSocketErrors) {
+    const std::pair<QAbstractSocket::SocketError, int> cases[] = {
+        {QAbstractSocket::ConnectionRefusedError, wsa::kConnectionRefused},
+        {QAbstractSocket::RemoteHostClosedError, wsa::kConnectionReset},
+        {QAbstractSocket::HostNotFoundError, wsa::kHostNotFound},
+        {QAbstractSocket::SocketAccessError, wsa::kAccess},
+        {QAbstractSocket::SocketResourceError, wsa::kTooManySockets},
+        {QAbstractSocket::SocketTimeoutError, wsa::kTimedOut},
+        {QAbstractSocket::NetworkError, wsa::kNetworkUnreachable},
+        {QAbstractSocket::AddressInUseError, wsa::kAddressInUse},
+        {QAbstractSocket::SocketAddressNotAvailableError, wsa::kAddressNotAvailable},
+        {QAbstractSocket::DatagramTooLargeError, wsa::kInvalid},
+        {QAbstractSocket::UnsupportedSocketOperationError, wsa::kInvalid},
+        {QAbstractSocket::ProxyConnectionRefusedError, wsa::kInvalid},
+        {QAbstractSocket::OperationError, wsa::kInvalid},
+        {QAbstractSocket::UnknownSocketError, wsa::kInvalid},
+    };
+    for (const auto& [qtError, expected] : cases)
+        EXPECT_EQ(WinsockErrorOf(qtError), expected) << "Qt socket error " << qtError;
 }
