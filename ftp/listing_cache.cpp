@@ -7,6 +7,8 @@
 #include <iterator>
 #include <vector>
 
+#include "core/text_file.h"
+
 namespace tavo::ftp {
 
 std::string ListingCacheKey(std::string_view server, std::uint16_t port, std::string_view username,
@@ -108,20 +110,27 @@ bool TQFtpListingCache::EnsureFolder() const {
 }
 
 bool TQFtpListingCache::Write(std::string_view key, const TQFtpFileInfoList& directories,
-                              const TQFtpFileInfoList& files) const {
-    if (folder_.empty())
+                              const TQFtpFileInfoList& files, std::string* error) const {
+    std::string ignored;
+    if (!error)
+        error = &ignored;
+    if (folder_.empty()) {
+        *error = "No folder for the listing cache";
         return false;
-    for (const auto& [kind, list] : {std::pair<char, const TQFtpFileInfoList*>{'d', &directories},
-                                     std::pair<char, const TQFtpFileInfoList*>{'f', &files}}) {
-        const std::string text = FormatCacheFile(*list);
-        std::ofstream out(FileFor(key, kind), std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            EnsureFolder();
-            return false;
-        }
+    }
+    // Each file is replaced whole, so a failure keeps the previous one.
+    const std::filesystem::path directoriesFile = FileFor(key, 'd');
+    if (!WriteFileAtomically(directoriesFile, FormatCacheFile(directories), error)) {
+        EnsureFolder();
+        return false;
+    }
+    if (!WriteFileAtomically(FileFor(key, 'f'), FormatCacheFile(files), error)) {
+        // Never leave the new folders beside the old files: without the pair the next
+        // listing asks the server.
+        std::error_code ignoredError;
+        std::filesystem::remove(directoriesFile, ignoredError);
+        EnsureFolder();
+        return false;
     }
     return true;
 }

@@ -40,10 +40,11 @@ public:
 
     std::filesystem::path FileFor(std::string_view key, char kind) const;
 
-    // Writes both files; on a failure the write is abandoned, the folder made again, and
-    // false returned.
+    // Writes both files, each whole or not at all; on a failure the folder is made again,
+    // the entry left as it was or (when only the second file failed) absent, and false
+    // returned with the reason in `error`.
     bool Write(std::string_view key, const TQFtpFileInfoList& directories,
-               const TQFtpFileInfoList& files) const;
+               const TQFtpFileInfoList& files, std::string* error = nullptr) const;
 
     // Loads both files when both exist, are fresh and read well: a file is fresh when
     // `expireDays` < 1 or today (yyyymmdd) < its modification date (yyyymmdd) + expireDays.

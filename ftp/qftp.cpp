@@ -414,8 +414,10 @@ void TQFtp::ProcessCompletion() {
             if (!listingFromCache_) {
                 directories_.CopyFrom(newDirectories_);
                 files_.CopyFrom(newFiles_);
-                if (!failed_ && !listingCache_.Write(CacheKey(), directories_, files_))
-                    listingCache_.EnsureFolder();
+                std::string error;
+                // The cache only saves a listing; without it the next one asks the server.
+                if (!failed_ && !listingCache_.Write(CacheKey(), directories_, files_, &error))
+                    qWarning("Listing cache not written: %s", error.c_str());
             }
             if (OnListingDone)
                 OnListingDone(this);

@@ -118,3 +118,55 @@ TEST(ListingCache, FailedWriteRecreatesFolder) {
     EXPECT_TRUE(fs::is_directory(temp.path() / "gone"));
     EXPECT_TRUE(cache.Write("k", Sample("d"), Sample("f")));
 }
+
+TEST(ListingCache, FailedWriteKeepsThePreviousFilesOrNone) {
+    const std::string before = FormatCacheFile(Sample("old"));
+    const std::string small = FormatCacheFile(TQFtpFileInfoList());
+    const TQFtpFileInfoList largeList = Sample("a name long enough to pass the limit");
+    ASSERT_LT(small.size(), before.size());
+    ASSERT_GT(FormatCacheFile(largeList).size(), before.size());
+    struct Case {
+        const char* what;
+        bool directoriesLarge, filesLarge;
+        bool directoriesKept, filesKept;
+    };
+    const Case cases[] = {
+        // The first file fails: both stay as they were.
+        {"folders too large", true, false, true, true},
+        {"both too large", true, true, true, true},
+        // Only the second fails: no mixed pair; the entry is gone and the next listing asks
+        // the server.
+        {"files too large", false, true, false, true},
+    };
+    for (const Case& c : cases) {
+        TempFolder temp;
+        TQFtpListingCache cache(temp.path());
+        const std::string key = "h[21]-/pub";
+        ASSERT_TRUE(cache.Write(key, Sample("old"), Sample("old")));
+        std::string error;
+        bool written = true;
+        {
+            FileSizeLimit limit(before.size());
+            written = cache.Write(key, c.directoriesLarge ? largeList : TQFtpFileInfoList(),
+                                  c.filesLarge ? largeList : TQFtpFileInfoList(), &error);
+        }
+        EXPECT_FALSE(written) << c.what;
+        EXPECT_NE(error, "") << c.what;
+        for (const auto& [kind, kept] :
+             {std::pair{'d', c.directoriesKept}, std::pair{'f', c.filesKept}}) {
+            const fs::path file = cache.FileFor(key, kind);
+            if (kept) {
+                EXPECT_EQ(ReadAll(file), before) << c.what << " " << kind;
+            } else {
+                EXPECT_FALSE(fs::exists(file)) << c.what << " " << kind;
+            }
+        }
+        // No temporary files are left behind.
+        int entries = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp.path()))
+            ++entries;
+        EXPECT_EQ(entries, (c.directoriesKept ? 1 : 0) + (c.filesKept ? 1 : 0)) << c.what;
+        TQFtpFileInfoList dirs, files;
+        EXPECT_EQ(cache.Read(key, 0, 0, dirs, files), c.directoriesKept && c.filesKept) << c.what;
+    }
+}
