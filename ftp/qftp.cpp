@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <optional>
+
+#include "core/cp932.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/listing_parser.h"
 
@@ -19,6 +22,25 @@ constexpr const char* kAccessDenied = "Access denied or file not found";
 char ClassOf(const std::string& reply) {
     return reply.empty() ? '\0' : reply[0];
 }
+
+// The wire, like the diary's files, is code page 932: the names earlier versions created on
+// users' servers are in it.
+std::optional<std::string> ToWire(const QString& text) {
+    Cp932EncodeResult encoded = EncodeCp932(
+        {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())});
+    if (encoded.usedCharacterReferences)
+        return std::nullopt;
+    return std::move(encoded.bytes);
+}
+
+QString FromWire(std::string_view bytes) {
+    const Cp932DecodeResult decoded = DecodeCp932(bytes);
+    return QString::fromUtf16(decoded.text.data(), static_cast<qsizetype>(decoded.text.size()));
+}
+
+constexpr const char* kLineBreakRefused = "Command refused: its argument holds a line break";
+constexpr const char* kCharacterRefused =
+    "Command refused: its argument holds a character that Shift_JIS cannot hold";
 
 QString DefaultCacheFolder() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -97,6 +119,10 @@ TQFtp::~TQFtp() {
     TQSocket::OnRead = nullptr;
     data_.OnClose = nullptr;
     listener_.OnClose = nullptr;
+}
+
+QString TQFtp::LastReply() const {
+    return FromWire(lastReply_);
 }
 
 QString TQFtp::Version() const {
@@ -191,17 +217,17 @@ QString TQFtp::Ask(TQFtpInfoNeeded need, const QString& current) {
 // ---------------------------------------------------------------- commands and replies
 
 bool TQFtp::Send(const QString& command, Step next) {
-    std::string bytes = command.toUtf8().toStdString();
-    if (HoldsLineBreak(bytes)) {
-        // Would put a second command on the wire.
-        Error(ftpProtocolError, "Command refused: its argument holds a line break",
-              op_ == Op::Login);
+    std::optional<std::string> wire = ToWire(command);
+    // A line break would put a second command on the wire; a character the server's code
+    // page cannot hold would reach it as a different name.
+    if (!wire || HoldsLineBreak(*wire)) {
+        Error(ftpProtocolError, wire ? kLineBreakRefused : kCharacterRefused, op_ == Op::Login);
         if (op_ != Op::Login)
             Finish();
         return false;
     }
-    bytes += "\r\n";
-    Info(ftpInfoCommandSent, QString::fromStdString(MaskedCommand(bytes)));
+    std::string bytes = std::move(*wire) + "\r\n";
+    Info(ftpInfoCommandSent, FromWire(MaskedCommand(bytes)));
     if (!TQSocket::Connected())
         return false;
     if (TQSocket::Send(bytes.data(), static_cast<qint64>(bytes.size())) <= 0) {
@@ -238,7 +264,7 @@ void TQFtp::ControlRead() {
             break;
         if (replyTimer_.isActive())
             ArmReplyTimer();
-        Info(ftpInfoReplyReceived, QString::fromUtf8(buffer, static_cast<int>(n)));
+        Info(ftpInfoReplyReceived, FromWire(std::string_view(buffer, static_cast<std::size_t>(n))));
         for (auto& reply : reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
             if (reply.closesMultiLine)
                 Info(ftpInfoMultiLineReply, QString());
@@ -356,10 +382,15 @@ bool TQFtp::ReadyCheck() {
     return true;
 }
 
-bool TQFtp::RefuseLineBreak(const QString& argument) {
-    if (!argument.contains('\r') && !argument.contains('\n'))
+bool TQFtp::RefuseArgument(const QString& argument) {
+    const char* refusal = nullptr;
+    if (argument.contains('\r') || argument.contains('\n'))
+        refusal = kLineBreakRefused;
+    else if (!ToWire(argument))
+        refusal = kCharacterRefused;
+    if (!refusal)
         return false;
-    Error(ftpProtocolError, "Command refused: its argument holds a line break", false);
+    Error(ftpProtocolError, refusal, false);
     Finish();
     return true;
 }
@@ -709,7 +740,7 @@ QString TQFtp::PathFromReply(const std::string& reply, bool convert) const {
     std::string path = QuotedText(reply);
     if (convert && (serverType_ == ftpstNetTerm || serverType_ == ftpstServU))
         path = ConvertDrivePath(path);
-    return QString::fromUtf8(path.data(), static_cast<int>(path.size()));
+    return FromWire(path);
 }
 
 // ---------------------------------------------------------------- directory commands
@@ -718,7 +749,7 @@ void TQFtp::ChangeDirectory(const QString& path) {
     if (!ReadyCheck())
         return;
     op_ = Op::ChangeDir;
-    if (RefuseLineBreak(path))
+    if (RefuseArgument(path))
         return WaitIfSynchronous();
     Send("CWD " + path, [this](const std::string& r) {
         if (ClassOf(r) != '2') {
@@ -730,7 +761,7 @@ void TQFtp::ChangeDirectory(const QString& path) {
         bool quoted = false;
         const std::string text = QuotedText(r, &quoted);
         if (quoted) {
-            currentDirectory_ = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+            currentDirectory_ = FromWire(text);
             Finish();
             return;
         }
@@ -749,7 +780,7 @@ void TQFtp::MakeDirectory(const QString& name) {
     if (!ReadyCheck())
         return;
     op_ = Op::MakeDir;
-    if (RefuseLineBreak(name))
+    if (RefuseArgument(name))
         return WaitIfSynchronous();
     Send("MKD " + name, [this](const std::string& r) {
         if (ClassOf(r) != '2')
@@ -779,11 +810,13 @@ void TQFtp::Quit() {
 }
 
 int TQFtp::FindFile(const QString& name) const {
-    return files_.Find(name.toStdString());
+    const auto wire = ToWire(name);
+    return wire ? files_.Find(*wire) : -1;
 }
 
 int TQFtp::FindDirectory(const QString& name) const {
-    return directories_.Find(name.toStdString());
+    const auto wire = ToWire(name);
+    return wire ? directories_.Find(*wire) : -1;
 }
 
 // ---------------------------------------------------------------- transfers
@@ -935,7 +968,7 @@ void TQFtp::Refresh() {
     transfer_ = Transfer::Listing;
     newFiles_.Clear();
     newDirectories_.Clear();
-    if (RefuseLineBreak(fileMask_))
+    if (RefuseArgument(fileMask_))
         return WaitIfSynchronous();
     RequestType('A', [this](const std::string& r) {
         if (ClassOf(r) != '2') {
@@ -990,7 +1023,7 @@ void TQFtp::ListingLines() {
             break;
         std::string line = listingTail_.substr(start, end - start);
         start = end + 2;
-        Info(ftpInfoProgress, QString::fromUtf8(line.data(), static_cast<int>(line.size())));
+        Info(ftpInfoProgress, FromWire(line));
         rawListing_.push_back(line);
         ++listingLineCount_;
         const auto entry = ParseListingLine(type, line, currentYear_);
@@ -1020,7 +1053,7 @@ void TQFtp::UploadFile(const QString& localPath, const QString& remoteName) {
         Finish();
         return WaitIfSynchronous();
     }
-    if (RefuseLineBreak(remoteName))
+    if (RefuseArgument(remoteName))
         return WaitIfSynchronous();
     if (file_.isOpen())
         file_.close();
@@ -1168,7 +1201,7 @@ void TQFtp::DownloadFile(const QString& remoteName, const QString& localPath) {
         Finish();
         return WaitIfSynchronous();
     }
-    if (RefuseLineBreak(remoteName))
+    if (RefuseArgument(remoteName))
         return WaitIfSynchronous();
     if (file_.isOpen())
         file_.close();

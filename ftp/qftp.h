@@ -3,13 +3,16 @@
 // driven by socket notifications, timers and calls it queues to itself; no worker threads
 // and no nested waits in asynchronous mode.
 //
-// Beyond the component's old behaviour: a command argument holding CR or LF is refused
-// (`ftpProtocolError`) instead of being sent; a reply time-out (`ReplyTimeOutMs`, 60 s by default,
-// 0 = none) raises `ftpTimeOut` and closes the connection; a PASV reply's address is not followed,
-// the data connection goes to the control connection's peer with the reply's port; a control
-// connection that drops while an operation runs raises `ftpPrematureDisconnect`. Texts on
-// the wire are UTF-8. The time-outs, keep-alive and retry waits are kept in milliseconds so
-// that tests can shorten them.
+// Texts on the wire are code page 932, like the diary's files and the names earlier versions
+// created on users' servers. Entry names in `Files` and `Directories` are those bytes.
+//
+// Beyond the component's old behaviour: a command argument holding CR or LF, or a character
+// code page 932 cannot hold, is refused (`ftpProtocolError`) instead of being sent; a reply
+// time-out (`ReplyTimeOutMs`, 60 s by default, 0 = none) raises `ftpTimeOut` and closes the
+// connection; a PASV reply's address is not followed, the data connection goes to the control
+// connection's peer with the reply's port; a control connection that drops while an operation
+// runs raises `ftpPrematureDisconnect`. The time-outs, keep-alive and retry waits are kept in
+// milliseconds so that tests can shorten them.
 #pragma once
 
 #include <QElapsedTimer>
@@ -122,7 +125,7 @@ public:
     qint64 BytesTransferred() const { return bytesTransferred_; }
     qint64 ElapsedMs() const { return elapsedMs_; }
     FtpError LastErrorCode() const { return lastError_; }
-    QString LastReply() const { return QString::fromStdString(lastReply_); }
+    QString LastReply() const;
     const std::vector<std::string>& LastMultiLineReply() const { return reader_.LastMultiLine(); }
     bool ServerAcceptsRest() const { return restOk_; }
     bool ServerAcceptsSize() const { return sizeOk_; }
@@ -187,7 +190,8 @@ private:
     void ReplyTimedOut();
     void ArmReplyTimer();
     bool ReadyCheck();
-    bool RefuseLineBreak(const QString& argument);
+    // Refuses (error, then completion) an argument that cannot go on the wire as it is.
+    bool RefuseArgument(const QString& argument);
     void Finish();
     void PostCompletion();
     void ProcessCompletion();

@@ -427,19 +427,107 @@ TEST_F(Scripted, ChangeDirectoryVariantsAndRefusals) {
     EXPECT_EQ(*(it + 1), "DirectoryChanged");
 }
 
-TEST_F(Scripted, LineBreakInArgumentIsRefusedNotSent) {
+TEST_F(Scripted, UnsendableArgumentIsRefusedNotSent) {
+    ftp.SetCache(false);
     LoginOk();
     const size_t before = server.transcript.size();
-    ftp.ChangeDirectory("x\r\nDELE important");
-    ASSERT_TRUE(WaitFor([&] { return rec.Has("DirectoryChanged"); }));
-    ftp.MakeDirectory("y\nz");
-    ASSERT_TRUE(WaitFor([&] { return rec.Has("DirectoryCreated"); }));
-    ftp.UploadFile(LocalFile("a.txt", "a"), "a\r\nDELE b");
-    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileStored"); }));
+    const QString local = LocalFile("a.txt", "a");
+    const std::pair<const char*, QString> arguments[] = {
+        {"CR LF", "x\r\nDELE important"},
+        {"LF", "y\nz"},
+        {"emoji", QString::fromUtf8("写真\xF0\x9F\x98\x80")},
+        {"not in code page 932", QString::fromUtf8("a\xC2\xA6")},  // U+00A6
+        {"unpaired surrogate", QString(QChar(0xD800))},
+    };
+    const std::pair<const char*, std::function<void(const QString&)>> operations[] = {
+        {"DirectoryChanged", [&](const QString& a) { ftp.ChangeDirectory(a); }},
+        {"DirectoryCreated", [&](const QString& a) { ftp.MakeDirectory(a); }},
+        {"FileStored", [&](const QString& a) { ftp.UploadFile(local, a); }},
+        {"FileReceived", [&](const QString& a) { ftp.DownloadFile(a, temp.path() + "/d"); }},
+        {"ListingDone",
+         [&](const QString& a) {
+             ftp.SetFileMask(a);
+             ftp.Refresh();
+         }},
+    };
+    for (const auto& [what, argument] : arguments) {
+        for (const auto& [event, operation] : operations) {
+            const int events = rec.Count(event);
+            const size_t errors = rec.errors.size();
+            operation(argument);
+            ASSERT_TRUE(WaitFor([&] { return rec.Count(event) == events + 1; }))
+                << what << " " << event;
+            EXPECT_EQ(rec.errors.size(), errors + 1) << what << " " << event;
+            EXPECT_EQ(rec.errors.back(), ftpProtocolError) << what << " " << event;
+        }
+    }
     Pump(50);
     EXPECT_EQ(server.transcript.size(), before);
-    EXPECT_EQ(rec.Count("error ftpProtocolError"), 3);
     EXPECT_TRUE(ftp.Connected());
+}
+
+TEST_F(Scripted, UserNameNotInShiftJisEndsTheLogin) {
+    ftp.SetUsername(QString::fromUtf8("bob\xF0\x9F\x98\x80"));
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpProtocolError}));
+    EXPECT_TRUE(server.transcript.empty());
+    EXPECT_FALSE(rec.Has("LoggedIn"));
+}
+
+TEST_F(Scripted, JapaneseNamesGoOnTheWireAsShiftJis) {
+    LoginOk();
+    // 日記 93 FA 8B 4C, 表 95 5C, ソフト 83 5C 83 74 83 67: second bytes that are "\" too.
+    const std::string nikki = "\x93\xFA\x8B\x4C", hyou = "\x95\x5C",
+                      soft = "\x83\x5C\x83\x74\x83\x67";
+    server.add("CWD " + nikki + "/" + hyou, "250 \"/" + nikki + "/" + hyou + "\" is current\r\n");
+    server.add("MKD " + soft, "257 \"" + soft + "\" created\r\n");
+    server.add("CWD " + soft, "250 ok\r\n");
+    server.add("PWD", "257 \"/" + nikki + "/" + hyou + "/" + soft + "\"\r\n");
+    ftp.ChangeDirectory(QString::fromUtf8("日記/表"));
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 1; }));
+    EXPECT_EQ(ftp.CurrentDirectory(), QString::fromUtf8("/日記/表"));
+    ftp.MakeDirectory(QString::fromUtf8("ソフト"));
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryCreated") == 1; }));
+    ftp.ChangeDirectory(QString::fromUtf8("ソフト"));
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 2; }));
+    EXPECT_EQ(ftp.CurrentDirectory(), QString::fromUtf8("/日記/表/ソフト"));
+    EXPECT_EQ(ftp.LastReply(), QString::fromUtf8("257 \"/日記/表/ソフト\""));
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
+    // The session log shows the commands and replies as text.
+    const auto has = [&](FtpInfo code, const char* utf8) {
+        return std::count(rec.infos.begin(), rec.infos.end(),
+                          std::pair<int, std::string>{code, utf8}) == 1;
+    };
+    EXPECT_TRUE(has(ftpInfoCommandSent, "MKD ソフト\r\n"));
+    EXPECT_TRUE(has(ftpInfoReplyReceived, "257 \"ソフト\" created\r\n"));
+}
+
+TEST_F(Scripted, ListingNamesAreShiftJis) {
+    ftp.SetCache(false);
+    LoginOk();
+    const std::string listing =
+        "drwxr-xr-x 2 u g 4096 Jan 15 12:34 \x83\x5C\x83\x74\x83\x67\r\n"
+        "-rw-r--r-- 1 u g 3 Feb 3 2024 \x93\xFA\x8B\x4C.html\r\n";
+    server.add("TYPE A", "200 ok\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("LIST",
+               [listing](ScriptedServer& s, const std::string&) { s.sendListing(listing); });
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+    ASSERT_EQ(ftp.Files().Count(), 1);
+    ASSERT_EQ(ftp.Directories().Count(), 1);
+    EXPECT_EQ(ftp.Files().Get(0).Name, "\x93\xFA\x8B\x4C.html");
+    EXPECT_EQ(ftp.Directories().Get(0).Name, "\x83\x5C\x83\x74\x83\x67");
+    EXPECT_EQ(ftp.FindFile(QString::fromUtf8("日記.html")), 0);
+    EXPECT_EQ(ftp.FindDirectory(QString::fromUtf8("ソフト")), 0);
+    EXPECT_EQ(ftp.FindFile(QString::fromUtf8("ソフト")), -1);
+    EXPECT_EQ(ftp.FindFile(QString::fromUtf8("日記\xF0\x9F\x98\x80.html")), -1);
+    const std::pair<int, std::string> line{ftpInfoProgress,
+                                           "-rw-r--r-- 1 u g 3 Feb 3 2024 日記.html"};
+    EXPECT_EQ(std::count(rec.infos.begin(), rec.infos.end(), line), 1);
 }
 
 TEST_F(Scripted, ListingActiveThenCache) {
