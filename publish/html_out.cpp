@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <system_error>
@@ -122,7 +123,9 @@ void TH_OutForm::FormCreate() {
 
 void TH_OutForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    // A window restored from the task bar keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TH_OutForm::FormShow() {

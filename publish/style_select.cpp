@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -111,7 +112,9 @@ void TStyleSelectForm::FormCreate() {
 
 void TStyleSelectForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    // A window restored from the task bar keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TStyleSelectForm::FormShow() {

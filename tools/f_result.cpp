@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/editor_font.h"
@@ -89,7 +90,9 @@ void TResult_Find::setResults(const tavo::SearchResult& result) {
 
 void TResult_Find::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    // A window restored from the task bar keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TResult_Find::FormShow() {

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/date_picker.h"
@@ -111,7 +112,9 @@ void TFindForm::FormCreate() {
 
 void TFindForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    // A window restored from the task bar keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TFindForm::FormShow() {

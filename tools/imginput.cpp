@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <system_error>
 
@@ -81,6 +82,8 @@ bool TImgForm::showForDrop(const QString& sourceImagePath, const tavo::ImageSize
 
 void TImgForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (event->spontaneous())  // restored from the task bar
+        return;
     CheckBox1->setChecked(true);
     CheckBox1Click();
 }

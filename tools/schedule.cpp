@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -139,7 +140,9 @@ void TS_Form::showEvent(QShowEvent* event) {
         placedWithFrame_ = true;
         placeBesideMainWindow();
     }
-    FormShow();
+    // A window restored from the task bar keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TS_Form::FormShow() {

@@ -159,6 +159,22 @@ private slots:
         QVERIFY(child<QCheckBox>("CheckBox1")->isChecked());
     }
 
+    void restoringTheMinimisedWindowKeepsThePage() {
+        startProgram();
+        openOnApril2004();
+        QVERIFY(QTest::qWaitForWindowExposed(form()));
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        child<QPlainTextEdit>("RichEdit1")->appendPlainText(QStringLiteral("<p>手直し</p>"));
+        const QString edited = text();
+        form()->showMinimized();
+        QTRY_VERIFY(form()->isMinimized());
+        form()->showNormal();
+        QTRY_VERIFY(!form()->isMinimized());
+        QCoreApplication::processEvents();
+        QCOMPARE(text(), edited);
+        QVERIFY(enabled("Button2") && enabled("Button3") && enabled("Button4"));
+    }
+
     void openingSavesTheShownDayFirst() {
         startProgram();
         main()->goToDate(QDate(2004, 4, 10));
