@@ -1,6 +1,5 @@
 #include "ftp/ftpup.h"
 
-#include <QCloseEvent>
 #include <QDate>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -11,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/message_box.h"
@@ -200,7 +200,9 @@ TFTPUP_Form::~TFTPUP_Form() {
 
 void TFTPUP_Form::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    FormShow();
+    // A window restored from the task bar keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TFTPUP_Form::FormShow() {
@@ -262,6 +264,15 @@ void TFTPUP_Form::Button1Click() {
             return;
         }
     }
+    // The fields go to the server and to FTP.ini as code page 932: a character it cannot
+    // hold would reach both as a different text.
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
+        if (ToCp932(edit->text()).usedCharacterReferences) {
+            MessageBox::message(
+                this, QStringLiteral("FTPの設定に Shift_JIS (CP932) で表せない文字があります"));
+            return;
+        }
+    }
     std::string error;
     if (!tavo::WriteFileAtomically(mainWindow_->paths().programFolder / "temp.html", pageBytes_(),
                                    &error)) {
@@ -269,6 +280,8 @@ void TFTPUP_Form::Button1Click() {
         return;
     }
     setControlsEnabled(false);
+    // The fields stay editable during the upload; the page goes up under the name checked here.
+    remoteFileName_ = Edit5->text();
     StaticText1->setText(QStringLiteral("接続中"));
     uploadStage_ = 0;
     showTransferProgress_ = false;
@@ -296,10 +309,10 @@ void TFTPUP_Form::QFtp1ListingDone() {
     showTransferProgress_ = true;
     switch (uploadStage_) {
         case 1:
-            StaticText1->setText(Edit5->text());
+            StaticText1->setText(remoteFileName_);
             ftp_->SetTransferMode(tavo::ftp::AsciiTransfer);
             ftp_->UploadFile(FromPath(mainWindow_->paths().programFolder / "temp.html"),
-                             Edit5->text());
+                             remoteFileName_);
             break;
         case 2:
             BuildImageQueue();
@@ -389,17 +402,15 @@ bool TFTPUP_Form::SaveFtpSettings() {
     return true;
 }
 
-void TFTPUP_Form::closeEvent(QCloseEvent* event) {
-    if (!ftp_->Connected()) {
-        QDialog::closeEvent(event);
-        return;
+void TFTPUP_Form::reject() {
+    // Escape, "閉じる" and the window frame all end here: a running session is never left
+    // behind a hidden dialog.
+    if (ftp_->Connected()) {
+        if (!MessageBox::questionYesCancel(
+                this, QStringLiteral("接続を切断してアップロードを終了します")))
+            return;
+        if (ftp_->Connected())
+            ftp_->Quit();
     }
-    if (!MessageBox::questionYesCancel(this,
-                                       QStringLiteral("接続を切断してアップロードを終了します"))) {
-        event->ignore();
-        return;
-    }
-    if (ftp_->Connected())
-        ftp_->Quit();
-    QDialog::closeEvent(event);
+    QDialog::reject();
 }

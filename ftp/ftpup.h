@@ -40,7 +40,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+
+public slots:
+    void reject() override;
 
 private:
     void FormShow();
@@ -77,6 +79,7 @@ private:
     QRadioButton* RadioButton3 = nullptr;
     QLabel* StaticText1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    QString remoteFileName_;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
