@@ -85,11 +85,11 @@ bool ParseOptions(int argc, char* argv[], PageOptions* options, std::string* mes
         else if (arg == "--folder")
             value = &options->folder;
         if (!value) {
-            *message = "unknown option '" + std::string(arg) + "'\n" + kUsage;
+            *message = "unknown option '" + std::string(arg) + "'; " + kUsage;
             return false;
         }
         if (i + 1 >= argc) {
-            *message = std::string(arg) + " needs a value\n" + kUsage;
+            *message = std::string(arg) + " needs a value; " + kUsage;
             return false;
         }
         *value = argv[++i];
@@ -98,7 +98,7 @@ bool ParseOptions(int argc, char* argv[], PageOptions* options, std::string* mes
          {std::pair{&options->style, "--style"}, std::pair{&options->from, "--from"},
           std::pair{&options->to, "--to"}}) {
         if (!*value) {
-            *message = std::string(name) + " is required\n" + kUsage;
+            *message = std::string(name) + " is required; " + kUsage;
             return false;
         }
     }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/entry_store.h"
@@ -100,6 +101,8 @@ TEST_F(CliTest, BadInputGivesOneLineAndStatusTwo) {
         EXPECT_EQ(run.out, "") << c.arguments;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
         EXPECT_EQ(run.err.rfind("tavo-cli: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.err.back(), '\n');
     }
 }
 
