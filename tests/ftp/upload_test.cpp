@@ -540,12 +540,52 @@ private slots:
                  (QStringList{"r"}));
         QVERIFY(tavo::ftp::MessengerColor(tavo::ftp::msgClassic, MessageKind::Command) !=
                 tavo::ftp::MessengerColor(tavo::ftp::msgClassic, MessageKind::Status));
-        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpConnReset), QStringLiteral("ERROR: ftpConnRese"));
-        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpServerDown),
-                 QStringLiteral("ERROR: ftpServerDow"));
-        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpAccessDenied),
-                 QStringLiteral("ERROR: ftpAccessDenied"));
-        QCOMPARE(UploadErrorMessage(tavo::ftp::ftpNone), QStringLiteral("ERROR: ftpNone"));
+    }
+
+    void errorMessagesByCode() {
+        // By code, as users quote them; two have always been cut short.
+        const char* const names[] = {"ftpNone",
+                                     "ftpNetworkDown",
+                                     "ftpInvalidAddress",
+                                     "ftpInternalError",
+                                     "ftpGeneralWinsockError",
+                                     "ftpConnAborted",
+                                     "ftpConnRese",
+                                     "ftpConnectTimeOut",
+                                     "ftpOutofSockets",
+                                     "ftpNetworkUnreachable",
+                                     "ftpAddressNotAvailable",
+                                     "ftpConnectionRefused",
+                                     "ftpProtocolError",
+                                     "ftpCanceled",
+                                     "ftpUnknown",
+                                     "ftpAddressResolutionError",
+                                     "ftpPrematureDisconnect",
+                                     "ftpHostUnreachable",
+                                     "ftpNoServer",
+                                     "ftpNoProxyServer",
+                                     "ftpFileOpen",
+                                     "ftpFileWrite",
+                                     "ftpFileRead",
+                                     "ftpFileNotFound",
+                                     "ftpTimeOut",
+                                     "ftpServerDow",
+                                     "ftpAccessDenied",
+                                     "ftpDataError",
+                                     "ftpResumeFailed",
+                                     "ftpPermissionDenied",
+                                     "ftpBadURL",
+                                     "ftpTransferType",
+                                     "ftpTransferPort",
+                                     "ftpTransferFatalPort",
+                                     "ftpTransferGet",
+                                     "ftpTransferPut",
+                                     "ftpTransferFatalError",
+                                     "ftpTransferResumeFailed"};
+        QCOMPARE(static_cast<int>(std::size(names)), 38);
+        for (int code = 0; code < 38; ++code)
+            QCOMPARE(UploadErrorMessage(static_cast<tavo::ftp::FtpError>(code)),
+                     QStringLiteral("ERROR: ") + QLatin1String(names[code]));
     }
 
     void messengerListensAndCanBeQuietened() {
