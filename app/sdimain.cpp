@@ -592,6 +592,9 @@ QDate TSDIAppForm::shownDate() const {
 }
 
 bool TSDIAppForm::isEntryModified() const {
+    // A day whose file could not be read is never saved: the file stays as it is.
+    if (shownDayUnreadable_)
+        return false;
     return Edit2->isModified() || Memo1->document()->isModified() ||
            Memo2->document()->isModified();
 }
@@ -635,6 +638,7 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
         Memo1->clear();
         Memo2->clear();
         setEditorsReadOnly(true);
+        shownDayUnreadable_ = true;
         statusPanels_[1]->setText(QStringLiteral("読込エラー…") + caption);
         statusPanels_[2]->setText(QStringLiteral("0 文字"));
         clearModified();
@@ -644,6 +648,7 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
     }
 
     setEditorsReadOnly(false);
+    shownDayUnreadable_ = false;
     if (status == tavo::EntryStore::ReadStatus::Found) {
         statusPanels_[1]->setText(caption + QStringLiteral("の日記"));
         Edit2->setText(title);
@@ -1027,7 +1032,9 @@ void TSDIAppForm::WMDropFiles(const QList<QUrl>& urls) {
         return;
     const QString path = urls.first().toLocalFile();
     const std::optional<tavo::ImageSize> size = tavo::ReadImageSize(ToPath(path));
-    if (!size || !Memo1->hasFocus() || !windows_.imgForm)
+    // The window may not be active yet (the file comes from another program): the editor
+    // it gives the focus to decides, as for the HTML menu's insertions.
+    if (!size || !TakesInsertion(Memo1) || !windows_.imgForm)
         return;
     if (!windows_.imgForm->showForDrop(path, *size, DateTimePicker1->date(), paths_.programFolder))
         return;

@@ -142,6 +142,7 @@ private:
     QString currentFileName_;
     QString loadedFileName_;
     QDate loadedDate_;
+    bool shownDayUnreadable_ = false;  // the editors are read-only and nothing is saved
     bool charRefsReported_ = false;
     int pendingPrivateHeight_ = 121;
     bool paneHeightsApplied_ = false;

@@ -23,22 +23,26 @@ void ReplaceSelection(QPlainTextEdit* memo, const QString& text, int caret) {
 
 }  // namespace
 
+bool TakesInsertion(const QPlainTextEdit* memo) {
+    return memo->window()->focusWidget() == memo && !memo->isReadOnly();
+}
+
 void WrapSelection(QPlainTextEdit* memo, const QString& opening, const QString& closing) {
-    if (!memo->hasFocus())
+    if (!TakesInsertion(memo))
         return;
     const QString text = opening + SelectedText(memo->textCursor()) + closing;
     ReplaceSelection(memo, text, static_cast<int>(text.size()));
 }
 
 void InsertLink(QPlainTextEdit* memo) {
-    if (!memo->hasFocus())
+    if (!TakesInsertion(memo))
         return;
     const QString opening = QStringLiteral("<a href=\"\">");
     ReplaceSelection(memo, opening + SelectedText(memo->textCursor()) + QStringLiteral("</a>"), 9);
 }
 
 void InsertEmptyImage(QPlainTextEdit* memo) {
-    if (!memo->hasFocus())
+    if (!TakesInsertion(memo))
         return;
     ReplaceSelection(memo, QStringLiteral("<img src=\"\">") + SelectedText(memo->textCursor()), 10);
 }

@@ -1,5 +1,5 @@
-// The HTML menu's insertions into the public text. Each acts only while the editor has
-// the input focus, and each goes through the editor's undo.
+// The HTML menu's insertions into the public text. Each acts only while the editor is the
+// one its window gives the focus to and may be edited, and each goes through its undo.
 #pragma once
 
 #include <QColor>
@@ -8,6 +8,11 @@
 #include <vector>
 
 class QPlainTextEdit;
+
+// True when `memo` is where the user is typing: the focus widget its window remembers, so
+// that it still counts while the window is inactive (a dialog just closed, a file dragged
+// in from another program), and not read-only.
+bool TakesInsertion(const QPlainTextEdit* memo);
 
 // Replaces the selection by opening + selection + closing; the caret ends after closing.
 void WrapSelection(QPlainTextEdit* memo, const QString& opening, const QString& closing);

@@ -585,6 +585,37 @@ private slots:
         QVERIFY(title()->isReadOnly());
     }
 
+    void commandsLeaveAnUnreadableDayAlone() {
+        std::filesystem::create_directories(folder() / "data");
+        const std::string broken = "666462\r\nnot hex at all\r\n\r\n";
+        WriteAll(entryPath("20040105.txt"), broken);
+        startWindow();
+        pick(QDate(2004, 1, 5));
+        QCOMPARE(shown_.size(), 1);
+        publicMemo()->setFocus();
+        QTRY_VERIFY(publicMemo()->hasFocus());
+        QVERIFY(publicMemo()->isReadOnly());
+        for (const char* action : {"B1", "N13", "H11", "N15", "N16"})
+            trigger(action);
+        QTest::keyClick(publicMemo(), Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(publicMemo()->toPlainText(), QString());
+        QVERIFY(!window_->isEntryModified());
+
+        // Whatever reaches the editors, the day that could not be read is not saved.
+        publicMemo()->textCursor().insertText(QStringLiteral("<b></b>"));
+        QVERIFY(!window_->isEntryModified());
+        pick(QDate(2004, 1, 6));
+        QCOMPARE(ReadAll(entryPath("20040105.txt")), broken);
+        QVERIFY(!std::filesystem::exists(entryPath("20040106.txt")));
+        QCOMPARE(shown_.size(), 1);
+
+        // A day read again normally is saved again.
+        typeInto(title(), QStringLiteral("ok"));
+        QVERIFY(window_->isEntryModified());
+        pick(QDate(2004, 1, 7));
+        QVERIFY(std::filesystem::exists(entryPath("20040106.txt")));
+    }
+
     void unrepresentableCharactersAreKeptAsReferences() {
         startWindow();
         pick(QDate(2004, 1, 5));

@@ -66,6 +66,32 @@ private:
         QApplication::sendEvent(memo()->viewport(), &drop);
     }
 
+    // Another program's window comes to the front: the main window is no longer active,
+    // as after a modal dialog or while a file is dragged in from a file manager.
+    void activateOtherWindow(QWidget* other) {
+        other->resize(120, 80);
+        other->show();
+        QVERIFY(QTest::qWaitForWindowExposed(other));
+        other->activateWindow();
+        QTRY_VERIFY(other->isActiveWindow());
+        QVERIFY(!main()->isActiveWindow());
+    }
+
+    // Counts image dialogs that open when none should, closing each again.
+    struct ImageDialogGuard {
+        QTimer timer;
+        int opened = 0;
+        explicit ImageDialogGuard(TImgForm* form) {
+            QObject::connect(&timer, &QTimer::timeout, [this, form] {
+                if (form->isVisible()) {
+                    ++opened;
+                    form->reject();
+                }
+            });
+            timer.start(10);
+        }
+    };
+
     std::filesystem::path makePng(const char* name, int width, int height) {
         const auto file = h_.folder() / name;
         QImage image(width, height, QImage::Format_RGB32);
@@ -164,6 +190,19 @@ private slots:
                  (QList<QColor>{QColor(Qt::black), QColor(0x12, 0xAB, 0x05)}));
         QCOMPARE(ColorToHtml(Qt::black), QStringLiteral("#000000"));
         QCOMPARE(ColorToHtml(Qt::red), QStringLiteral("#ff0000"));
+    }
+
+    void insertionsFindTheirEditorWhileTheWindowIsInactive() {
+        startProgram();
+        editPublicText(QStringLiteral("word"), 0, 4);
+        QWidget other;
+        activateOtherWindow(&other);
+        h_.colorAnswers << QColor(Qt::red);
+        trigger("N18");
+        QCOMPARE(memo()->toPlainText(), QStringLiteral("<font color=\"#ff0000\">word</font>"));
+        trigger("B1");
+        QCOMPARE(memo()->toPlainText(),
+                 QStringLiteral("<font color=\"#ff0000\">word</font><b></b>"));
     }
 
     void registeringStringsIsInDevelopment() {
@@ -289,6 +328,55 @@ private slots:
                                 "align=\"left\" border=\"1\" hspace=\"5\" >"));
     }
 
+    void dropFromAnotherProgramReachesThePublicText() {
+        startProgram();
+        main()->goToDate(QDate(2004, 1, 5));
+        const auto png = makePng("from-files.png", 8, 6);
+        editPublicText(QStringLiteral("ab"), 1, 1);
+        QWidget fileManager;
+        activateOtherWindow(&fileManager);
+        TImgForm* form = program_->ImgForm();
+        QTimer::singleShot(0, form, [&] {
+            QTRY_VERIFY(form->isVisible());
+            Child<QCheckBox>(form, "CheckBox1")->setChecked(false);
+            QTest::mouseClick(Child<QPushButton>(form, "Button1"), Qt::LeftButton);
+        });
+        dropFiles({QUrl::fromLocalFile(QString::fromStdString(png.string()))});
+        QCOMPARE(memo()->toPlainText(),
+                 QStringLiteral("a<img src=\"from-files.png\" width=\"8\" height=\"6\" "
+                                "align=\"left\" border=\"1\" hspace=\"5\" vspace=\"5\">b"));
+    }
+
+    void unreadableDayTakesNoInsertionAndIsNotOverwritten() {
+        const std::string broken = "666462\r\nnot hex at all\r\n\r\n";
+        std::filesystem::create_directories(h_.folder() / "data");
+        WriteAll(h_.folder() / "data" / "20040105.txt", broken);
+        WriteAll(h_.folder() / "userdef.ini", "one\r\n(\r\n)\r\n");
+        startProgram();
+        main()->goToDate(QDate(2004, 1, 5));
+        QCOMPARE(h_.shown.size(), 1);
+        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Error);
+        focusPublicText();
+        QVERIFY(memo()->isReadOnly());
+
+        ImageDialogGuard guard(program_->ImgForm());
+        const auto png = makePng("p.png", 8, 6);
+        dropFiles({QUrl::fromLocalFile(QString::fromStdString(png.string()))});
+        QCOMPARE(guard.opened, 0);
+        for (const char* action : {"B1", "N11", "N14", "H61", "N15", "N16", "UserDef1"})
+            trigger(action);
+        h_.colorAnswers << QColor(Qt::red);
+        trigger("N18");
+        QCOMPARE(memo()->toPlainText(), QString());
+        QVERIFY(!main()->isEntryModified());
+
+        main()->goToDate(QDate(2004, 1, 6));
+        QCOMPARE(ReadAll(h_.folder() / "data" / "20040105.txt"), broken);
+        QVERIFY(!std::filesystem::exists(h_.folder() / "data" / "20040106.txt"));
+        QVERIFY(!std::filesystem::exists(h_.folder() / "tavo-img"));
+        QCOMPARE(h_.shown.size(), 1);
+    }
+
     void unmanagedImageKeepsItsAddress() {
         startProgram();
         const auto png = makePng("p.png", 8, 6);
@@ -349,15 +437,7 @@ private slots:
     void dropsThatAreIgnored() {
         startProgram();
         // Should the dialog open by mistake, it is closed again and counted.
-        int opened = 0;
-        QTimer guard;
-        connect(&guard, &QTimer::timeout, this, [&] {
-            if (program_->ImgForm()->isVisible()) {
-                ++opened;
-                program_->ImgForm()->reject();
-            }
-        });
-        guard.start(10);
+        ImageDialogGuard guard(program_->ImgForm());
         const auto png = makePng("p.png", 8, 6);
         WriteAll(h_.folder() / "p.bmp", "BM");
         const QUrl url = QUrl::fromLocalFile(QString::fromStdString(png.string()));
@@ -371,7 +451,7 @@ private slots:
         QCOMPARE(memo()->toPlainText(), QStringLiteral("text"));
         QCOMPARE(title->text(), QString());
         QVERIFY(h_.shown.isEmpty());
-        QCOMPARE(opened, 0);
+        QCOMPARE(guard.opened, 0);
     }
 };
 
