@@ -1,7 +1,6 @@
 #include "message_box.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -13,12 +12,20 @@ MessageBox::Responder& CurrentResponder() {
     return responder;
 }
 
-QString ApplicationTitle() {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Tavo") : name;
+QString& CurrentApplicationTitle() {
+    static QString title = QStringLiteral("Tavo");
+    return title;
 }
 
 }  // namespace
+
+void MessageBox::setApplicationTitle(const QString& title) {
+    CurrentApplicationTitle() = title;
+}
+
+QString MessageBox::applicationTitle() {
+    return CurrentApplicationTitle();
+}
 
 void MessageBox::setResponder(Responder responder) {
     CurrentResponder() = std::move(responder);
@@ -39,17 +46,17 @@ void MessageBox::warningYes(QWidget* parent, const QString& text) {
 }
 
 void MessageBox::message(QWidget* parent, const QString& text) {
-    show(parent, {Kind::Message, ApplicationTitle(), text, {Button::Ok}});
+    show(parent, {Kind::Message, applicationTitle(), text, {Button::Ok}});
 }
 
 bool MessageBox::questionYesCancel(QWidget* parent, const QString& text) {
     return show(parent,
-                {Kind::Question, ApplicationTitle(), text, {Button::Yes, Button::Cancel}}) ==
+                {Kind::Question, applicationTitle(), text, {Button::Yes, Button::Cancel}}) ==
            Button::Yes;
 }
 
 void MessageBox::error(QWidget* parent, const QString& text) {
-    show(parent, {Kind::Error, ApplicationTitle(), text, {Button::Ok}});
+    show(parent, {Kind::Error, applicationTitle(), text, {Button::Ok}});
 }
 
 MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown) {

@@ -26,6 +26,12 @@ public:
     static void warningOk(QWidget* parent, const QString& text);
     // Warning box "警告" whose only button is "はい(&Y)".
     static void warningYes(QWidget* parent, const QString& text);
+    // The caption of the plain, question and error boxes: "Tavo", or the diary's title
+    // followed by " - Tavo". Kept here rather than as Qt's application display name,
+    // which desktops append to every window caption.
+    static void setApplicationTitle(const QString& title);
+    static QString applicationTitle();
+
     // Plain message box: the application title as caption, one "OK" button, no icon.
     static void message(QWidget* parent, const QString& text);
     // Question box (application title, question icon) with "はい(&Y)" and "キャンセル";

@@ -924,7 +924,7 @@ void TSDIAppForm::applyUserSettings() {
     const QString title = FromCp932(settings.diaryTitle);
     if (!title.isEmpty()) {
         const QString caption = title + QStringLiteral(" - Tavo");
-        QGuiApplication::setApplicationDisplayName(caption);
+        MessageBox::setApplicationTitle(caption);
         setWindowTitle(caption);
     }
     editorFontSize_ = settings.fontSizeIndex + tavo::kFontSizeIndexOffset;

@@ -39,7 +39,8 @@ void PrepareApplicationAttributes() {
 }
 
 void SetUpApplication(QApplication& app) {
+    // No display name: desktops would append it to the caption of every dialog and
+    // message box. Captions are set whole by each window.
     app.setApplicationName(QStringLiteral("tavo"));
-    app.setApplicationDisplayName(QStringLiteral("Tavo"));
     app.setWindowIcon(ApplicationIcon());
 }

@@ -1,6 +1,5 @@
 #include "gui_harness.h"
 
-#include <QGuiApplication>
 #include <QLocale>
 
 #include "app/desktop.h"
@@ -40,7 +39,7 @@ void GuiHarness::tearDown() {
     ProgramEnd::setHandler({});
     FileChooser::setResponder({});
     // A diary title read at start renames the application; the next test starts afresh.
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tavo"));
+    MessageBox::setApplicationTitle(QStringLiteral("Tavo"));
     QLocale::setDefault(QLocale::system());
     dir_.reset();
 }

@@ -115,6 +115,8 @@ private slots:
         QVERIFY(!program_->StartDlg()->isVisible());
         QCOMPARE(main()->EditorFontSize(), 10);
         QCOMPARE(main()->windowTitle(), QStringLiteral("Tavo"));
+        // A display name would be added to every window's caption by the desktop.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
     }
 
     void closingTheMainWindowClosesTheOthers() {
@@ -309,7 +311,11 @@ private slots:
 
         restartProgram();
         QCOMPARE(main()->windowTitle(), QStringLiteral("わたしの日記 - Tavo"));
-        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("わたしの日記 - Tavo"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        Child<QAction>(main(), "nextdiary")->trigger();  // no entries: a plain message
+        QCOMPARE(h_.shown.size(), 1);
+        QCOMPARE(h_.shown[0].caption, QStringLiteral("わたしの日記 - Tavo"));
+        h_.shown.clear();
         QCOMPARE(main()->EditorFontSize(), 9);
         for (const char* name : {"Edit2", "Memo1", "Memo2"}) {
             auto* editor = Child<QWidget>(main(), name);
