@@ -787,6 +787,9 @@ void TSDIAppForm::T2Click() {
 }
 
 void TSDIAppForm::P1Click() {
+    // The action's check mark has already been inverted by the click.
+    if (!P1->isChecked())
+        privatePaneHeight_ = privatePaneHeight();
     GroupBox2->setVisible(P1->isChecked());
 }
 
@@ -911,7 +914,8 @@ void TSDIAppForm::applySettingsFile() {
         move(OnSomeScreen(QRect(settings.left, settings.top, width(), height())));
     }
     htmlSavePath_ = FromCp932(settings.htmlSavePath);
-    pendingPrivateHeight_ = std::max(settings.privatePaneHeight, kMinimumPaneHeight);
+    storedHtmlSavePath_ = settings.htmlSavePath;
+    privatePaneHeight_ = std::max(settings.privatePaneHeight, kMinimumPaneHeight);
     T2->setChecked(settings.toolBarVisible);
     P1->setChecked(settings.privatePaneVisible);
 }
@@ -944,7 +948,7 @@ void TSDIAppForm::applyUserSettings() {
 
 void TSDIAppForm::applyPaneHeights() {
     const int total = Splitter1->height() - Splitter1->handleWidth();
-    const int privateHeight = std::min(pendingPrivateHeight_, total - kMinimumPaneHeight);
+    const int privateHeight = std::min(privatePaneHeight_, total - kMinimumPaneHeight);
     Splitter1->setSizes({total - privateHeight, privateHeight});
 }
 
@@ -956,17 +960,39 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
     }
 }
 
+int TSDIAppForm::privatePaneHeight() const {
+    // A hidden pane's own height means nothing (it may never have been laid out).
+    return GroupBox2->isVisibleTo(this) && paneHeightsApplied_ ? GroupBox2->height()
+                                                               : privatePaneHeight_;
+}
+
+void TSDIAppForm::setHtmlSavePath(const QString& path) {
+    htmlSavePath_ = path;
+    const Cp932Text stored = ToCp932(path);
+    if (!stored.usedCharacterReferences) {
+        storedHtmlSavePath_ = stored.bytes;
+        return;
+    }
+    // Stored with "&#NNN;" the name would lead to no folder at the next start.
+    const QString text = QStringLiteral(
+        "保存先フォルダの名前に Shift_JIS (CP932) で表せない文字があるため、"
+        "次回の起動では前の保存先フォルダを使います");
+    statusPanels_[0]->setText(text);
+    if (htmlSavePathReported_)
+        return;
+    htmlSavePathReported_ = true;
+    MessageBox::message(this, text + QStringLiteral("。\n\"%1\"").arg(path));
+}
+
 bool TSDIAppForm::WriteSettings() {
     tavo::AppSettings settings;
     settings.width = width();
     settings.height = height();
     settings.left = x();
     settings.top = y();
-    settings.htmlSavePath = ToCp932(htmlSavePath_).bytes;
+    settings.htmlSavePath = storedHtmlSavePath_;
     settings.publicPaneHeight = GroupBox1->height();
-    settings.privatePaneHeight = GroupBox2->isVisibleTo(this) || paneHeightsApplied_
-                                     ? GroupBox2->height()
-                                     : pendingPrivateHeight_;
+    settings.privatePaneHeight = privatePaneHeight();
     settings.toolBarVisible = T2->isChecked();
     settings.privatePaneVisible = P1->isChecked();
     settings.windowState = isMaximized() ? 3 : (isMinimized() ? 2 : 1);

@@ -67,7 +67,9 @@ public:
     int EditorFontSize() const { return editorFontSize_; }
     const tavo::EntryStore& store() const { return store_; }
     QString HtmlSavePath() const { return htmlSavePath_; }
-    void setHtmlSavePath(const QString& path) { htmlSavePath_ = path; }
+    // A folder whose name code page 932 cannot hold is used for the rest of the run, but
+    // "tavo.ini" keeps the last folder it can hold; the user is told once.
+    void setHtmlSavePath(const QString& path);
 
     QString CurrentFileName() const { return currentFileName_; }
     QString LoadedFileName() const { return loadedFileName_; }
@@ -108,6 +110,7 @@ private:
     void clearModified();
     void setEditorsReadOnly(bool readOnly);
     void reportCharacterReferences();
+    int privatePaneHeight() const;
 
     void beforediaryClick();
     void nextdiaryClick();
@@ -139,12 +142,16 @@ private:
     bool ending_ = false;
     tavo::EntryStore store_;
     QString htmlSavePath_;
+    std::string storedHtmlSavePath_;  // as "tavo.ini" holds it
+    bool htmlSavePathReported_ = false;
     QString currentFileName_;
     QString loadedFileName_;
     QDate loadedDate_;
     bool shownDayUnreadable_ = false;  // the editors are read-only and nothing is saved
     bool charRefsReported_ = false;
-    int pendingPrivateHeight_ = 121;
+    // The private pane's height while it is hidden or not laid out yet: read at start,
+    // then the height it had when last hidden.
+    int privatePaneHeight_ = 121;
     bool paneHeightsApplied_ = false;
 
     QToolBar* ToolBar1 = nullptr;

@@ -66,6 +66,20 @@ private:
     // Picks a date as the user does in the picker.
     void pick(const QDate& date) { picker()->setDate(date); }
 
+    // Line `n` (from 0) of "tavo.ini".
+    std::string iniLine(int n) const {
+        const std::string ini = ReadAll(folder() / "tavo.ini");
+        size_t start = 0;
+        for (int i = 0; i < n && start != std::string::npos; ++i) {
+            start = ini.find("\r\n", start);
+            if (start != std::string::npos)
+                start += 2;
+        }
+        if (start == std::string::npos)
+            return "(missing)";
+        return ini.substr(start, ini.find("\r\n", start) - start);
+    }
+
     void typeInto(QWidget* widget, const QString& text) {
         widget->setFocus();
         QTest::keyClicks(widget, text);
@@ -464,6 +478,27 @@ private slots:
         QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/user/日記"));
     }
 
+    void folderCp932CannotHoldKeepsTheStoredOneAndSaysSoOnce() {
+        startWindow();
+        window_->setHtmlSavePath(QStringLiteral("/home/u/日記"));
+        restartWindow();
+        QVERIFY(shown_.isEmpty());
+
+        window_->setHtmlSavePath(QStringLiteral("/home/u/Café"));
+        QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/u/Café"));  // for this run
+        QCOMPARE(shown_.size(), 1);
+        QCOMPARE(shown_[0].kind, MessageBox::Kind::Message);
+        QVERIFY(shown_[0].text.contains(QStringLiteral("CP932")));
+        QVERIFY(shown_[0].text.contains(QStringLiteral("/home/u/Café")));
+        window_->setHtmlSavePath(QStringLiteral("/home/u/Crème"));
+        QCOMPARE(shown_.size(), 1);  // told once; later only in the status bar
+        QVERIFY(panel(0).contains(QStringLiteral("CP932")));
+        restartWindow();
+
+        QCOMPARE(iniLine(6), std::string("/home/u/\x93\xFA\x8B\x4C"));
+        QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/u/日記"));
+    }
+
     void privatePaneHeightSurvivesARestart() {
         startWindow();
         window_->resize(500, 700);
@@ -474,6 +509,32 @@ private slots:
         QCOMPARE(child<QGroupBox>("GroupBox2")->height(), 230);
         restartWindow();
         QCOMPARE(child<QGroupBox>("GroupBox2")->height(), 230);
+    }
+
+    void hiddenPrivatePaneKeepsItsHeightAcrossRestarts() {
+        WriteAll(folder() / "tavo.ini",
+                 "[SIZE]\r\n500\r\n600\r\n20\r\n20\r\n[Path]\r\n\r\n[SPLIT]\r\n300\r\n"
+                 "230\r\n[Visible]\r\n1\r\n0\r\n[WINDOWSTATE]\r\n1\r\n");
+        startWindow();
+        QVERIFY(!child<QGroupBox>("GroupBox2")->isVisible());
+        restartWindow();
+        QCOMPARE(iniLine(9), std::string("230"));
+        restartWindow();
+        QCOMPARE(iniLine(9), std::string("230"));
+        QCOMPARE(iniLine(12), std::string("0"));
+
+        // Hidden during a run, the pane keeps the height it had when it was hidden.
+        trigger("P1");
+        QTRY_VERIFY(child<QGroupBox>("GroupBox2")->height() > 100);
+        auto* splitter = child<QSplitter>("Splitter1");
+        const int total = splitter->sizes()[0] + splitter->sizes()[1];
+        splitter->setSizes({total - 180, 180});
+        QCOMPARE(child<QGroupBox>("GroupBox2")->height(), 180);
+        trigger("P1");
+        restartWindow();
+        QCOMPARE(iniLine(9), std::string("180"));
+        restartWindow();
+        QCOMPARE(iniLine(9), std::string("180"));
     }
 
     void maximisedWindowOpensMaximised() {
