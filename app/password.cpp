@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "core/settings.h"
 #include "message_box.h"
@@ -17,10 +18,14 @@ TPasswordDlg::TPasswordDlg(TSDIAppForm* mainWindow)
 
 void TPasswordDlg::showEvent(QShowEvent* event) {
     PasswordForm::showEvent(event);
-    FormShow();
+    // A window restored from the task bar is shown again by the system: what the user
+    // typed stays.
+    if (!event->spontaneous())
+        FormShow();
 }
 
 void TPasswordDlg::FormShow() {
+    centreOnScreen();
     // The password of the last lock is offered again; none before the first exit.
     std::string stored, error;
     if (!tavo::ReadLockPassword(mainWindow_->paths().settingsFile, &stored, &error)) {

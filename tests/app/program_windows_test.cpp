@@ -259,6 +259,35 @@ private slots:
         QCOMPARE(h_.programEnds, 0);
     }
 
+    void lockDialogIsCentredAndKeepsItsFieldWhenRestored() {
+        startProgram();
+        QVERIFY(QTest::qWaitForWindowExposed(main()));
+        main()->move(0, 0);  // a dialog centred on its parent would be off the centre
+        TPasswordDlg* dialog = program_->PasswordDlg();
+        const QPoint screenCentre = dialog->screen()->availableGeometry().center();
+        QPoint centre;
+        QString afterRestore;
+        whenDialogOpens(dialog, [dialog, &centre, &afterRestore] {
+            centre = dialog->geometry().center();
+            auto* field = Child<QLineEdit>(dialog, "Password");
+            QTest::keyClicks(field, QStringLiteral("typed"));
+            dialog->setWindowState(Qt::WindowMinimized);
+            dialog->setWindowState(Qt::WindowNoState);
+            afterRestore = field->text();
+            QTest::mouseClick(Child<QPushButton>(dialog, "CancelBtn"), Qt::LeftButton);
+        });
+        Child<QAction>(main(), "N3")->trigger();
+        // Within the few pixels of a window frame.
+        QVERIFY2((centre - screenCentre).manhattanLength() <= 6,
+                 qPrintable(QStringLiteral("centre %1,%2 screen %3,%4")
+                                .arg(centre.x())
+                                .arg(centre.y())
+                                .arg(screenCentre.x())
+                                .arg(screenCentre.y())));
+        QCOMPARE(afterRestore, QStringLiteral("typed"));
+        QCOMPARE(h_.programEnds, 0);
+    }
+
     void passwordFieldMasksWithStars() {
         startProgram();
         auto* field = Child<QLineEdit>(program_->StartDlg(), "Password");
