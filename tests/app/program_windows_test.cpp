@@ -299,6 +299,22 @@ private slots:
 
     // --- preferences ------------------------------------------------------------------
 
+    void openingPreferencesDoesNotSaveTheShownDay() {
+        startProgram();
+        main()->goToDate(QDate(2004, 1, 5));
+        typeTitle(QStringLiteral("unsaved"));
+        Child<QAction>(main(), "P2")->trigger();
+        QVERIFY(program_->Set_Form()->isVisible());
+        QVERIFY(!std::filesystem::exists(h_.folder() / "data" / "20040105.txt"));
+        QVERIFY(main()->isEntryModified());
+        QVERIFY(h_.shown.isEmpty());
+
+        // The search, by contrast, reads the entry files: it saves first.
+        Child<QAction>(main(), "F1")->trigger();
+        QCOMPARE(ReadAll(h_.folder() / "data" / "20040105.txt"),
+                 tavo::EncodeText("unsaved") + "\r\n\r\n\r\n");
+    }
+
     void freshOkWritesTheDefaultTenLines() {
         startProgram();
         Child<QAction>(main(), "P2")->trigger();
