@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/text_file.h"
+
 namespace tavo {
 namespace {
 
@@ -157,11 +159,14 @@ std::optional<ImageSize> ReadImageSize(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
-int HighestImageNumber(const std::filesystem::path& imageFolder, std::string_view dateKey) {
+std::optional<int> HighestImageNumber(const std::filesystem::path& imageFolder,
+                                      std::string_view dateKey, std::string* error) {
     int highest = 0;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(imageFolder, ec), end; !ec && it != end;
-         it.increment(ec)) {
+    std::filesystem::directory_iterator it(imageFolder, ec);
+    if (ec == std::errc::no_such_file_or_directory)
+        return 0;  // no image yet
+    for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.compare(0, dateKey.size(), dateKey) != 0)
             continue;
@@ -171,10 +176,15 @@ int HighestImageNumber(const std::filesystem::path& imageFolder, std::string_vie
             continue;
         const std::string_view digits = std::string_view(stem).substr(dateKey.size() + 1);
         int number = 0;
-        const auto [ptr, error] =
+        const auto [ptr, parseError] =
             std::from_chars(digits.data(), digits.data() + digits.size(), number);
-        if (error == std::errc() && ptr == digits.data() + digits.size())
+        if (parseError == std::errc() && ptr == digits.data() + digits.size())
             highest = std::max(highest, number);
+    }
+    if (ec) {
+        // A number taken from part of the folder could name an image that is already there.
+        *error = FileErrorText("フォルダを読めません", imageFolder, ec.value());
+        return std::nullopt;
     }
     return highest;
 }

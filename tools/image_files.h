@@ -25,9 +25,11 @@ ImageSize ReadPngSize(const std::filesystem::path& file);
 // files that are not such images.
 std::optional<ImageSize> ReadImageSize(const std::filesystem::path& file);
 
-// The highest running number of the day's images in the folder (0 when there is none).
+// The highest running number of the day's images in the folder (0 when there is none, or
+// no folder yet); nothing, with the error text, when the folder cannot be read.
 // Names that start with the day but carry no number are not images of ours and are passed.
-int HighestImageNumber(const std::filesystem::path& imageFolder, std::string_view dateKey);
+std::optional<int> HighestImageNumber(const std::filesystem::path& imageFolder,
+                                      std::string_view dateKey, std::string* error);
 
 // "20240105_3.JPG": the extension is kept as it is written, dot included.
 std::string ImageFileName(std::string_view dateKey, int number, std::string_view extension);

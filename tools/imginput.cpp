@@ -14,6 +14,7 @@
 #include "app/message_box.h"
 #include "app/ui_text.h"
 #include "core/date.h"
+#include "core/text_file.h"
 
 TImgForm::TImgForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ImgForm"));
@@ -107,17 +108,22 @@ QString TImgForm::copyIntoImageFolder() {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         return dot < 0 ? QString() : name.mid(dot);
     }();
-    const std::string name = tavo::ImageFileName(day, tavo::HighestImageNumber(folder, day) + 1,
-                                                 extension.toStdString());
+    std::string error;
+    const std::optional<int> highest = tavo::HighestImageNumber(folder, day, &error);
+    if (!highest) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return {};
+    }
+    const std::string name = tavo::ImageFileName(day, *highest + 1, extension.toStdString());
     const QString shownName = QString::fromStdString(name);
     MessageBox::message(
         this, QStringLiteral("保存される画像ファイル名は\r\n%1\r\nになります").arg(shownName));
-    std::filesystem::copy_file(ToPath(SourceImagePath), folder / name,
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        // A tag that points at a missing copy would show a broken image later.
-        MessageBox::error(this, QStringLiteral("画像をコピーできません \"%1\": %2")
-                                    .arg(SourceImagePath, QString::fromStdString(ec.message())));
+    // Through a temporary file, so a copy that fails halfway leaves no broken image behind;
+    // a tag that points at a missing copy would show a broken image later.
+    std::string bytes;
+    if (!tavo::ReadFileBytes(ToPath(SourceImagePath), &bytes, &error) ||
+        !tavo::WriteFileAtomically(folder / name, bytes, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
         return {};
     }
     return QStringLiteral("tavo-img/") + shownName;

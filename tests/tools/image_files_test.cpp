@@ -107,16 +107,25 @@ TEST_F(ImageFilesTest, ReaderChosenByExtensionInAnyCase) {
 
 TEST_F(ImageFilesTest, NextNumberFollowsTheHighestAndPassesForeignNames) {
     const auto images = folder_.path() / "tavo-img";
-    EXPECT_EQ(tavo::HighestImageNumber(images, "20240105"), 0);  // no folder yet
+    std::string error;
+    EXPECT_EQ(tavo::HighestImageNumber(images, "20240105", &error), 0);  // no folder yet
     std::filesystem::create_directory(images);
-    EXPECT_EQ(tavo::HighestImageNumber(images, "20240105"), 0);
+    EXPECT_EQ(tavo::HighestImageNumber(images, "20240105", &error), 0);
     for (const char* name : {"20240105_1.gif", "20240105_3.png", "20240105.gif", "20240105_a.png",
                              "20240106_9.gif", "x20240105_7.gif", "20240105_2"})
         WriteAll(images / name, "");
-    EXPECT_EQ(tavo::HighestImageNumber(images, "20240105"), 3);
-    EXPECT_EQ(tavo::HighestImageNumber(images, "20240106"), 9);
+    EXPECT_EQ(tavo::HighestImageNumber(images, "20240105", &error), 3);
+    EXPECT_EQ(tavo::HighestImageNumber(images, "20240106", &error), 9);
     EXPECT_EQ(tavo::ImageFileName("20240105", 4, ".JPG"), "20240105_4.JPG");
     EXPECT_EQ(tavo::ImageFileName("20240105", 1, ""), "20240105_1");
+}
+
+TEST_F(ImageFilesTest, UnreadableImageFolderGivesNoNumber) {
+    // A number guessed from a folder that cannot be read could name an existing image.
+    const auto notAFolder = Write("tavo-img", "");
+    std::string error;
+    EXPECT_EQ(tavo::HighestImageNumber(notAFolder, "20240105", &error), std::nullopt);
+    EXPECT_NE(error.find(notAFolder.string()), std::string::npos) << error;
 }
 
 }  // namespace
