@@ -256,16 +256,36 @@ bool TPagesDlg::LoadStyle(const QString& styleName, bool load, std::string* erro
     QComboBox* boxes[] = {ComboBox2, ComboBox3, ComboBox4, ComboBox5};
     for (int i = 0; i < 4; ++i)
         Select(boxes[i], formats[i]);
+    bool invalidBytes = false;
+    auto text = [&invalidBytes](const std::string& bytes) {
+        bool invalid = false;
+        QString decoded = FromCp932(bytes, &invalid);
+        invalidBytes = invalidBytes || invalid;
+        return decoded;
+    };
+    auto memoText = [&invalidBytes](const std::string& bytes) {
+        bool invalid = false;
+        QString decoded = MemoFromCp932(bytes, &invalid);
+        invalidBytes = invalidBytes || invalid;
+        return decoded;
+    };
     QLineEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
     for (size_t i = 0; i < style.affixes.size(); ++i)
-        edits[i]->setText(FromCp932(style.affixes[i]));
-    Memo1->setPlainText(MemoFromCp932(style.head));
-    Memo2->setPlainText(MemoFromCp932(style.mid));
-    Memo3->setPlainText(MemoFromCp932(style.foot));
-    Memo4->setPlainText(MemoFromCp932(style.diaryTop));
-    Memo5->setPlainText(MemoFromCp932(style.diaryBottom));
+        edits[i]->setText(text(style.affixes[i]));
+    Memo1->setPlainText(memoText(style.head));
+    Memo2->setPlainText(memoText(style.mid));
+    Memo3->setPlainText(memoText(style.foot));
+    Memo4->setPlainText(memoText(style.diaryTop));
+    Memo5->setPlainText(memoText(style.diaryBottom));
     SetFlag(CheckBox1, style.useTitle);
     SetFlag(CheckBox2, style.useBody);
+    // Saving would write those bytes back as another text; the user decides with "OK".
+    if (invalidBytes)
+        MessageBox::message(this, QStringLiteral("スタイル「%1」に Shift_JIS (CP932) "
+                                                 "として読めないバイトがあります。\n"
+                                                 "「OK」で保存すると、その部分は &#65533; "
+                                                 "に置き換わります。")
+                                      .arg(styleName));
     return true;
 }
 

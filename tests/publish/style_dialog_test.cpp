@@ -336,6 +336,21 @@ private slots:
                  QStringLiteral("<br clear=\"all\">&nbsp;<br>&nbsp;<br>"));
     }
 
+    void bytesThatAreNotCp932AreReportedOnLoading() {
+        // A hand-edited style: "h" followed by a lone lead byte of a two-byte character.
+        std::string file = HandMadeStyle("0", "0", "0", "0", "1", "1");
+        file.replace(file.find("\r\nh\r\n"), 5, "\r\nh\x81\r\n");
+        WriteAll(styleFile("hand"), file);
+        h_.shown.clear();
+        load(QStringLiteral("demo"));
+        QCOMPARE(h_.shown.size(), 0);
+        load(QStringLiteral("hand"));
+        QCOMPARE(h_.shown.size(), 1);
+        QVERIFY(
+            h_.shown[0].text.startsWith(QStringLiteral("スタイル「hand」に Shift_JIS (CP932) ")));
+        QCOMPARE(ReadAll(styleFile("hand")), file);  // loading alone changes nothing
+    }
+
     void aNewStyleKeepsOnlyTheAffixesOfTheLastOne() {
         load(QStringLiteral("demo"));
         page<QComboBox>("ComboBox3")->setCurrentIndex(3);
