@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "app/gui_harness.h"
@@ -50,6 +51,18 @@ void Port(ftptest::ScriptedServer& s, const std::string& command) {
         s.rememberPort(command);
     else
         s.send("500 unexpected\r\n");
+}
+
+// TYPE A, PORT and LIST, answered with `listing`; `onList` runs as the LIST arrives.
+void AddListing(ftptest::ScriptedServer& scripted, const std::string& listing,
+                std::function<void()> onList = {}) {
+    scripted.add("TYPE A", "200 ok\r\n");
+    scripted.add("PORT *", Port);
+    scripted.add("LIST", [listing, onList](ftptest::ScriptedServer& s, const std::string&) {
+        if (onList)
+            onList();
+        s.sendListing(listing);
+    });
 }
 
 QByteArray ReadFile(const QString& path) {
@@ -370,11 +383,8 @@ private slots:
         scripted.addLogin();
         scripted.add("CWD /", "250 ok\r\n");
         scripted.add("PWD", "257 \"/\" is the current directory\r\n");
-        scripted.add("TYPE A", "200 ok\r\n");
-        scripted.add("PORT *", Port);
-        scripted.add("LIST", [](ftptest::ScriptedServer& s, const std::string&) {
-            s.sendListing("-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n");
-        });
+        const std::string listing = "-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n";
+        AddListing(scripted, listing);
         scripted.add("SIZE page.html", "550 No such file\r\n");
         scripted.add("PORT *", Port);
         scripted.add("STOR page.html",
@@ -382,26 +392,15 @@ private slots:
         scripted.add("MKD tavo-img", "550 File exists\r\n");
         scripted.add("CWD tavo-img", "550 Not a directory\r\n");
         scripted.add("PORT *", Port);
-        scripted.add("LIST", [](ftptest::ScriptedServer& s, const std::string&) {
-            s.sendListing("-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n");
+        scripted.add("LIST", [listing](ftptest::ScriptedServer& s, const std::string&) {
+            s.sendListing(listing);
         });
         scripted.add("QUIT", "221 bye\r\n");
 
-        form()->show();
-        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
-        edit("Edit2")->setText(QStringLiteral("bob"));
-        edit("Edit3")->setText(QStringLiteral("secret"));
-        edit("Edit4")->setText(QStringLiteral("/"));
-        edit("Edit5")->setText(QStringLiteral("page.html"));
-        form()->QFtp1()->SetPort(scripted.port());
-        form()->QFtp1()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
-        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        uploadTo(scripted, QStringLiteral("/"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("異常終了"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
-        std::string transcript;
-        for (const auto& line : scripted.transcript)
-            transcript += line + "|";
-        QVERIFY2(scripted.mismatches.empty(), transcript.c_str());
+        QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
         QCOMPARE(h_.shown.size(), 2);  // the refused MKD, then the refused CWD
         QCOMPARE(form()->UploadStage(), 0);
         QVERIFY(!std::filesystem::exists(h_.folder() / "FTP.ini"));
@@ -412,11 +411,7 @@ private slots:
         ftptest::ScriptedServer scripted;
         scripted.addLogin();
         scripted.add("CWD /nowhere", "550 No such directory\r\n");
-        scripted.add("TYPE A", "200 ok\r\n");
-        scripted.add("PORT *", Port);
-        scripted.add("LIST", [](ftptest::ScriptedServer& s, const std::string&) {
-            s.sendListing("-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n");
-        });
+        AddListing(scripted, "-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n");
         scripted.add("QUIT", "221 bye\r\n");
         uploadTo(scripted, QStringLiteral("/nowhere"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("異常終了"), 10000);
@@ -435,12 +430,9 @@ private slots:
         scripted.addLogin();
         scripted.add("CWD /", "250 ok\r\n");
         scripted.add("PWD", "257 \"/\" is the current directory\r\n");
-        scripted.add("TYPE A", "200 ok\r\n");
-        scripted.add("PORT *", Port);
-        scripted.add("LIST", [this](ftptest::ScriptedServer& s, const std::string&) {
+        AddListing(scripted, "-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n", [this] {
             // The fields stay editable; the page still goes up under the name it started with.
             edit("Edit5")->setText(QStringLiteral("sub/other.html"));
-            s.sendListing("-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n");
         });
         scripted.add("SIZE page.html", "550 No such file\r\n");
         scripted.add("PORT *", Port);
