@@ -661,8 +661,17 @@ TEST_F(Scripted, UploadTypeOnceSizeResumeAndRefusal) {
     EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpPermissionDenied}));
     EXPECT_TRUE(ftp.Connected());
     EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
-    // A listing after binary uploads sends TYPE A again.
     EXPECT_EQ(std::count(server.transcript.begin(), server.transcript.end(), "TYPE I"), 1);
+    // A listing after binary uploads sends TYPE A again.
+    ftp.SetCache(false);
+    server.add("TYPE A", "200 ok\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("LIST", [](ScriptedServer& s, const std::string&) { s.sendListing(""); });
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
+    ASSERT_GE(server.transcript.size(), 3u);
+    EXPECT_EQ(server.transcript[server.transcript.size() - 3], "TYPE A");
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
 }
 
 TEST_F(Scripted, UploadEmptyFilePassive) {
@@ -708,8 +717,112 @@ TEST_F(Scripted, PrematureDisconnectMidTransfer) {
     ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
     EXPECT_FALSE(ftp.Connected());
     EXPECT_FALSE(ftp.Busy());
-    EXPECT_FALSE(rec.errors.empty());
+    // The data connection ending first is no error of its own: the lost control connection is.
+    EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpPrematureDisconnect})) << rec.Joined();
     EXPECT_TRUE(rec.Has("info 1 Disconnected"));
+}
+
+// A transfer completes once its data connection has ended and its final reply has come, in
+// either order.
+TEST_F(Scripted, TransferCompletesOnceWhicheverHalfComesLast) {
+    ftp.SetCache(false);
+    LoginOk();
+    const QByteArray payload = QByteArray("-rw-r--r-- 1 u g 3 Feb 3 2024 a.txt\r\n").repeated(3000);
+    const QString upload = LocalFile("up.bin", payload);
+    const QString download = temp.path() + "/down.bin";
+    struct Operation {
+        const char* event;
+        std::function<void()> start;
+        std::function<void()> check;
+    };
+    const Operation operations[] = {
+        {"ListingDone",
+         [&] {
+             server.add("TYPE A", "200 ok\r\n");
+             server.add("PORT *",
+                        [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+             server.add("LIST", [payload](ScriptedServer& s, const std::string&) {
+                 s.sendListing(payload.toStdString());
+             });
+             ftp.Refresh();
+         },
+         [&] { EXPECT_EQ(ftp.Files().Count(), 3000); }},
+        {"FileReceived",
+         [&] {
+             server.add("TYPE I", "200 ok\r\n");
+             server.add("PORT *",
+                        [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+             server.add("RETR down.bin", [payload](ScriptedServer& s, const std::string&) {
+                 s.sendData("150 Opening data connection\r\n", payload.toStdString());
+             });
+             ftp.DownloadFile("down.bin", download);
+         },
+         [&] {
+             QFile f(download);
+             ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+             EXPECT_EQ(f.readAll(), payload);
+         }},
+        {"FileStored",
+         [&] {
+             // TYPE I is still in force from the download.
+             server.add("SIZE up.bin", "550 no\r\n");
+             server.add("PORT *",
+                        [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+             server.add("STOR up.bin",
+                        [](ScriptedServer& s, const std::string&) { s.receiveStore(); });
+             ftp.UploadFile(upload, "up.bin");
+         },
+         [&] {
+             ASSERT_TRUE(WaitFor([&] { return server.storeDone; }));
+             EXPECT_EQ(server.stored, payload);
+         }},
+    };
+    // The second half comes well after the first, so that a completion on either half alone
+    // shows.
+    server.halvesGapMs = 100;
+    for (const bool replyFirst : {false, true}) {
+        server.finalReplyFirst = replyFirst;
+        for (const Operation& op : operations) {
+            SCOPED_TRACE(std::string(op.event) + (replyFirst ? ", reply first" : ", data first"));
+            const int before = rec.Count(op.event);
+            const int transfersDone = rec.CountInfo(ftpInfoTransferDone);
+            op.start();
+            ASSERT_TRUE(WaitFor([&] { return rec.Count(op.event) == before + 1; })) << rec.Joined();
+            EXPECT_EQ(ftp.LastReply(), "226 Transfer complete");
+            Pump(150);
+            EXPECT_EQ(rec.Count(op.event), before + 1);
+            EXPECT_EQ(rec.CountInfo(ftpInfoTransferDone), transfersDone + 1);
+            op.check();
+            EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+            EXPECT_FALSE(ftp.Busy());
+        }
+    }
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
+}
+
+TEST_F(Scripted, UnsolicitedReplyIsOnlyLogged) {
+    LoginOk();
+    const int events = static_cast<int>(rec.log.size());
+    server.send("421 Service closing soon, maybe\r\n");
+    ASSERT_TRUE(WaitFor([&] {
+        return std::count(rec.infos.begin(), rec.infos.end(),
+                          std::pair<int, std::string>{ftpInfoReplyReceived,
+                                                      "421 Service closing soon, maybe\r\n"}) == 1;
+    }));
+    Pump(100);
+    EXPECT_EQ(static_cast<int>(rec.log.size()), events) << rec.Joined();
+    EXPECT_TRUE(rec.errors.empty());
+    EXPECT_EQ(ftp.LastReply(), "421 Service closing soon, maybe");
+    EXPECT_TRUE(ftp.Connected());
+    EXPECT_TRUE(ftp.LoggedIn());
+    EXPECT_FALSE(ftp.Busy());
+    EXPECT_EQ(ftp.CurrentDirectory(), "/");
+    // The next command gets its own reply.
+    server.add("CWD sub", "250 \"/sub\"\r\n");
+    ftp.ChangeDirectory("sub");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("DirectoryChanged"); }));
+    EXPECT_EQ(ftp.CurrentDirectory(), "/sub");
+    EXPECT_TRUE(rec.errors.empty());
 }
 
 TEST_F(Scripted, ServerThatNeverAnswersTimesOut) {

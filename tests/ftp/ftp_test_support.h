@@ -195,40 +195,73 @@ public:
             s->connectToHost(activeHost_, activePort_);
         }
     }
+    // The two halves of a transfer: by default the data connection ends, then the final 2xx
+    // reply follows. `finalReplyFirst` sends that reply right after the 1xx one, before the
+    // data connection opens. `halvesGapMs` is the pause between the first half and the second.
+    bool finalReplyFirst = false;
+    int halvesGapMs = 0;
+
     // 150, the listing on the data connection, close, 226.
     void sendListing(const std::string& listing) {
-        send("150 Here comes the listing\r\n");
-        withData([this, listing](QTcpSocket* s) {
-            QObject::connect(s, &QTcpSocket::bytesWritten, s, [s] {
-                if (s->bytesToWrite() == 0)
+        sendData("150 Here comes the listing\r\n", listing);
+    }
+    // The preliminary reply, the bytes on the data connection, close, the final reply (the
+    // halves in the order and with the gap set above).
+    void sendData(const std::string& preliminary, const std::string& bytes,
+                  const std::string& finalReply = "226 Transfer complete\r\n") {
+        send(preliminary);
+        bothHalves(finalReply, [this, bytes](std::function<void()> ended) {
+            withData([bytes, ended](QTcpSocket* s) {
+                QObject::connect(s, &QTcpSocket::bytesWritten, s, [s] {
+                    if (s->bytesToWrite() == 0)
+                        s->disconnectFromHost();
+                });
+                QObject::connect(s, &QTcpSocket::disconnected, s, ended);
+                if (bytes.empty())
                     s->disconnectFromHost();
+                else
+                    s->write(bytes.data(), static_cast<qint64>(bytes.size()));
             });
-            QObject::connect(s, &QTcpSocket::disconnected, this,
-                             [this] { send("226 Transfer complete\r\n"); });
-            if (listing.empty())
-                s->disconnectFromHost();
-            else
-                s->write(listing.data(), static_cast<qint64>(listing.size()));
         });
     }
-    // 150, read everything until the client closes, 226.
+    // 150, read everything until the client closes, the final reply (the halves in the
+    // order and with the gap set above).
     void receiveStore(const std::string& finalReply = "226 Transfer complete\r\n") {
         stored.clear();
         storeDone = false;
         send("150 Ok to send data\r\n");
-        withData([this, finalReply](QTcpSocket* s) {
-            QObject::connect(s, &QTcpSocket::readyRead, this,
-                             [this, s] { stored += s->readAll(); });
-            QObject::connect(s, &QTcpSocket::disconnected, this, [this, s, finalReply] {
+        bothHalves(finalReply, [this](std::function<void()> ended) {
+            withData([this, ended](QTcpSocket* s) {
+                QObject::connect(s, &QTcpSocket::readyRead, this,
+                                 [this, s] { stored += s->readAll(); });
+                QObject::connect(s, &QTcpSocket::disconnected, this, [this, s, ended] {
+                    stored += s->readAll();
+                    storeDone = true;
+                    ended();
+                });
                 stored += s->readAll();
-                storeDone = true;
-                send(finalReply);
             });
-            stored += s->readAll();
         });
     }
 
 private:
+    // Runs the data half (which calls its argument when the data connection has ended) and
+    // sends the final reply, in the order and with the gap asked for.
+    void bothHalves(const std::string& finalReply,
+                    const std::function<void(std::function<void()>)>& dataHalf) {
+        if (finalReplyFirst) {
+            send(finalReply);
+            QTimer::singleShot(halvesGapMs, this, [dataHalf] { dataHalf([] {}); });
+            return;
+        }
+        dataHalf([this, finalReply] {
+            if (halvesGapMs <= 0)
+                send(finalReply);
+            else
+                QTimer::singleShot(halvesGapMs, this, [this, finalReply] { send(finalReply); });
+        });
+    }
+
     void Accepted() {
         while (server_.hasPendingConnections()) {
             QTcpSocket* s = server_.nextPendingConnection();
