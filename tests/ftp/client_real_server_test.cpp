@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ftp/qftp.h"
 #include "ftp_test_support.h"
 #include "real_server.h"
@@ -188,6 +190,36 @@ TEST_P(RealServerTest, LoginDirectoriesListingUploadsQuit) {
     ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; })) << rec.Joined();
     EXPECT_FALSE(ftp.Connected());
     EXPECT_EQ(rec.errors.size(), 1u) << rec.Joined();
+}
+
+// Names travel as Shift_JIS bytes, as earlier versions created them on users' servers.
+TEST_P(RealServerTest, JapaneseNamesAreShiftJisOnTheServer) {
+    if (GetParam().server == "pyftpdlib")
+        GTEST_SKIP() << "pyftpdlib reads commands as UTF-8; vsftpd keeps the bytes it gets";
+    LoginAndEnterWork();
+    const QString folder = QString::fromUtf8("日記ソフト") + Suffix();
+    const QString file = QString::fromUtf8("表.txt");
+    // 日記ソフト and 表.txt in Shift_JIS; ソ and 表 end in the byte of "\".
+    const std::string folderBytes =
+        "\x93\xFA\x8B\x4C\x83\x5C\x83\x74\x83\x67" + Suffix().toStdString();
+    const std::string fileBytes = "\x95\x5C.txt";
+    ftp.MakeDirectory(folder);
+    ASSERT_TRUE(Wait("DirectoryCreated")) << rec.Joined();
+    ftp.ChangeDirectory(folder);
+    ASSERT_TRUE(Wait("DirectoryChanged", 2)) << rec.Joined();
+    EXPECT_TRUE(ftp.CurrentDirectory().endsWith("/" + folder))
+        << ftp.CurrentDirectory().toStdString();
+    WriteFile(temp.path() + "/local.txt", "abc");
+    ftp.UploadFile(temp.path() + "/local.txt", file);
+    ASSERT_TRUE(Wait("FileStored")) << rec.Joined();
+    ftp.Refresh();
+    ASSERT_TRUE(Wait("ListingDone")) << rec.Joined();
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+    ASSERT_GE(ftp.FindFile(file), 0);
+    EXPECT_EQ(ftp.Files().Get(ftp.FindFile(file)).Name, fileBytes);
+    const std::filesystem::path onServer =
+        std::filesystem::path(server_->home.toStdString()) / folderBytes / fileBytes;
+    EXPECT_TRUE(std::filesystem::is_regular_file(onServer)) << onServer;
 }
 
 TEST_P(RealServerTest, WrongPassword) {
