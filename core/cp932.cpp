@@ -14,9 +14,6 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 bool IsTrailByte(unsigned char b) {
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
@@ -91,7 +88,7 @@ bool EncodeWithIconv(Iconv& encoder, char16_t ch, uint16_t* code) {
 template <typename F>
 void ForEachDoubleByteCode(F f) {
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsLeadByte(static_cast<unsigned char>(lead)))
+        if (!IsCp932LeadByte(static_cast<unsigned char>(lead)))
             continue;
         for (int trail = 0x40; trail <= 0xFC; ++trail)
             if (IsTrailByte(static_cast<unsigned char>(trail)))
@@ -125,7 +122,7 @@ Tables BuildTables() {
     };
 
     for (int b = 0; b < 0x100; ++b) {
-        if (IsLeadByte(static_cast<unsigned char>(b)))
+        if (IsCp932LeadByte(static_cast<unsigned char>(b)))
             continue;
         const char in = static_cast<char>(b);
         t.single[b] = DecodeWithIconv(decoder, &in, 1);
@@ -189,6 +186,10 @@ bool IsLowSurrogate(char16_t c) {
 
 }  // namespace
 
+bool IsCp932LeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
 Cp932EncodeResult EncodeCp932(std::u16string_view text) {
     const Tables& t = GetTables();
     Cp932EncodeResult result;
@@ -229,7 +230,7 @@ Cp932DecodeResult DecodeCp932(std::string_view bytes) {
             result.text += u'\0';
             continue;
         }
-        if (IsLeadByte(b)) {
+        if (IsCp932LeadByte(b)) {
             if (i + 1 < bytes.size() && IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
                 const char16_t ch =
                     t.doubleByte[Tables::DoubleIndex(b, static_cast<unsigned char>(bytes[i + 1]))];

@@ -23,6 +23,11 @@ struct Cp932DecodeResult {
 // Encodes UTF-16 text. Unpaired surrogates count as characters code page 932 cannot hold.
 Cp932EncodeResult EncodeCp932(std::u16string_view text);
 
+// True for the first byte of a two-byte character. Byte-wise work on code page 932 text
+// (case folding, separators, searching) must skip the byte that follows: trail bytes
+// include ASCII letters and the backslash.
+bool IsCp932LeadByte(unsigned char byte);
+
 // Decodes code page 932 bytes. Both codes Windows files may hold for one character
 // (NEC-selected IBM extensions and IBM extensions) decode to the same character.
 Cp932DecodeResult DecodeCp932(std::string_view bytes);

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "core/cp932.h"
+
 namespace tavo::ftp {
 
 void TQFtpFileInfoList::Add(const QFtpFileInfo& info) {
@@ -49,12 +51,21 @@ const std::string& TQFtpFileInfoList::Cell(int index, Column column) const {
 }
 
 int TQFtpFileInfoList::Find(std::string_view name) const {
+    // Letter case is ignored for ASCII letters only, never in the second byte of a
+    // two-byte character (ア 0x83 0x41 is not ヂ 0x83 0x61).
     auto same = [](std::string_view a, std::string_view b) {
         if (a.size() != b.size())
             return false;
         for (std::size_t i = 0; i < a.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(a[i])) !=
-                std::tolower(static_cast<unsigned char>(b[i])))
+            const auto x = static_cast<unsigned char>(a[i]);
+            const auto y = static_cast<unsigned char>(b[i]);
+            if (IsCp932LeadByte(x) && i + 1 < a.size()) {
+                if (x != y || a[i + 1] != b[i + 1])
+                    return false;
+                ++i;
+                continue;
+            }
+            if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y)))
                 return false;
         }
         return true;

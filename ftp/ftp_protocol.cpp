@@ -1,7 +1,8 @@
 #include "ftp/ftp_protocol.h"
 
-#include <algorithm>
 #include <cctype>
+
+#include "core/cp932.h"
 
 namespace tavo::ftp {
 
@@ -104,7 +105,13 @@ std::string ConvertDrivePath(std::string_view path) {
     if (!path.empty() && path[0] == '/')
         return path.size() > 3 ? std::string(path.substr(3)) : std::string();
     std::string s = path.size() > 2 ? std::string(path.substr(2)) : std::string();
-    std::replace(s.begin(), s.end(), '\\', '/');
+    // A backslash can be the second byte of a two-byte character (表 0x95 0x5C).
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (IsCp932LeadByte(static_cast<unsigned char>(s[i])))
+            ++i;
+        else if (s[i] == '\\')
+            s[i] = '/';
+    }
     return s;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 
+#include "core/cp932.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "core/text_file.h"
@@ -118,10 +119,6 @@ private:
 };
 
 }  // namespace
-
-bool IsCp932LeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 size_t FindCp932(std::string_view haystack, std::string_view needle) {
     // Candidates come from the plain byte search. A character ends right after any byte

@@ -55,8 +55,6 @@ bool SearchDiary(const std::filesystem::path& programFolder, const SearchRequest
 // An empty needle is found at 0.
 size_t FindCp932(std::string_view haystack, std::string_view needle);
 
-bool IsCp932LeadByte(unsigned char byte);
-
 enum class EntryLines { Found, Missing, Failed };
 // The lines of an entry file; Missing when the file does not exist.
 EntryLines ReadEntryLines(const std::filesystem::path& file, std::vector<std::string>* lines,

@@ -189,6 +189,13 @@ TEST(FileInfoList, AddFindCopySet) {
     EXPECT_EQ(list.Find("tavo-img"), 0);
     EXPECT_EQ(list.Find("B.JPG"), 1);
     EXPECT_EQ(list.Find("c"), -1);
+    // Names in code page 932: "ア.gif" (0x83 0x41) is not "ヂ.gif" (0x83 0x61), whatever the
+    // letter case rule does for ASCII.
+    TQFtpFileInfoList japanese;
+    info.Name = "\x83\x41.gif";
+    japanese.Add(info);
+    EXPECT_EQ(japanese.Find("\x83\x61.gif"), -1);
+    EXPECT_EQ(japanese.Find("\x83\x41.GIF"), 0);
     list.Set(1, TQFtpFileInfoList::colSize, "42");
     EXPECT_EQ(list.Get(1).Size, "42");
     TQFtpFileInfoList copy;

@@ -212,6 +212,8 @@ TEST(FtpProtocol, QuotedPaths) {
     EXPECT_EQ(QuotedText("257 \"/a \"\"b\"\"\" x"), "/a ");  // doubled quotes are not undone
     EXPECT_EQ(ConvertDrivePath("/C:/dir/sub"), "/dir/sub");
     EXPECT_EQ(ConvertDrivePath("C:\\dir\\sub"), "/dir/sub");
+    // 表 is 0x95 0x5C: its second byte is no separator.
+    EXPECT_EQ(ConvertDrivePath("C:\\\x95\x5C\\sub"), "/\x95\x5C/sub");
 }
 
 TEST(FtpProtocol, PortAndPasv) {
