@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "core/cp932.h"
+#include "app/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/listing_parser.h"
 
@@ -23,24 +23,25 @@ char ClassOf(const std::string& reply) {
     return reply.empty() ? '\0' : reply[0];
 }
 
-// The wire, like the diary's files, is code page 932: the names earlier versions created on
-// users' servers are in it.
-std::optional<std::string> ToWire(const QString& text) {
-    Cp932EncodeResult encoded = EncodeCp932(
-        {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())});
-    if (encoded.usedCharacterReferences)
-        return std::nullopt;
-    return std::move(encoded.bytes);
-}
-
-QString FromWire(std::string_view bytes) {
-    const Cp932DecodeResult decoded = DecodeCp932(bytes);
-    return QString::fromUtf16(decoded.text.data(), static_cast<qsizetype>(decoded.text.size()));
-}
-
 constexpr const char* kLineBreakRefused = "Command refused: its argument holds a line break";
 constexpr const char* kCharacterRefused =
     "Command refused: its argument holds a character that Shift_JIS cannot hold";
+
+// The wire, like the diary's files, is code page 932: the names earlier versions created on
+// users' servers are in it. Nothing, with the reason in `refusal`, for a text that cannot go
+// there as it is: a line break would put a second command on the wire, a character code
+// page 932 cannot hold would reach the server as a different name.
+std::optional<std::string> ToWire(const QString& text, const char** refusal = nullptr) {
+    Cp932Text wire = ToCp932(text);
+    const char* reason = wire.usedCharacterReferences ? kCharacterRefused
+                         : HoldsLineBreak(wire.bytes) ? kLineBreakRefused
+                                                      : nullptr;
+    if (refusal)
+        *refusal = reason;
+    if (reason)
+        return std::nullopt;
+    return std::move(wire.bytes);
+}
 
 QString DefaultCacheFolder() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -122,7 +123,7 @@ TQFtp::~TQFtp() {
 }
 
 QString TQFtp::LastReply() const {
-    return FromWire(lastReply_);
+    return FromCp932(lastReply_);
 }
 
 QString TQFtp::Version() const {
@@ -217,17 +218,16 @@ QString TQFtp::Ask(TQFtpInfoNeeded need, const QString& current) {
 // ---------------------------------------------------------------- commands and replies
 
 bool TQFtp::Send(const QString& command, Step next) {
-    std::optional<std::string> wire = ToWire(command);
-    // A line break would put a second command on the wire; a character the server's code
-    // page cannot hold would reach it as a different name.
-    if (!wire || HoldsLineBreak(*wire)) {
-        Error(ftpProtocolError, wire ? kLineBreakRefused : kCharacterRefused, op_ == Op::Login);
+    const char* refusal = nullptr;
+    std::optional<std::string> wire = ToWire(command, &refusal);
+    if (!wire) {
+        Error(ftpProtocolError, refusal, op_ == Op::Login);
         if (op_ != Op::Login)
             Finish();
         return false;
     }
     std::string bytes = std::move(*wire) + "\r\n";
-    Info(ftpInfoCommandSent, FromWire(MaskedCommand(bytes)));
+    Info(ftpInfoCommandSent, FromCp932(MaskedCommand(bytes)));
     if (!TQSocket::Connected())
         return false;
     if (TQSocket::Send(bytes.data(), static_cast<qint64>(bytes.size())) <= 0) {
@@ -264,7 +264,8 @@ void TQFtp::ControlRead() {
             break;
         if (replyTimer_.isActive())
             ArmReplyTimer();
-        Info(ftpInfoReplyReceived, FromWire(std::string_view(buffer, static_cast<std::size_t>(n))));
+        Info(ftpInfoReplyReceived,
+             FromCp932(std::string_view(buffer, static_cast<std::size_t>(n))));
         for (auto& reply : reader_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
             if (reply.closesMultiLine)
                 Info(ftpInfoMultiLineReply, QString());
@@ -384,11 +385,7 @@ bool TQFtp::ReadyCheck() {
 
 bool TQFtp::RefuseArgument(const QString& argument) {
     const char* refusal = nullptr;
-    if (argument.contains('\r') || argument.contains('\n'))
-        refusal = kLineBreakRefused;
-    else if (!ToWire(argument))
-        refusal = kCharacterRefused;
-    if (!refusal)
+    if (ToWire(argument, &refusal))
         return false;
     Error(ftpProtocolError, refusal, false);
     Finish();
@@ -740,7 +737,7 @@ QString TQFtp::PathFromReply(const std::string& reply, bool convert) const {
     std::string path = QuotedText(reply);
     if (convert && (serverType_ == ftpstNetTerm || serverType_ == ftpstServU))
         path = ConvertDrivePath(path);
-    return FromWire(path);
+    return FromCp932(path);
 }
 
 // ---------------------------------------------------------------- directory commands
@@ -761,7 +758,7 @@ void TQFtp::ChangeDirectory(const QString& path) {
         bool quoted = false;
         const std::string text = QuotedText(r, &quoted);
         if (quoted) {
-            currentDirectory_ = FromWire(text);
+            currentDirectory_ = FromCp932(text);
             Finish();
             return;
         }
@@ -1023,7 +1020,7 @@ void TQFtp::ListingLines() {
             break;
         std::string line = listingTail_.substr(start, end - start);
         start = end + 2;
-        Info(ftpInfoProgress, FromWire(line));
+        Info(ftpInfoProgress, FromCp932(line));
         rawListing_.push_back(line);
         ++listingLineCount_;
         const auto entry = ParseListingLine(type, line, currentYear_);
