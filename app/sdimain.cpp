@@ -592,8 +592,9 @@ QDate TSDIAppForm::shownDate() const {
 }
 
 bool TSDIAppForm::isEntryModified() const {
-    // A day whose file could not be read is never saved: the file stays as it is.
-    if (shownDayUnreadable_)
+    // The editors are read-only only while the shown day's file could not be read; such a
+    // day is never saved: the file stays as it is.
+    if (Edit2->isReadOnly())
         return false;
     return Edit2->isModified() || Memo1->document()->isModified() ||
            Memo2->document()->isModified();
@@ -638,7 +639,6 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
         Memo1->clear();
         Memo2->clear();
         setEditorsReadOnly(true);
-        shownDayUnreadable_ = true;
         statusPanels_[1]->setText(QStringLiteral("読込エラー…") + caption);
         statusPanels_[2]->setText(QStringLiteral("0 文字"));
         clearModified();
@@ -648,7 +648,6 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
     }
 
     setEditorsReadOnly(false);
-    shownDayUnreadable_ = false;
     if (status == tavo::EntryStore::ReadStatus::Found) {
         statusPanels_[1]->setText(caption + QStringLiteral("の日記"));
         Edit2->setText(title);
@@ -683,14 +682,18 @@ bool TSDIAppForm::saveEntryTo(const QString& fileName) {
     return true;
 }
 
-void TSDIAppForm::reportCharacterReferences() {
-    const QString text = QStringLiteral(
-        "Shift_JIS (CP932) で表せない文字を &#番号; の形 (数値文字参照) で保存しました");
+void TSDIAppForm::reportOnce(const QString& text, const QString& details, bool* reported) {
     statusPanels_[0]->setText(text);
-    if (charRefsReported_)
+    if (*reported)
         return;
-    charRefsReported_ = true;
-    MessageBox::message(this, text + QStringLiteral("。\nHTML では元の文字として表示されます。"));
+    *reported = true;
+    MessageBox::message(this, text + details);
+}
+
+void TSDIAppForm::reportCharacterReferences() {
+    reportOnce(QStringLiteral(
+                   "Shift_JIS (CP932) で表せない文字を &#番号; の形 (数値文字参照) で保存しました"),
+               QStringLiteral("。\nHTML では元の文字として表示されます。"), &charRefsReported_);
 }
 
 bool TSDIAppForm::DTP_Change() {
@@ -974,14 +977,9 @@ void TSDIAppForm::setHtmlSavePath(const QString& path) {
         return;
     }
     // Stored with "&#NNN;" the name would lead to no folder at the next start.
-    const QString text = QStringLiteral(
-        "保存先フォルダの名前に Shift_JIS (CP932) で表せない文字があるため、"
-        "次回の起動では前の保存先フォルダを使います");
-    statusPanels_[0]->setText(text);
-    if (htmlSavePathReported_)
-        return;
-    htmlSavePathReported_ = true;
-    MessageBox::message(this, text + QStringLiteral("。\n\"%1\"").arg(path));
+    reportOnce(QStringLiteral("保存先フォルダの名前に Shift_JIS (CP932) で表せない文字があるため、"
+                              "次回の起動では前の保存先フォルダを使います"),
+               QStringLiteral("。\n\"%1\"").arg(path), &htmlSavePathReported_);
 }
 
 bool TSDIAppForm::WriteSettings() {

@@ -109,6 +109,8 @@ private:
     bool saveEntryTo(const QString& fileName);
     void clearModified();
     void setEditorsReadOnly(bool readOnly);
+    // Says `text` in the status bar; the first time, also in a message box with `details`.
+    void reportOnce(const QString& text, const QString& details, bool* reported);
     void reportCharacterReferences();
     int privatePaneHeight() const;
 
@@ -147,7 +149,6 @@ private:
     QString currentFileName_;
     QString loadedFileName_;
     QDate loadedDate_;
-    bool shownDayUnreadable_ = false;  // the editors are read-only and nothing is saved
     bool charRefsReported_ = false;
     // The private pane's height while it is hidden or not laid out yet: read at start,
     // then the height it had when last hidden.
