@@ -85,6 +85,16 @@ private:
         QTest::keyClicks(widget, text);
     }
 
+    // The window on 2004-01-05, whose file holds a line that is not hex; the file's bytes.
+    std::string showUnreadableDay() {
+        std::filesystem::create_directories(folder() / "data");
+        const std::string broken = "666462\r\nnot hex at all\r\n\r\n";
+        WriteAll(entryPath("20040105.txt"), broken);
+        startWindow();
+        pick(QDate(2004, 1, 5));
+        return broken;
+    }
+
 private slots:
     void init() { h_.setUp(); }
 
@@ -635,11 +645,7 @@ private slots:
     }
 
     void malformedEntryIsReportedAndNeverOverwritten() {
-        std::filesystem::create_directories(folder() / "data");
-        const std::string broken = "666462\r\nnot hex at all\r\n\r\n";
-        WriteAll(entryPath("20040105.txt"), broken);
-        startWindow();
-        pick(QDate(2004, 1, 5));
+        const std::string broken = showUnreadableDay();
         QCOMPARE(shown_.size(), 1);
         QCOMPARE(shown_[0].kind, MessageBox::Kind::Error);
         QVERIFY(shown_[0].text.contains(QStringLiteral("20040105.txt")));
@@ -657,11 +663,7 @@ private slots:
     }
 
     void commandsLeaveAnUnreadableDayAlone() {
-        std::filesystem::create_directories(folder() / "data");
-        const std::string broken = "666462\r\nnot hex at all\r\n\r\n";
-        WriteAll(entryPath("20040105.txt"), broken);
-        startWindow();
-        pick(QDate(2004, 1, 5));
+        const std::string broken = showUnreadableDay();
         QCOMPARE(shown_.size(), 1);
         publicMemo()->setFocus();
         QTRY_VERIFY(publicMemo()->hasFocus());

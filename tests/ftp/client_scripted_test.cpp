@@ -33,6 +33,13 @@ protected:
             << rec.Joined();
         ASSERT_TRUE(ftp.LoggedIn()) << rec.Joined();
     }
+    // TYPE A, PORT and LIST, answered with `listing` over an active data connection.
+    void ScriptListing(const std::string& listing) {
+        server.add("TYPE A", "200 ok\r\n");
+        server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+        server.add("LIST",
+                   [listing](ScriptedServer& s, const std::string&) { s.sendListing(listing); });
+    }
     QString LocalFile(const QString& name, const QByteArray& bytes) {
         const QString path = temp.path() + "/" + name;
         QFile f(path);
@@ -510,10 +517,7 @@ TEST_F(Scripted, ListingNamesAreShiftJis) {
     const std::string listing =
         "drwxr-xr-x 2 u g 4096 Jan 15 12:34 \x83\x5C\x83\x74\x83\x67\r\n"
         "-rw-r--r-- 1 u g 3 Feb 3 2024 \x93\xFA\x8B\x4C.html\r\n";
-    server.add("TYPE A", "200 ok\r\n");
-    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
-    server.add("LIST",
-               [listing](ScriptedServer& s, const std::string&) { s.sendListing(listing); });
+    ScriptListing(listing);
     ftp.Refresh();
     ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
     EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
@@ -538,10 +542,7 @@ TEST_F(Scripted, ListingActiveThenCache) {
         "drwxr-xr-x 2 u g 4096 Jan 15 12:34 tavo-img\r\n"
         "-rw-r--r-- 1 u g 9500 Jan 15 12:34 a page.html\r\n"
         "-rw-r--r-- 1 u g 1 Jan 15 12:34 unfinished";
-    server.add("TYPE A", "200 ok\r\n");
-    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
-    server.add("LIST",
-               [listing](ScriptedServer& s, const std::string&) { s.sendListing(listing); });
+    ScriptListing(listing);
     ftp.Refresh();
     ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
     EXPECT_TRUE(server.mismatches.empty());
