@@ -155,7 +155,8 @@ std::optional<PasvAddress> ParsePasvReply(std::string_view reply) {
             break;
         pos = comma + 1;
     }
-    if (count != 6)
+    // Port 0 names no port at all.
+    if (count != 6 || numbers[4] * 256 + numbers[5] == 0)
         return std::nullopt;
     PasvAddress result;
     result.ipv4HostOrder = (static_cast<std::uint32_t>(numbers[0]) << 24) |
@@ -163,6 +164,72 @@ std::optional<PasvAddress> ParsePasvReply(std::string_view reply) {
                            (static_cast<std::uint32_t>(numbers[2]) << 8) |
                            static_cast<std::uint32_t>(numbers[3]);
     result.port = static_cast<std::uint16_t>(numbers[4] * 256 + numbers[5]);
+    return result;
+}
+
+std::optional<std::uint16_t> ParseEpsvReply(std::string_view reply) {
+    const auto open = reply.find('(');
+    if (open == std::string_view::npos || reply.size() < open + 5)
+        return std::nullopt;
+    const char d = reply[open + 1];
+    if (reply[open + 2] != d || reply[open + 3] != d)
+        return std::nullopt;
+    unsigned value = 0;
+    std::size_t i = open + 4;
+    for (; i < reply.size() && reply[i] >= '0' && reply[i] <= '9' && i < open + 10; ++i)
+        value = value * 10 + static_cast<unsigned>(reply[i] - '0');
+    if (i == open + 4 || i >= reply.size() || reply[i] != d || value == 0 || value > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+std::optional<ServerAddress> ParseServerAddress(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
+    ServerAddress result;
+    std::string_view portText;
+    bool hasPort = false;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string_view::npos || close == 1)
+            return std::nullopt;
+        result.host = std::string(text.substr(1, close - 1));
+        const std::string_view rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':')
+                return std::nullopt;
+            portText = rest.substr(1);
+            hasPort = true;
+        }
+    } else {
+        const auto colon = text.find(':');
+        // More than one colon without brackets is a bare IPv6 address: no port.
+        if (colon != std::string_view::npos &&
+            text.find(':', colon + 1) == std::string_view::npos) {
+            result.host = std::string(text.substr(0, colon));
+            portText = text.substr(colon + 1);
+            hasPort = true;
+        } else {
+            result.host = std::string(text);
+        }
+    }
+    if (result.host.empty())
+        return std::nullopt;
+    if (hasPort) {
+        if (portText.empty() || portText.size() > 5)
+            return std::nullopt;
+        unsigned value = 0;
+        for (char c : portText) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+        }
+        if (value == 0 || value > 65535)
+            return std::nullopt;
+        result.port = static_cast<std::uint16_t>(value);
+    }
     return result;
 }
 

@@ -61,8 +61,19 @@ struct PasvAddress {
     std::uint32_t ipv4HostOrder = 0;
     std::uint16_t port = 0;
 };
-// The parenthesised part of a 227 reply: exactly six decimal numbers 0..255.
+// The parenthesised part of a 227 reply: exactly six decimal numbers 0..255, port not 0.
 std::optional<PasvAddress> ParsePasvReply(std::string_view reply);
+
+// The port of a 229 reply: "(|||port|)" with any delimiter; nothing when unreadable or 0.
+std::optional<std::uint16_t> ParseEpsvReply(std::string_view reply);
+
+// The server field as typed: "host", "host:port", "[IPv6]" or "[IPv6]:port". The port is 0
+// when none is given; nothing when the text is empty or its port is not 1..65535.
+struct ServerAddress {
+    std::string host;
+    std::uint16_t port = 0;
+};
+std::optional<ServerAddress> ParseServerAddress(std::string_view text);
 
 // True when the text holds a CR or a LF (an argument that would inject a command).
 bool HoldsLineBreak(std::string_view text);

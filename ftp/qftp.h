@@ -6,13 +6,22 @@
 // Texts on the wire are code page 932, like the diary's files and the names earlier versions
 // created on users' servers. Entry names in `Files` and `Directories` are those bytes.
 //
+// The session is one `FtpState`, changed only by `SetState`; with TAVO_FTP_TRACE=1 in the
+// environment every change is logged ("state: USER -> PASS"). Each reply goes to the handler
+// of the state that waits for it. `Fail` ends the running operation (its event follows),
+// `FailFatally` the connection; nothing else completes an operation.
+//
 // Beyond the component's old behaviour: a command argument holding CR or LF, or a character
 // code page 932 cannot hold, is refused (`ftpProtocolError`) instead of being sent; a reply
-// time-out (`ReplyTimeOutMs`, 60 s by default, 0 = none) raises `ftpTimeOut` and closes the
-// connection; a PASV reply's address is not followed, the data connection goes to the control
-// connection's peer with the reply's port; a control connection that drops while an operation
-// runs raises `ftpPrematureDisconnect`. The time-outs, keep-alive and retry waits are kept in
-// milliseconds so that tests can shorten them.
+// time-out (`ReplyTimeOutMs`, 60 s by default, 0 = none), counted from the command sent and
+// re-armed only by a first preliminary reply and by data moving, raises `ftpTimeOut` and
+// closes the connection; malformed or oversized replies and listings are errors (`Limits`);
+// data connections go only to and come only from the control connection's peer; a
+// control connection that drops while an operation runs raises `ftpPrematureDisconnect`;
+// an upload whose data connection the server ends early is an error, whatever it replies.
+// Commands whose answer nobody would use are not sent: SIZE and the REST probe only when an
+// `OnFtpNeedInfo` handler could take a resume. The time-outs, keep-alive and retry waits are
+// kept in milliseconds so that tests can shorten them.
 #pragma once
 
 #include <QElapsedTimer>
@@ -27,6 +36,7 @@
 #include <vector>
 
 #include "ftp/ftp_file_info_list.h"
+#include "ftp/ftp_state.h"
 #include "ftp/ftp_types.h"
 #include "ftp/listing_cache.h"
 #include "ftp/qsocket.h"
@@ -65,7 +75,7 @@ public:
     void SetAccount(const QString& s) { account_ = s; }
     bool Asynchronous() const { return asynchronous_; }
     void SetAsynchronous(bool on) {
-        if (!busy_)
+        if (!Busy())
             asynchronous_ = on;
     }
     // Kept for the stored form; the Qt event loop is the only message pump.
@@ -113,14 +123,18 @@ public:
     bool Passive() const { return passive_; }
     void SetPassive(bool on) { passive_ = on; }
     QString Version() const;
+    const FtpLimits& Limits() const { return limits_; }
+    void SetLimits(const FtpLimits& limits);
     // Bytes per chunk read from the file and queued on the data connection (1514 by default).
     int SendChunkSize() const { return chunk_; }
     void SetSendChunkSize(int bytes) { chunk_ = bytes > 0 ? bytes : 1514; }
 
     // --- Public state ---
-    bool Connected() const { return ftpConnected_; }
-    bool LoggedIn() const { return loggedIn_; }
-    bool Busy() const { return busy_; }
+    FtpState State() const { return state_; }
+    bool Connected() const { return IsConnectedState(state_); }
+    bool LoggedIn() const { return IsLoggedInState(state_); }
+    // An operation (or a keep-alive NOOP) runs; the login dialogue does not count.
+    bool Busy() const { return state_ > FtpState::Idle; }
     QString CurrentDirectory() const { return currentDirectory_; }
     qint64 BytesTransferred() const { return bytesTransferred_; }
     qint64 ElapsedMs() const { return elapsedMs_; }
@@ -156,6 +170,9 @@ public:
     void ChangeDirectory(const QString& path);
     void MakeDirectory(const QString& name);
     void Quit();
+    // Ends the session at once: connections, a name lookup, a retry wait and every timer.
+    // No event follows.
+    void Abort();
     void Refresh();
     void UploadFile(const QString& localPath, const QString& remoteName);
     void DownloadFile(const QString& remoteName, const QString& localPath);
@@ -172,66 +189,87 @@ protected:
     void NameResolved() override;
 
 private:
-    using Step = std::function<void(const std::string&)>;
-    enum class Op { None, Login, ChangeDir, MakeDir, Download, Upload, Listing };
-    enum class Transfer { None, Listing, Upload, Download };
+    enum class Operation { None, Login, ChangeDir, MakeDir, Listing, Upload, Download };
+    enum class DataLink { None, Listening, Connecting, Open, Ended };
 
-    // Events and errors.
-    void Info(FtpInfo info, const QString& text);
-    void Error(FtpError code, const QString& text, bool fatal);
-    QString Ask(TQFtpInfoNeeded need, const QString& current);
-
-    // Commands and replies.
-    bool Send(const QString& command, Step next);
-    void ControlRead();
-    void ControlConnected();
-    void ControlClosed(int wsaError);
-    void ControlTimedOut();
-    void ReplyTimedOut();
-    void ArmReplyTimer();
+    // State (qftp.cpp).
+    void SetState(FtpState next);
+    void StartOperation(Operation op);
     bool ReadyCheck();
-    // Refuses (error, then completion) an argument that cannot go on the wire as it is.
-    bool RefuseArgument(const QString& argument);
-    void Finish();
-    void PostCompletion();
-    void ProcessCompletion();
-    void ProcessDisconnection();
+    void Info(FtpInfo info, const QString& text);
+    void RaiseError(FtpError code, const QString& text);
+    void Fail(FtpError code, const QString& text);
+    void FailFatally(FtpError code, const QString& text);
+    void FailMapped(int wsaError, bool fatal);
+    QString Ask(TQFtpInfoNeeded need, const QString& current);
+    void Complete();
+    void ProcessCompletion(quint64 epoch);
+    void EndSession();
+    void PostSessionEvents(Event before, Event after);
     void WaitIfSynchronous();
+
+    // Control connection and replies (qftp_control.cpp).
+    bool Send(const QString& command, FtpState awaiting);
+    bool RefuseArgument(const QString& argument);
+    void ControlRead();
+    void HandleReply(const std::string& reply);
+    void ArmReplyTimer();
+    void ReplyTimedOut();
+    void ControlClosed(int wsaError);
     void NoopTick();
 
-    // Login.
+    // Connecting and logging in (qftp_login.cpp).
     void StartAttempt();
     void ConnectControl();
-    void Welcome(const std::string& reply);
+    void ControlConnected();
+    void ControlTimedOut();
+    void EndUnconnected();
+    void OnWelcome(const std::string& reply);
     void SendUser(const QString& user);
-    void UserReply(const std::string& reply);
-    void PassReply(const std::string& reply);
-    void AcctReply(const std::string& reply);
+    void OnProxyReply(const std::string& reply);
+    void OnUserReply(const std::string& reply);
+    void OnPassReply(const std::string& reply);
+    void OnAcctReply(const std::string& reply);
     void AfterLogin();
-    void SystReply(const std::string& reply);
-    void Rest100Reply(const std::string& reply);
+    void OnSystReply(const std::string& reply);
+    void ProbeRest();
+    void OnRestProbeReply(const std::string& reply);
     void InitialDirectoryStep();
-    void LoginPwdReply(const std::string& reply);
+    void OnInitialCwdReply(const std::string& reply);
+    void OnLoginPwdReply(const std::string& reply);
     QString PathFromReply(const std::string& reply, bool convert) const;
+    bool ResumeWanted() const { return static_cast<bool>(OnFtpNeedInfo); }
 
-    // Transfers.
-    void RequestType(char type, Step next);
-    void Negotiate(std::function<void(const std::string&)> continuation);
+    // Directory commands (qftp_directory.cpp).
+    void OnCwdReply(const std::string& reply);
+    void OnCwdPwdReply(const std::string& reply);
+    void OnMkdReply(const std::string& reply);
+    void OnQuitReply(const std::string& reply);
+    void OnNoopReply(const std::string& reply);
+
+    // Transfers (qftp_transfer.cpp).
+    void RequestType(char type);
+    void OnTypeReply(const std::string& reply);
+    void AfterType();
+    void OnSizeReply(const std::string& reply);
+    void DecideDownload(qint64 remoteSize);
+    void OpenDataConnection();
+    void OnPortReply(const std::string& reply);
+    void OnPasvReply(const std::string& reply);
+    void SendTransferCommand();
+    void OnRestReply(const std::string& reply);
+    void OnTransferReply(const std::string& reply);
+    void DataAccept();
+    void DataConnected();
     void DataReady();
-    void DataFailed();
-    void DataClosedByPeer();
+    void DataRead();
+    void DataClosed(int wsaError);
+    void DataEnded();
     void CloseData();
-    void TryComplete();
-    void Refused();
-    void ListingRead();
-    void ListingLines();
-    void Sender();
-    void StoreReply(const std::string& reply);
-    void PlainStore();
-    void ResumeStore();
-    void DownloadRead();
-    void StartRetrieve(bool append);
-    void RetrReply(const std::string& reply);
+    void CloseFile();
+    void ListingLines(bool final);
+    void SendFileData();
+    void WriteReceived(const char* bytes, qint64 n);
 
     // Properties.
     QString server_;
@@ -258,53 +296,49 @@ private:
     QString proxyPassword_;
     bool passive_ = false;
     int chunk_ = 1514;
+    FtpLimits limits_;
 
-    // State.
-    bool ftpConnected_ = false;
-    bool loggedIn_ = false;
-    bool loginCompleted_ = false;
-    bool busy_ = false;
-    bool quitting_ = false;
-    QString currentDirectory_;
-    qint64 bytesTransferred_ = 0;
-    qint64 elapsedMs_ = 0;
-    QElapsedTimer transferClock_;
+    // The session.
+    FtpState state_ = FtpState::Disconnected;
+    Operation op_ = Operation::None;
+    quint64 epoch_ = 0;    // every state change; a handler that ran a nested loop checks it
+    quint64 session_ = 0;  // every attempt; queued events of an older one are dropped
+    bool trace_ = false;
+    bool operationFailed_ = false;
     FtpError lastError_ = ftpNone;
-    bool failed_ = false;
+    QString currentDirectory_;
     int retriesLeft_ = 0;
-    bool retryWaiting_ = false;
+    QElapsedTimer failureClock_;
     bool restOk_ = false;
     bool sizeOk_ = true;
     bool noopOk_ = true;
     FtpReplyReader reader_;
     std::string lastReply_;
-    Step pending_;
     bool readingControl_ = false;
-    Op op_ = Op::None;
     QString savedServer_;
     std::uint16_t savedPort_ = 21;
     QEventLoop* syncLoop_ = nullptr;
 
-    // Transfer state.
-    Transfer transfer_ = Transfer::None;
+    // The running transfer.
+    DataLink link_ = DataLink::None;
     TQSocket listener_;
     TQSocket data_;
-    bool dataActive_ = false;
-    bool dataReady_ = false;
-    bool dataDone_ = false;
-    bool replyDone_ = false;
-    bool got1xx_ = false;
-    bool sending_ = false;
+    bool firstPreliminary_ = false;  // its first 1xx re-armed the time-out
     QString remoteName_;
     QString localName_;
     QFile file_;
-    qint64 resumePos_ = 0;
+    bool downloadExists_ = false;
+    qint64 restartAt_ = 0;
     qint64 remoteSize_ = 0;
     qint64 localSize_ = 0;
+    qint64 bytesTransferred_ = 0;
+    qint64 elapsedMs_ = 0;
+    QElapsedTimer transferClock_;
     char lastType_ = '\0';
+    char wantedType_ = '\0';
     std::string listingTail_;
+    std::uint64_t listingBytes_ = 0;
     std::vector<std::string> rawListing_;
-    int listingLineCount_ = 0;
     bool listingFromCache_ = false;
     TQFtpFileInfoList newFiles_, newDirectories_;
     TQFtpFileInfoList files_, directories_;

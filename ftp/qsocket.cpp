@@ -5,6 +5,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <deque>
+
 #include "ftp/ftp_protocol.h"
 
 namespace tavo::ftp {
@@ -34,6 +39,23 @@ int WinsockErrorOf(int qtSocketError) {
     }
 }
 
+// Keeps accepted connections as descriptors, so that the wrapper's own QTcpSocket takes them
+// and no socket object is made or deleted per connection.
+class DescriptorServer : public QTcpServer {
+public:
+    using QTcpServer::QTcpServer;
+    std::deque<qintptr> pending;
+
+    void Drop() {
+        for (qintptr fd : pending)
+            ::close(static_cast<int>(fd));
+        pending.clear();
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override { pending.push_back(descriptor); }
+};
+
 TQSocket::TQSocket(QObject* parent) : QObject(parent) {
     timer_.setInterval(tickMs_);
     connect(&timer_, &QTimer::timeout, this, &TQSocket::Tick);
@@ -44,8 +66,16 @@ TQSocket::~TQSocket() {
     OnClose = nullptr;
     OnRead = nullptr;
     OnWrite = nullptr;
-    if (socket_ || server_)
-        Detach(false);
+    OnConnect = nullptr;
+    OnAccept = nullptr;
+    if (socket_) {
+        shutting_ = true;
+        socket_->abort();
+    }
+    if (server_) {
+        server_->close();
+        server_->Drop();
+    }
 }
 
 void TQSocket::SetTickIntervalMs(int ms) {
@@ -79,67 +109,71 @@ void TQSocket::Tick() {
         Close();
 }
 
-void TQSocket::CreateSocket() {
-    if (socket_ || server_)
+void TQSocket::EnsureObjects() {
+    if (socket_)
         return;
-    auto* socket = new QTcpSocket(this);
-    socket->setProxy(QNetworkProxy::NoProxy);
-    Attach(socket);
-    connected_ = false;
-}
-
-void TQSocket::Attach(QTcpSocket* socket) {
-    socket_ = socket;
-    connect(socket, &QTcpSocket::connected, this, &TQSocket::SocketConnected);
-    connect(socket, &QTcpSocket::errorOccurred, this, &TQSocket::SocketError);
-    connect(socket, &QTcpSocket::disconnected, this, &TQSocket::SocketDisconnected);
-    connect(socket, &QTcpSocket::readyRead, this, [this] {
+    socket_ = new QTcpSocket(this);
+    socket_->setProxy(QNetworkProxy::NoProxy);
+    connect(socket_, &QTcpSocket::connected, this, &TQSocket::SocketConnected);
+    connect(socket_, &QTcpSocket::errorOccurred, this, &TQSocket::SocketError);
+    connect(socket_, &QTcpSocket::disconnected, this, &TQSocket::SocketDisconnected);
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+        if (shutting_ || !connected_)
+            return;
         if (OnRead)
             OnRead();
         StopCount();
     });
-    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
-        if (OnWrite)
+    connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+        if (!shutting_ && connected_ && OnWrite)
             OnWrite();
+    });
+    server_ = new DescriptorServer(this);
+    server_->setProxy(QNetworkProxy::NoProxy);
+    server_->setMaxPendingConnections(2);
+    connect(server_, &QTcpServer::newConnection, this, [this] {
+        if (OnAccept)
+            OnAccept();
     });
 }
 
-void TQSocket::Detach(bool orderly) {
-    if (socket_) {
-        QTcpSocket* socket = socket_;
-        socket_ = nullptr;
-        disconnect(socket, nullptr, this, nullptr);
-        if (orderly && socket->state() == QAbstractSocket::ConnectedState &&
-            socket->bytesToWrite() > 0) {
-            // Deliver what is queued, then go.
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::errorOccurred, socket, &QObject::deleteLater);
-            socket->disconnectFromHost();
-        } else {
-            if (orderly)
-                socket->close();
-            else
-                socket->abort();
-            socket->deleteLater();
-        }
-    }
-    if (server_) {
-        QTcpServer* server = server_;
-        server_ = nullptr;
-        disconnect(server, nullptr, this, nullptr);
-        server->close();
-        server->deleteLater();
-    }
+bool TQSocket::Listening() const {
+    return server_ && server_->isListening();
+}
+
+void TQSocket::CreateSocket() {
+    if (hasSocket_)
+        return;
+    EnsureObjects();
+    hasSocket_ = true;
+    connected_ = false;
+}
+
+// Closes what is open without calling any handler; `orderly` lets queued output go first.
+void TQSocket::Shut(bool orderly) {
+    if (!socket_)
+        return;
+    shutting_ = true;
+    if (orderly && socket_->state() == QAbstractSocket::ConnectedState)
+        socket_->disconnectFromHost();
+    if (socket_->state() != QAbstractSocket::UnconnectedState && !orderly)
+        socket_->abort();
+    shutting_ = false;
+    if (server_->isListening())
+        server_->close();
+    server_->Drop();
     connecting_ = false;
+    connected_ = false;
 }
 
 void TQSocket::Recreate() {
     // A lookup still under way would otherwise connect the new socket when its answer comes.
     CancelLookup();
     StopCount();
-    if (socket_ || server_)
-        Detach(false);
-    connected_ = false;
+    if (socket_)
+        socket_->abort();
+    Shut(false);
+    hasSocket_ = false;
     CreateSocket();
 }
 
@@ -149,6 +183,7 @@ bool TQSocket::Resolve(const QString& name) {
     lookupName_ = name;
     lastError_ = 0;
     lookupId_ = QHostInfo::lookupHost(name, this, [this](const QHostInfo& info) {
+        // IPv4 first: the usual PORT and PASV speak only IPv4.
         QHostAddress address;
         for (const QHostAddress& a : info.addresses()) {
             if (a.protocol() == QAbstractSocket::IPv4Protocol) {
@@ -156,6 +191,8 @@ bool TQSocket::Resolve(const QString& name) {
                 break;
             }
         }
+        if (address.isNull() && !info.addresses().isEmpty())
+            address = info.addresses().front();
         int error = 0;
         if (info.error() != QHostInfo::NoError || address.isNull())
             error = info.error() == QHostInfo::HostNotFound || address.isNull() ? wsa::kHostNotFound
@@ -181,7 +218,7 @@ void TQSocket::NameResolved() {}
 
 bool TQSocket::SetAddressText(const QString& text) {
     QHostAddress address;
-    if (!address.setAddress(text) || address.protocol() != QAbstractSocket::IPv4Protocol) {
+    if (!address.setAddress(text)) {
         address_ = QHostAddress();
         return false;
     }
@@ -195,16 +232,18 @@ QString TQSocket::AddressText() const {
 
 bool TQSocket::Connect() {
     CreateSocket();
-    if (!socket_) {
-        lastError_ = wsa::kNotSocket;
-        return false;
-    }
     lastError_ = 0;
-    if (address_.isNull() || address_.protocol() != QAbstractSocket::IPv4Protocol) {
+    if (address_.isNull()) {
         lastError_ = wsa::kAddressNotAvailable;
         return false;
     }
+    if (socket_->state() != QAbstractSocket::UnconnectedState) {
+        shutting_ = true;
+        socket_->abort();
+        shutting_ = false;
+    }
     connecting_ = true;
+    connected_ = false;
     socket_->connectToHost(address_, port_);
     if (connecting_ && !connected_)
         StartCount();
@@ -212,62 +251,81 @@ bool TQSocket::Connect() {
 }
 
 bool TQSocket::Listen() {
-    if (socket_)
-        Detach(false);
-    if (server_)
-        Detach(false);
+    EnsureObjects();
+    Shut(false);
     lastError_ = 0;
-    auto* server = new QTcpServer(this);
-    server->setProxy(QNetworkProxy::NoProxy);
-    server->setMaxPendingConnections(2);
-    if (!server->listen(address_, port_)) {
-        lastError_ = WinsockErrorOf(server->serverError());
-        delete server;
+    if (!server_->listen(address_, port_)) {
+        lastError_ = WinsockErrorOf(server_->serverError());
+        hasSocket_ = false;
         return false;
     }
-    server_ = server;
-    connect(server, &QTcpServer::newConnection, this, [this] {
-        if (OnAccept)
-            OnAccept();
-    });
+    hasSocket_ = true;
     return true;
+}
+
+qintptr TQSocket::TakePending() {
+    if (!server_ || server_->pending.empty())
+        return -1;
+    const qintptr fd = server_->pending.front();
+    server_->pending.pop_front();
+    return fd;
+}
+
+TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddress& peer) {
+    const qintptr fd = listener.TakePending();
+    if (fd < 0) {
+        lastError_ = wsa::kInvalid;
+        return AcceptResult::NonePending;
+    }
+    if (!peer.isNull()) {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        QHostAddress from;
+        if (::getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&address), &length) ==
+            0)
+            from.setAddress(reinterpret_cast<sockaddr*>(&address));
+        if (!from.isEqual(peer, QHostAddress::TolerantConversion)) {
+            ::close(static_cast<int>(fd));
+            return AcceptResult::Refused;
+        }
+    }
+    EnsureObjects();
+    Shut(false);
+    if (!socket_->setSocketDescriptor(fd)) {
+        ::close(static_cast<int>(fd));
+        lastError_ = WinsockErrorOf(socket_->error());
+        return AcceptResult::NonePending;
+    }
+    hasSocket_ = true;
+    connected_ = true;
+    lastError_ = 0;
+    return AcceptResult::Accepted;
 }
 
 bool TQSocket::Accept(TQSocket& listener) {
-    if (!listener.server_ || !listener.server_->hasPendingConnections()) {
-        lastError_ = wsa::kInvalid;
-        return false;
-    }
-    QTcpSocket* socket = listener.server_->nextPendingConnection();
-    if (socket_ || server_)
-        Detach(false);
-    socket->setParent(this);
-    Attach(socket);
-    connected_ = true;
-    lastError_ = 0;
-    return true;
+    return AcceptFrom(listener, QHostAddress()) == AcceptResult::Accepted;
 }
 
 void TQSocket::CancelLookup() {
-    if (lookupId_ < 0)
-        return;
-    QHostInfo::abortHostLookup(lookupId_);
-    // A result already on its way is ignored by its id.
+    // The lookup is left to finish and its result ignored by its id: an aborted lookup
+    // would never free its result handler.
     lookupId_ = -1;
 }
 
 void TQSocket::Close() {
     CancelLookup();
     StopCount();
-    if (!socket_ && !server_)
+    if (!hasSocket_)
         return;
-    Detach(true);
-    connected_ = false;
+    Shut(true);
+    hasSocket_ = false;
     if (OnClose)
         OnClose(0);
 }
 
 void TQSocket::SocketConnected() {
+    if (shutting_ || !connecting_)
+        return;
     connecting_ = false;
     connected_ = true;
     lastError_ = 0;
@@ -277,7 +335,7 @@ void TQSocket::SocketConnected() {
 }
 
 void TQSocket::SocketError() {
-    if (!socket_)
+    if (shutting_)
         return;
     const auto error = socket_->error();
     if (connecting_) {
@@ -300,33 +358,30 @@ void TQSocket::SocketError() {
     }
     lastError_ = WinsockErrorOf(error);
     const int e = lastError_;
-    QTcpSocket* before = socket_;
     if (OnRead)
         OnRead();
-    if (socket_ != before)
+    if (!connected_)
         return;
-    Detach(false);
-    connected_ = false;
+    Shut(false);
+    hasSocket_ = false;
     if (OnClose)
         OnClose(e);
 }
 
 void TQSocket::SocketDisconnected() {
-    if (!socket_)
+    if (shutting_ || !connected_)
         return;
-    QTcpSocket* before = socket_;
-    if (connected_) {
-        if (OnRead)
-            OnRead();
-        if (socket_ != before)
-            return;
-        if (OnWrite)
-            OnWrite();
-        if (socket_ != before)
-            return;
-    }
-    Detach(false);
-    connected_ = false;
+    // Drain what came before the close; a handler may close the socket itself meanwhile.
+    if (OnRead)
+        OnRead();
+    if (!connected_)
+        return;
+    if (OnWrite)
+        OnWrite();
+    if (!connected_)
+        return;
+    Shut(false);
+    hasSocket_ = false;
     if (OnClose)
         OnClose(0);
 }
@@ -346,38 +401,39 @@ qint64 TQSocket::Send(const char* data, qint64 length) {
 }
 
 qint64 TQSocket::Receive(char* buffer, qint64 size) {
-    if (!socket_)
+    if (!socket_ || !socket_->isOpen())
         return 0;
     const qint64 n = socket_->read(buffer, size);
     return n > 0 ? n : 0;
 }
 
 qint64 TQSocket::BytesAvailable() const {
-    return socket_ ? socket_->bytesAvailable() : 0;
+    return socket_ && socket_->isOpen() ? socket_->bytesAvailable() : 0;
 }
 
 qint64 TQSocket::BytesToWrite() const {
-    return socket_ ? socket_->bytesToWrite() : 0;
+    return socket_ && socket_->isOpen() ? socket_->bytesToWrite() : 0;
 }
 
 QHostAddress TQSocket::LocalAddress() const {
-    if (socket_)
-        return socket_->localAddress();
-    if (server_)
+    if (Listening())
         return server_->serverAddress();
+    if (socket_ && socket_->state() != QAbstractSocket::UnconnectedState)
+        return socket_->localAddress();
     return {};
 }
 
 std::uint16_t TQSocket::LocalPort() const {
-    if (socket_)
-        return socket_->localPort();
-    if (server_)
+    if (Listening())
         return server_->serverPort();
+    if (socket_ && socket_->state() != QAbstractSocket::UnconnectedState)
+        return socket_->localPort();
     return 0;
 }
 
 QHostAddress TQSocket::PeerAddress() const {
-    return socket_ ? socket_->peerAddress() : QHostAddress();
+    return socket_ && socket_->state() != QAbstractSocket::UnconnectedState ? socket_->peerAddress()
+                                                                            : QHostAddress();
 }
 
 }  // namespace tavo::ftp

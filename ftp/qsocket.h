@@ -1,7 +1,11 @@
-// `TQSocket`: one IPv4 TCP socket turned into handler calls, with a time-out
+// `TQSocket`: one TCP socket turned into handler calls, with a time-out
 // count in ticks (one second each unless a test shortens `TickIntervalMs`). On Qt: a
 // QTcpSocket for connections, a QTcpServer for listening, QHostInfo for asynchronous name
 // resolution; socket errors are reported as WinSock error numbers.
+//
+// Each wrapper keeps its one QTcpSocket and QTcpServer for its whole life and only closes
+// and reopens them: a handler may run a nested event loop (a message box) while Qt is still
+// inside the socket's own signal, and a socket deleted there would crash on the way back.
 #pragma once
 
 #include <QHostAddress>
@@ -69,6 +73,9 @@ public:
     bool Listen();
     // Takes the pending connection of a listening socket.
     bool Accept(TQSocket& listener);
+    enum class AcceptResult { Accepted, Refused, NonePending };
+    // Takes the pending connection only when it comes from `peer`; any other is closed.
+    AcceptResult AcceptFrom(TQSocket& listener, const QHostAddress& peer);
     // Cancels a pending resolution, stops the count; if there is a socket: closes it
     // (pending output is still delivered), then the close handler.
     void Close();
@@ -85,8 +92,8 @@ public:
     QHostAddress PeerAddress() const;
 
     bool Connected() const { return connected_; }
-    bool HasSocket() const { return socket_ != nullptr || server_ != nullptr; }
-    bool Listening() const { return server_ != nullptr; }
+    bool HasSocket() const { return hasSocket_; }
+    bool Listening() const;
     int LastError() const { return lastError_; }
     void SetLastError(int e) { lastError_ = e; }
 
@@ -102,8 +109,9 @@ protected:
 private:
     void Tick();
     void CancelLookup();
-    void Attach(QTcpSocket* socket);
-    void Detach(bool orderly);
+    void EnsureObjects();
+    void Shut(bool orderly);
+    qintptr TakePending();
     void SocketConnected();
     void SocketError();
     void SocketDisconnected();
@@ -118,7 +126,9 @@ private:
     QHostAddress address_;
     std::uint16_t port_ = 0;
     QTcpSocket* socket_ = nullptr;
-    QTcpServer* server_ = nullptr;
+    class DescriptorServer* server_ = nullptr;
+    bool hasSocket_ = false;
+    bool shutting_ = false;  // our own close: the socket's signals are not the peer's
     bool connected_ = false;
     bool connecting_ = false;
     int lastError_ = 0;

@@ -20,11 +20,18 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// A caller that could take a resume: the client probes REST at login and asks SIZE before a
+// store, as these scripts expect. Without such a handler neither is sent.
+void WantsResume(TQFtp& ftp) {
+    ftp.OnFtpNeedInfo = [](TQFtp*, TQFtpInfoNeeded, QString&) {};
+}
+
 class Scripted : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(temp.isValid());
         Configure(ftp, server.port(), temp.path() + "/ftpcache/");
+        WantsResume(ftp);
     }
     void LoginOk() {
         server.addLogin();
@@ -136,6 +143,7 @@ TEST_F(Scripted, SystTextsThroughTheClient) {
         TQFtp client;
         Recorder r(client);
         Configure(client, s.port(), temp.path());
+        WantsResume(client);
         s.add("USER bob", "230 ok\r\n");
         s.add("SYST", std::string(text) + "\r\n");
         s.add("REST 100", "502 no\r\n");
@@ -238,6 +246,7 @@ TEST_F(Scripted, ProxyVariants) {
         TQFtp client;
         Recorder r(client);
         Configure(client, c.port, temp.path());
+        WantsResume(client);
         client.SetServer("ftp.example.com");
         client.SetProxyType(c.type);
         client.SetProxyServer("127.0.0.1");
@@ -652,9 +661,9 @@ TEST_F(Scripted, UploadTypeOnceSizeResumeAndRefusal) {
     ASSERT_TRUE(WaitFor([&] { return rec.Count("FileStored") == 2; })) << rec.Joined();
     EXPECT_EQ(server.stored, bytes.mid(40000));
 
-    // A refused STOR: error, then the event; the connection stays.
+    // A refused STOR: error, then the event; the connection stays. Without a need-info
+    // handler nobody could answer a resume question: no SIZE is asked.
     ftp.OnFtpNeedInfo = nullptr;
-    server.add("SIZE b.bin", "213 5\r\n");  // unassigned need-info: plain store
     server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
     server.add("STOR b.bin", "553 Not allowed\r\n");
     ftp.UploadFile(local, "b.bin");
@@ -1060,4 +1069,57 @@ TEST(QSocket, WinsockErrorOfQtSocketErrors) {
     };
     for (const auto& [qtError, expected] : cases)
         EXPECT_EQ(WinsockErrorOf(qtError), expected) << "Qt socket error " << qtError;
+}
+
+// With TAVO_FTP_TRACE set every state change is logged by name, and a client without a
+// need-info handler sends neither the REST probe nor SIZE: nobody would use their answers.
+TEST(ScriptedTrace, StateChangesAreLoggedByName) {
+    static std::vector<std::string> trace;
+    trace.clear();
+    qputenv("TAVO_FTP_TRACE", "1");
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            if (text.startsWith("state: "))
+                trace.push_back(text.mid(7).toStdString());
+        });
+    QTemporaryDir temp;
+    ScriptedServer server;
+    TQFtp ftp;
+    qunsetenv("TAVO_FTP_TRACE");
+    Recorder rec(ftp);
+    Configure(ftp, server.port(), temp.path());
+    server.add("USER bob", "331 Password required\r\n");
+    server.add("PASS secret", "230 Logged in\r\n");
+    server.add("SYST", "215 UNIX Type: L8\r\n");
+    server.add("PWD", "257 \"/\"\r\n");
+    server.add("TYPE I", "200 ok\r\n");
+    server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
+    server.add("STOR a.bin", [](ScriptedServer& s, const std::string&) { s.receiveStore(); });
+    ftp.Login();
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("LoggedIn"); })) << rec.Joined();
+    QFile local(temp.path() + "/a.bin");
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly));
+    local.write(QByteArray(3000, 'a'));
+    local.close();
+    ftp.UploadFile(local.fileName(), "a.bin");
+    ASSERT_TRUE(WaitFor([&] { return rec.Has("FileStored"); })) << rec.Joined();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
+    EXPECT_EQ(server.stored.size(), 3000);
+    const std::vector<std::string> expected{"DISCONNECTED -> CONNECTING",
+                                            "CONNECTING -> WELCOME",
+                                            "WELCOME -> USER",
+                                            "USER -> PASS",
+                                            "PASS -> SYST",
+                                            "SYST -> PWD",
+                                            "PWD -> COMPLETING",
+                                            "COMPLETING -> IDLE",
+                                            "IDLE -> TYPE",
+                                            "TYPE -> PORT",
+                                            "PORT -> STOR",
+                                            "STOR -> TRANSFERRING"};
+    ASSERT_GE(trace.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(trace.begin(), trace.begin() + expected.size()), expected);
+    EXPECT_EQ(trace.back(), "COMPLETING -> IDLE");
 }

@@ -237,3 +237,108 @@ TEST(FtpProtocol, LineBreaksAndMask) {
     EXPECT_EQ(MaskedCommand("PASS secret\r\n"), "PASS (want to know) :-P\r\n");
     EXPECT_EQ(MaskedCommand("USER bob\r\n"), "USER bob\r\n");
 }
+
+// Only well-formed replies get through, and nothing grows past its cap.
+TEST(ReplyReader, RefusesMalformedAndOversizedReplies) {
+    FtpLimits small;
+    small.lineBytes = 100;
+    small.replyBytes = 300;
+    const struct Case {
+        const char* what;
+        std::string text;
+        std::size_t repliesBefore;  // good replies handed on before the failure
+        bool fails;
+    } cases[] = {
+        {"a word", "hello\r\n", 0, true},
+        {"one digit", "200 ok\r\n1\r\n", 1, true},
+        {"no separator", "220x ready\r\n", 0, true},
+        {"letters in the code", "2a0 ready\r\n", 0, true},
+        {"a NUL byte", std::string("200 o\0k\r\n", 9), 0, true},
+        {"a NUL byte inside a multi-line reply", std::string("211-a\r\n b\0\r\n211 c\r\n", 19), 0,
+         true},
+        {"a line over the cap without its end", "200 " + std::string(200, 'x'), 0, true},
+        {"a multi-line reply over the cap",
+         "211-a\r\n" + std::string(5, ' ') +
+             [] {
+                 std::string lines;
+                 for (int i = 0; i < 10; ++i)
+                     lines += " " + std::string(50, 'y') + "\r\n";
+                 return lines;
+             }() +
+             "211 end\r\n",
+         0, true},
+        {"continuations may be any text", "211-a\r\nhello\r\n  1\r\n211 end\r\n", 1, false},
+        {"a line at the cap", "200 " + std::string(96, 'x') + "\r\n", 1, false},
+    };
+    for (const Case& c : cases) {
+        for (int mode : {0, 2}) {
+            FtpReplyReader reader;
+            reader.SetLimits(small);
+            std::size_t replies = 0;
+            if (mode == 0) {
+                replies += reader.Feed(c.text).size();
+            } else {
+                for (char ch : c.text)
+                    replies += reader.Feed(std::string_view(&ch, 1)).size();
+            }
+            EXPECT_EQ(!reader.Failure().empty(), c.fails) << c.what << " " << reader.Failure();
+            EXPECT_EQ(replies, c.repliesBefore) << c.what;
+            EXPECT_LE(reader.Tail().size(), small.lineBytes + 1) << c.what;
+            // After a failure nothing more is taken.
+            if (c.fails)
+                EXPECT_TRUE(reader.Feed("200 ok\r\n").empty()) << c.what;
+        }
+    }
+    EXPECT_EQ(QuotedLine(std::string("a\0b\x1b", 4)), "\"a\\x00b\\x1B\"");
+    EXPECT_EQ(QuotedLine(std::string(100, 'z')), "\"" + std::string(80, 'z') + "\"...");
+}
+
+// The log gets whole lines only: a two-byte character cut between two reads stays whole.
+TEST(ReplyReader, CompleteTextHoldsWholeLines) {
+    FtpReplyReader reader;
+    reader.Feed("257 \"\x93\xFA");
+    EXPECT_EQ(reader.TakeCompleteText(), "");
+    reader.Feed("\x8B");
+    reader.Feed("\x4C\"\r\n200-a\r\n200 b");
+    EXPECT_EQ(reader.TakeCompleteText(), "257 \"\x93\xFA\x8B\x4C\"\r\n200-a\r\n");
+    reader.Feed("\r\n");
+    EXPECT_EQ(reader.TakeCompleteText(), "200 b\r\n");
+}
+
+TEST(FtpProtocol, ServerAddressesAndExtendedPassive) {
+    const struct Case {
+        const char* text;
+        const char* host;  // nullptr: refused
+        std::uint16_t port;
+    } cases[] = {
+        {"ftp.example.com", "ftp.example.com", 0},
+        {" ftp.example.com:2121 ", "ftp.example.com", 2121},
+        {"192.0.2.1:21", "192.0.2.1", 21},
+        {"[::1]:2121", "::1", 2121},
+        {"[2001:db8::1]", "2001:db8::1", 0},
+        {"2001:db8::1", "2001:db8::1", 0},
+        {"host:", nullptr, 0},
+        {"host:0", nullptr, 0},
+        {"host:65536", nullptr, 0},
+        {"host:21x", nullptr, 0},
+        {"[::1", nullptr, 0},
+        {"[::1]x", nullptr, 0},
+        {":21", nullptr, 0},
+        {"", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = ParseServerAddress(c.text);
+        ASSERT_EQ(parsed.has_value(), c.host != nullptr) << c.text;
+        if (parsed) {
+            EXPECT_EQ(parsed->host, c.host) << c.text;
+            EXPECT_EQ(parsed->port, c.port) << c.text;
+        }
+    }
+    EXPECT_EQ(ParseEpsvReply("229 Entering Extended Passive Mode (|||40001|)"), 40001);
+    EXPECT_EQ(ParseEpsvReply("229 (!!!21!)"), 21);
+    EXPECT_FALSE(ParseEpsvReply("229 (|||0|)"));
+    EXPECT_FALSE(ParseEpsvReply("229 (|||70000|)"));
+    EXPECT_FALSE(ParseEpsvReply("229 (||1|2|)"));
+    EXPECT_FALSE(ParseEpsvReply("229 (|||"));
+    EXPECT_FALSE(ParsePasvReply("227 (127,0,0,1,0,0)"));  // port 0 names no port
+}

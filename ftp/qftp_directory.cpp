@@ -1,0 +1,87 @@
+// Directory commands, QUIT and the keep-alive NOOP.
+#include "app/ui_text.h"
+#include "ftp/ftp_protocol.h"
+#include "ftp/qftp.h"
+
+namespace tavo::ftp {
+
+namespace {
+
+constexpr const char* kAccessDenied = "Access denied or file not found";
+
+char ClassOf(const std::string& reply) {
+    return reply.empty() ? '\0' : reply[0];
+}
+
+}  // namespace
+
+void TQFtp::ChangeDirectory(const QString& path) {
+    if (!ReadyCheck())
+        return;
+    StartOperation(Operation::ChangeDir);
+    SetState(FtpState::Cwd);
+    if (!RefuseArgument(path))
+        Send("CWD " + path, FtpState::Cwd);
+    WaitIfSynchronous();
+}
+
+void TQFtp::OnCwdReply(const std::string& reply) {
+    if (ClassOf(reply) != '2') {
+        currentDirectory_.clear();
+        return Fail(ftpPermissionDenied, kAccessDenied);
+    }
+    bool quoted = false;
+    const std::string text = QuotedText(reply, &quoted);
+    if (quoted) {
+        currentDirectory_ = FromCp932(text);
+        return Complete();
+    }
+    Send("PWD", FtpState::CwdPwd);
+}
+
+void TQFtp::OnCwdPwdReply(const std::string& reply) {
+    if (ClassOf(reply) != '2')
+        return Fail(ftpProtocolError, QString());
+    currentDirectory_ = PathFromReply(reply, true);
+    Complete();
+}
+
+void TQFtp::MakeDirectory(const QString& name) {
+    if (!ReadyCheck())
+        return;
+    StartOperation(Operation::MakeDir);
+    SetState(FtpState::Mkd);
+    if (!RefuseArgument(name))
+        Send("MKD " + name, FtpState::Mkd);
+    WaitIfSynchronous();
+}
+
+void TQFtp::OnMkdReply(const std::string& reply) {
+    if (ClassOf(reply) != '2')
+        return Fail(ftpPermissionDenied, kAccessDenied);
+    Complete();
+}
+
+void TQFtp::Quit() {
+    if (!ReadyCheck())
+        return;
+    Send("QUIT", FtpState::Quitting);
+    WaitIfSynchronous();
+}
+
+void TQFtp::OnQuitReply(const std::string& reply) {
+    if (ClassOf(reply) != '2')
+        return FailFatally(ftpNone, QString());
+    // The server closes the connection after its reply; close our end too, so that a server
+    // that keeps it open does not keep the session alive.
+    if (TQSocket::Connected())
+        TQSocket::Close();
+}
+
+void TQFtp::OnNoopReply(const std::string& reply) {
+    if (reply.rfind("50", 0) == 0)
+        noopOk_ = false;
+    SetState(FtpState::Idle);
+}
+
+}  // namespace tavo::ftp
