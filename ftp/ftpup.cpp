@@ -17,6 +17,7 @@
 #include "app/sdimain.h"
 #include "app/ui_text.h"
 #include "core/text_file.h"
+#include "ftp/ftp_protocol.h"
 #include "ftp/ftp_settings.h"
 #include "ftp/image_queue.h"
 #include "ftp/qftp.h"
@@ -273,6 +274,12 @@ void TFTPUP_Form::Button1Click() {
             return;
         }
     }
+    // "host:port" and "[IPv6]:port" for servers on another port; without one, the client's.
+    const auto address = tavo::ftp::ParseServerAddress(Edit1->text().toStdString());
+    if (!address) {
+        MessageBox::message(this, QStringLiteral("FTPの設定に不備があります"));
+        return;
+    }
     std::string error;
     if (!tavo::WriteFileAtomically(mainWindow_->paths().programFolder / "temp.html", pageBytes_(),
                                    &error)) {
@@ -285,7 +292,14 @@ void TFTPUP_Form::Button1Click() {
     StaticText1->setText(QStringLiteral("接続中"));
     uploadStage_ = 0;
     showTransferProgress_ = false;
-    ftp_->SetServer(Edit1->text());
+    ftp_->SetServer(QString::fromStdString(address->host));
+    if (address->port != 0) {
+        ftp_->SetPort(address->port);
+        portFromField_ = true;
+    } else if (portFromField_) {
+        ftp_->SetPort(21);
+        portFromField_ = false;
+    }
     ftp_->SetUsername(Edit2->text());
     ftp_->SetPassword(Edit3->text());
     ftp_->Login();
@@ -409,8 +423,13 @@ void TFTPUP_Form::reject() {
         if (!MessageBox::questionYesCancel(
                 this, QStringLiteral("接続を切断してアップロードを終了します")))
             return;
-        if (ftp_->Connected())
-            ftp_->Quit();
     }
+    // Nothing of the session outlives the dialog: a logged-in, idle client says goodbye, a
+    // QUIT already sent is left to finish, anything else (connecting, retrying, waiting for
+    // a server) ends at once, so no message of it appears behind a closed dialog.
+    if (ftp_->LoggedIn() && !ftp_->Busy())
+        ftp_->Quit();
+    else if (ftp_->State() != tavo::ftp::FtpState::Quitting)
+        ftp_->Abort();
     QDialog::reject();
 }

@@ -80,6 +80,7 @@ private:
     QLabel* StaticText1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QString remoteFileName_;
+    bool portFromField_ = false;  // the client's port came from "host:port" in Edit1
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;

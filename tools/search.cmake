@@ -3,9 +3,11 @@
 add_library(tavo_search_logic STATIC diary_search.cpp diary_search.h)
 target_link_libraries(tavo_search_logic PUBLIC tavo_core)
 
-add_library(tavo_search STATIC
-  f_result.cpp f_result.h
-  find.cpp find.h
-  schedule.cpp schedule.h
-)
-target_link_libraries(tavo_search PUBLIC tavo_app tavo_search_logic Qt6::Widgets)
+if(TAVO_WIDGETS)
+  add_library(tavo_search STATIC
+    f_result.cpp f_result.h
+    find.cpp find.h
+    schedule.cpp schedule.h
+  )
+  target_link_libraries(tavo_search PUBLIC tavo_app tavo_search_logic Qt6::Widgets)
+endif()

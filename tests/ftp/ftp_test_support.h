@@ -96,9 +96,11 @@ struct Recorder {
     }
 };
 
-// A scripted FTP server on 127.0.0.1. Each connection starts the script from the top: the
-// welcome, then per received command the next step, whose command must match exactly (a
-// step ending in "*" matches by prefix). Every command received is kept in `transcript`.
+// A scripted FTP server on 127.0.0.1 (or another local address). Each connection starts the
+// script from the top: the welcome, then per received command the next step, whose command
+// must match exactly (a step ending in "*" matches by prefix). Commands with an aside are
+// answered wherever they come, without taking a step. Every command received is kept in
+// `transcript`.
 class ScriptedServer : public QObject {
 public:
     struct Step {
@@ -106,12 +108,13 @@ public:
         std::function<void(ScriptedServer&, const std::string&)> action;
     };
 
-    ScriptedServer() {
-        server_.listen(QHostAddress::LocalHost, 0);
+    explicit ScriptedServer(const QHostAddress& address = QHostAddress::LocalHost) {
+        server_.listen(address, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, this, [this] { Accepted(); });
     }
 
     quint16 port() const { return server_.serverPort(); }
+    bool listening() const { return server_.isListening(); }
 
     // Welcome pieces, each sent separately with a short pause (replies split across reads).
     std::vector<std::string> welcome{"220 scripted ready\r\n"};
@@ -121,6 +124,7 @@ public:
     QByteArray stored;  // bytes received by STOR
     int connections = 0;
     bool storeDone = false;
+    std::function<void(ScriptedServer&)> onConnect;  // after the welcome is under way
 
     void add(std::string command, std::string reply) {
         script.push_back({std::move(command), [reply](ScriptedServer& s, const std::string&) {
@@ -131,12 +135,28 @@ public:
     void add(std::string command, std::function<void(ScriptedServer&, const std::string&)> f) {
         script.push_back({std::move(command), std::move(f)});
     }
+    // Answers commands starting with `prefix` wherever they come.
+    void aside(std::string prefix, std::function<void(ScriptedServer&, const std::string&)> f) {
+        asides_.push_back({std::move(prefix), std::move(f)});
+    }
+    void aside(std::string prefix, std::string reply) {
+        aside(std::move(prefix), [reply](ScriptedServer& s, const std::string&) { s.send(reply); });
+    }
     void addLogin() {
         add("USER bob", "331 Password required\r\n");
         add("PASS secret", "230 Logged in\r\n");
         add("SYST", "215 UNIX Type: L8\r\n");
         add("REST 100", "350 Restarting at 100\r\n");
         add("REST 0", "350 Restarting at 0\r\n");
+        add("PWD", "257 \"/\" is the current directory\r\n");
+    }
+    // The login of a client that wants no resume: USER, PASS, SYST, PWD. A REST probe is
+    // refused wherever it comes, which keeps a client that still sends one off SIZE too.
+    void addPlainLogin() {
+        aside("REST ", "502 Command not implemented\r\n");
+        add("USER bob", "331 Password required\r\n");
+        add("PASS secret", "230 Logged in\r\n");
+        add("SYST", "215 UNIX Type: L8\r\n");
         add("PWD", "257 \"/\" is the current directory\r\n");
     }
 
@@ -153,6 +173,29 @@ public:
             QTimer::singleShot(delay, this, [this, p] { send(p); });
             delay += gapMs;
         }
+    }
+    // Sends `text` every `everyMs` (`bytesPerTick` bytes of it at a time, going round; all of
+    // it when 0) for as long as this control connection lasts.
+    void repeat(std::string text, int everyMs, std::size_t bytesPerTick = 0) {
+        auto* timer = new QTimer(this);
+        QPointer<QTcpSocket> target = control_;
+        auto next = std::make_shared<std::size_t>(0);
+        QObject::connect(timer, &QTimer::timeout, timer, [=, this] {
+            if (!target || target != control_ ||
+                target->state() != QAbstractSocket::ConnectedState) {
+                timer->deleteLater();
+                return;
+            }
+            if (bytesPerTick == 0) {
+                send(text);
+                return;
+            }
+            std::string piece;
+            for (std::size_t i = 0; i < bytesPerTick; ++i)
+                piece += text[(*next)++ % text.size()];
+            send(piece);
+        });
+        timer->start(everyMs);
     }
     void closeControl() {
         if (control_)
@@ -177,6 +220,7 @@ public:
         send("200 PORT command successful\r\n");
     }
     std::string lastPortHost() const { return activeHost_.toString().toStdString(); }
+    quint16 lastPort() const { return activePort_; }
     // Opens the data connection (connect out in active mode, accept in passive) and runs f.
     void withData(std::function<void(QTcpSocket*)> f) {
         if (passive_) {
@@ -244,6 +288,21 @@ public:
         });
     }
 
+    // 150, then once `after` bytes have come on the data connection, `cut` runs on it; what
+    // comes later is read and dropped.
+    void receiveUntil(qint64 after, std::function<void(QTcpSocket*)> cut) {
+        send("150 Ok to send data\r\n");
+        withData([after, cut](QTcpSocket* d) {
+            auto got = std::make_shared<qint64>(0);
+            QObject::connect(d, &QTcpSocket::readyRead, d, [d, got, after, cut] {
+                const bool before = *got < after;
+                *got += d->readAll().size();
+                if (before && *got >= after)
+                    cut(d);
+            });
+        });
+    }
+
 private:
     // Runs the data half (which calls its argument when the data connection has ended) and
     // sends the final reply, in the order and with the gap asked for.
@@ -271,6 +330,8 @@ private:
             buffer_.clear();
             QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { Read(s); });
             sendPieces(welcome);
+            if (onConnect)
+                onConnect(*this);
         }
     }
     void Read(QTcpSocket* s) {
@@ -280,6 +341,15 @@ private:
             std::string line = buffer_.substr(0, lf);
             buffer_.erase(0, lf + 2);
             transcript.push_back(line);
+            const Step* aside = nullptr;
+            for (const Step& a : asides_) {
+                if (line.rfind(a.command, 0) == 0)
+                    aside = &a;
+            }
+            if (aside) {
+                aside->action(*this, line);
+                continue;
+            }
             if (step_ >= script.size()) {
                 mismatches.push_back("unexpected: " + line);
                 continue;
@@ -297,6 +367,7 @@ private:
     }
 
     QTcpServer server_;
+    std::vector<Step> asides_;
     QPointer<QTcpSocket> control_;
     std::string buffer_;
     std::size_t step_ = 0;

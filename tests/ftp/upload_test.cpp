@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include <sys/socket.h>
+
 #include "app/gui_harness.h"
 #include "app/gui_test_main.h"
 #include "app/sdimain.h"
@@ -63,6 +65,26 @@ void AddListing(ftptest::ScriptedServer& scripted, const std::string& listing,
             onList();
         s.sendListing(listing);
     });
+}
+
+using Action = std::function<void(ftptest::ScriptedServer&, const std::string&)>;
+
+Action Listed(const std::string& listing) {
+    return [listing](ftptest::ScriptedServer& s, const std::string&) { s.sendListing(listing); };
+}
+
+// The dialog's way to its first listing: the login, the folder "/", TYPE A, PORT and the
+// LIST that `list` answers. QUIT is answered wherever it comes.
+void ScriptToListing(ftptest::ScriptedServer& scripted, const Action& list) {
+    scripted.addPlainLogin();
+    scripted.aside("QUIT", [](ftptest::ScriptedServer& s, const std::string&) {
+        s.send("221 bye\r\n");
+        s.closeControl();
+    });
+    scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
+    scripted.add("TYPE A", "200 ok\r\n");
+    scripted.add("PORT *", Port);
+    scripted.add("LIST", list);
 }
 
 QByteArray ReadFile(const QString& path) {
@@ -182,6 +204,28 @@ private:
         for (const auto& line : scripted.transcript)
             transcript += line + "|";
         return transcript;
+    }
+
+    QStringList errorBoxes() const {
+        QStringList texts;
+        for (const auto& box : h_.shown) {
+            if (box.kind == MessageBox::Kind::Error)
+                texts << box.text;
+        }
+        return texts;
+    }
+
+    // A failed upload: an error box within `ms` (`expected`, or any client error), nothing
+    // of a completed one, and closing the dialog ends the session.
+    void expectFailure(const QString& expected = QStringLiteral("ERROR: ftp"), int ms = 5000) {
+        QTRY_VERIFY_WITH_TIMEOUT(!errorBoxes().isEmpty(), ms);
+        QVERIFY2(errorBoxes()[0].startsWith(expected), qPrintable(errorBoxes()[0]));
+        QTest::qWait(500);  // a crash or a late completion would come here
+        QVERIFY(!shown(QStringLiteral("アップロード完了")));
+        QVERIFY(!std::filesystem::exists(h_.folder() / "FTP.ini"));
+        form()->close();
+        QVERIFY(!form()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected() && !form()->QFtp1()->Busy(), 5000);
     }
 
     void waitForEnd() {
@@ -380,12 +424,11 @@ private slots:
         startProgram();
         ftptest::ScriptedServer scripted;
         scripted.welcome = {"220-scripted\r\n", "220 ready\r\n"};
-        scripted.addLogin();
+        scripted.addPlainLogin();
         scripted.add("CWD /", "250 ok\r\n");
         scripted.add("PWD", "257 \"/\" is the current directory\r\n");
         const std::string listing = "-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n";
         AddListing(scripted, listing);
-        scripted.add("SIZE page.html", "550 No such file\r\n");
         scripted.add("PORT *", Port);
         scripted.add("STOR page.html",
                      [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
@@ -409,7 +452,7 @@ private slots:
     void refusedFolderEndsAbnormally() {
         startProgram();
         ftptest::ScriptedServer scripted;
-        scripted.addLogin();
+        scripted.addPlainLogin();
         scripted.add("CWD /nowhere", "550 No such directory\r\n");
         AddListing(scripted, "-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n");
         scripted.add("QUIT", "221 bye\r\n");
@@ -427,14 +470,13 @@ private slots:
     void refusedStoreKeepsTheSessionUntilTheUserCloses() {
         startProgram();
         ftptest::ScriptedServer scripted;
-        scripted.addLogin();
+        scripted.addPlainLogin();
         scripted.add("CWD /", "250 ok\r\n");
         scripted.add("PWD", "257 \"/\" is the current directory\r\n");
         AddListing(scripted, "-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n", [this] {
             // The fields stay editable; the page still goes up under the name it started with.
             edit("Edit5")->setText(QStringLiteral("sub/other.html"));
         });
-        scripted.add("SIZE page.html", "550 No such file\r\n");
         scripted.add("PORT *", Port);
         scripted.add("STOR page.html", "553 Permission denied\r\n");
         scripted.add("QUIT", "221 bye\r\n");
@@ -462,7 +504,7 @@ private slots:
     void closingWhileConnectedAsks() {
         startProgram();
         ftptest::ScriptedServer scripted;
-        scripted.addLogin();
+        scripted.addPlainLogin();
         scripted.add("CWD /", "250 ok\r\n");
         scripted.add("PWD", [](ftptest::ScriptedServer&, const std::string&) {});  // never answered
         scripted.add("QUIT", "221 bye\r\n");
@@ -642,6 +684,223 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("530 Login incorrect")), qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral("COMMAND:>")), qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral("ERROR:>")), qPrintable(text));
+    }
+
+    void closedAfter421ShowsOneErrorAndKeepsRunning_data() {
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("TYPE A") << "TYPE A";
+        QTest::newRow("PORT") << "PORT *";
+    }
+
+    void closedAfter421ShowsOneErrorAndKeepsRunning() {
+        QFETCH(QString, refused);
+        startProgram();
+        ftptest::ScriptedServer scripted;
+        scripted.addPlainLogin();
+        scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
+        if (refused != QLatin1String("TYPE A"))
+            scripted.add("TYPE A", "200 ok\r\n");
+        scripted.add(refused.toStdString(), [](ftptest::ScriptedServer& s, const std::string&) {
+            s.send("421 service not available, closing control connection\r\n");
+            s.closeControl();
+        });
+        // Each box stays up a while with events running, as a modal one does before a person.
+        MessageBox::setResponder([this](const MessageBox::Shown& box) {
+            h_.shown << box;
+            ftptest::Pump(300);
+            return h_.answers.isEmpty() ? box.buttons.first() : h_.answers.takeFirst();
+        });
+        uploadTo(scripted, QStringLiteral("/"));
+        expectFailure();
+        QCOMPARE(errorBoxes().size(), 1);
+    }
+
+    void dataCutShortIsNoSuccess_data() {
+        QTest::addColumn<bool>("halfClose");
+        QTest::newRow("half-closed") << true;
+        QTest::newRow("closed") << false;
+    }
+
+    void dataCutShortIsNoSuccess() {
+        QFETCH(bool, halfClose);
+        startProgram();
+        QFile png(QString::fromStdString((h_.folder() / "tavo-img" / "20040105_1.png").string()));
+        QVERIFY(png.open(QIODevice::WriteOnly));
+        png.write(Bytes(4 << 20, 3));
+        png.close();
+        ftptest::ScriptedServer scripted;
+        ScriptToListing(scripted, Listed("drwxr-xr-x 2 u g 4096 Jan 15 12:34 tavo-img\r\n"));
+        scripted.add("PORT *", Port);
+        scripted.add("STOR page.html",
+                     [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
+        scripted.add("CWD tavo-img", "250 \"/tavo-img\" is the current directory\r\n");
+        scripted.add("PORT *", Port);
+        scripted.add("LIST", Listed(""));
+        scripted.add("TYPE I", "200 ok\r\n");
+        scripted.add("PORT *", Port);
+        // 64 KiB taken, the data connection ended, and a reply that claims it all went well.
+        scripted.add("STOR 20040105_1.png",
+                     [halfClose](ftptest::ScriptedServer& s, const std::string&) {
+                         s.receiveUntil(64 << 10, [&s, halfClose](QTcpSocket* d) {
+                             if (halfClose)
+                                 ::shutdown(static_cast<int>(d->socketDescriptor()), SHUT_WR);
+                             else
+                                 d->close();
+                             s.send("226 Transfer complete\r\n");
+                         });
+                     });
+        scripted.add("PORT *", Port);  // what taking it for stored would send next
+        scripted.add("STOR B.gif",
+                     [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
+        uploadTo(scripted, QStringLiteral("/"));
+        expectFailure(QStringLiteral("ERROR: ftpDataError"));
+        QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
+    }
+
+    void thirdHostGetsNothingInActiveMode() {
+        startProgram();
+        QByteArray intruded;
+        bool reached = false;
+        QTcpSocket intruder;
+        if (!intruder.bind(QHostAddress(QStringLiteral("127.0.0.2"))))
+            QSKIP("127.0.0.2 cannot be bound here");
+        connect(&intruder, &QTcpSocket::connected, this, [&] { reached = true; });
+        connect(&intruder, &QTcpSocket::readyRead, this, [&] { intruded += intruder.readAll(); });
+        ftptest::ScriptedServer scripted;
+        ScriptToListing(scripted, Listed(""));
+        scripted.add("PORT *", [&intruder](ftptest::ScriptedServer& s, const std::string& c) {
+            s.rememberPort(c);
+            intruder.connectToHost(QHostAddress(QString::fromStdString(s.lastPortHost())),
+                                   s.lastPort());
+        });
+        scripted.add("STOR page.html", [](ftptest::ScriptedServer& s, const std::string&) {
+            // The server's own connection comes once the third host has had its go.
+            QTimer::singleShot(300, &s, [&s] { s.receiveStore(); });
+        });
+        child<QRadioButton>("RadioButton3")->setChecked(true);
+        uploadTo(scripted, QStringLiteral("/"));
+        QTRY_VERIFY_WITH_TIMEOUT(shown(QStringLiteral("アップロード完了")), 5000);
+        QVERIFY(reached);
+        QCOMPARE(intruded.size(), 0);
+        QCOMPARE(scripted.stored, QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html")));
+        QVERIFY(errorBoxes().isEmpty());
+    }
+
+    void endlessRepliesTimeOut_data() {
+        QTest::addColumn<int>("hang");
+        QTest::newRow("welcome that never ends") << 0;
+        QTest::newRow("150 for ever") << 1;
+        QTest::newRow("226 with the data connection open") << 2;
+    }
+
+    void endlessRepliesTimeOut() {
+        QFETCH(int, hang);
+        startProgram();
+        ftptest::ScriptedServer scripted;
+        if (hang == 0) {
+            scripted.welcome = {"220-hello\r\n"};
+            scripted.onConnect = [](ftptest::ScriptedServer& s) { s.repeat(".", 50, 1); };
+        } else if (hang == 1) {
+            ScriptToListing(scripted, [](ftptest::ScriptedServer& s, const std::string&) {
+                s.repeat("150 Opening data connection\r\n", 50);
+            });
+        } else {
+            ScriptToListing(scripted, [](ftptest::ScriptedServer& s, const std::string&) {
+                s.send("150 Here comes the listing\r\n");
+                s.withData([&s](QTcpSocket* d) {
+                    d->write("-rw-r--r-- 1 u g 3 Jan 15 12:34 a.html\r\n");
+                    QTimer::singleShot(50, &s, [&s] { s.send("226 Transfer complete\r\n"); });
+                });
+            });
+        }
+        form()->QFtp1()->SetReplyTimeOutMs(500);
+        form()->QFtp1()->SetRetries(0);
+        uploadTo(scripted, QStringLiteral("/"));
+        expectFailure(QStringLiteral("ERROR: ftpTimeOut"));
+    }
+
+    void retriesWaitTheIntervalOnceAndStopOnClose() {
+        startProgram();
+        struct Times {
+            QElapsedTimer clock;
+            QList<qint64> connected, errors;
+        };
+        auto times = std::make_shared<Times>();
+        times->clock.start();
+        MessageBox::setResponder([this, times](const MessageBox::Shown& box) {
+            h_.shown << box;
+            if (box.kind == MessageBox::Kind::Error)
+                times->errors << times->clock.elapsed();
+            return h_.answers.isEmpty() ? box.buttons.first() : h_.answers.takeFirst();
+        });
+        ftptest::ScriptedServer scripted;
+        scripted.add("USER bob", "331 Password required\r\n");
+        scripted.add("PASS secret", "530 Login incorrect\r\n");
+        scripted.onConnect = [times](ftptest::ScriptedServer&) {
+            times->connected << times->clock.elapsed();
+        };
+        form()->QFtp1()->SetRetries(2);
+        form()->QFtp1()->SetRetryIntervalMs(300);
+        uploadTo(scripted, QStringLiteral("/"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            times->errors.size() == 3 && !form()->QFtp1()->Busy() && !form()->QFtp1()->Connected(),
+            10000);
+        QTest::qWait(500);
+        QCOMPARE(times->connected.size(), 3);
+        QCOMPARE(times->errors.size(), 3);
+        for (int i = 1; i < 3; ++i) {
+            const qint64 gap = times->connected[i] - times->errors[i - 1];
+            QVERIFY2(gap >= 200 && gap <= 700, qPrintable(QStringLiteral("%1 ms").arg(gap)));
+        }
+
+        // Closed while it waits to try again: nothing follows.
+        form()->close();
+        form()->QFtp1()->SetRetryIntervalMs(600);
+        times->connected.clear();
+        times->errors.clear();
+        uploadTo(scripted, QStringLiteral("/"));
+        QTRY_COMPARE_WITH_TIMEOUT(times->errors.size(), 1, 10000);
+        form()->close();
+        QVERIFY(!form()->isVisible());
+        QTest::qWait(1000);
+        QCOMPARE(times->connected.size(), 1);
+        QCOMPARE(times->errors.size(), 1);
+        QVERIFY(!form()->QFtp1()->Busy());
+        QVERIFY(!form()->QFtp1()->Connected());
+    }
+
+    void serverFieldTakesAPort_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("field");  // %1: the port
+        QTest::newRow("IPv4") << "127.0.0.1"
+                              << "127.0.0.1:%1";
+        QTest::newRow("IPv6") << "::1"
+                              << "[::1]:%1";
+    }
+
+    void serverFieldTakesAPort() {
+        QFETCH(QString, address);
+        QFETCH(QString, field);
+        startProgram();
+        ftptest::ScriptedServer scripted{QHostAddress(address)};
+        if (!scripted.listening())
+            QSKIP(qPrintable(address + " cannot listen here"));
+        scripted.addPlainLogin();
+        scripted.add("CWD /", [](ftptest::ScriptedServer&, const std::string&) {});  // unanswered
+        form()->show();
+        edit("Edit1")->setText(field.arg(scripted.port()));
+        edit("Edit2")->setText(QStringLiteral("bob"));
+        edit("Edit3")->setText(QStringLiteral("secret"));
+        edit("Edit4")->setText(QStringLiteral("/"));
+        edit("Edit5")->setText(QStringLiteral("page.html"));
+        QCOMPARE(form()->QFtp1()->Port(), 21);
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Login"), 5000);
+        QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
+        QCOMPARE(scripted.transcript.front(), std::string("USER bob"));
+        QVERIFY(errorBoxes().isEmpty());
+        form()->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 5000);
     }
 };
 
