@@ -248,6 +248,7 @@ private:
     void OnNoopReply(const std::string& reply);
 
     // Transfers (qftp_transfer.cpp).
+    bool BeginFileTransfer(Operation op, const QString& remoteName, const QString& localName);
     void RequestType(char type);
     void OnTypeReply(const std::string& reply);
     void AfterType();

@@ -106,7 +106,7 @@ void TQFtp::ControlRead() {
 }
 
 void TQFtp::HandleReply(const std::string& reply) {
-    const char replyClass = reply.empty() ? '\0' : reply[0];
+    const char replyClass = ClassOf(reply);
     // The time-out runs from the command; only its first preliminary reply earns more time.
     if (replyClass == '1') {
         if (!firstPreliminary_ && replyTimer_.isActive()) {

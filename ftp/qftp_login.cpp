@@ -3,16 +3,9 @@
 #include "app/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp.h"
+#include "ftp/qftp_wire.h"
 
 namespace tavo::ftp {
-
-namespace {
-
-char ClassOf(const std::string& reply) {
-    return reply.empty() ? '\0' : reply[0];
-}
-
-}  // namespace
 
 void TQFtp::StartAttempt() {
     ++session_;

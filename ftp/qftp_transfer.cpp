@@ -7,17 +7,13 @@
 #include "ftp/ftp_protocol.h"
 #include "ftp/listing_parser.h"
 #include "ftp/qftp.h"
+#include "ftp/qftp_wire.h"
 
 namespace tavo::ftp {
 
 namespace {
 
 constexpr qint64 kHighWater = 256 * 1024;
-constexpr const char* kAccessDenied = "Access denied or file not found";
-
-char ClassOf(const std::string& reply) {
-    return reply.empty() ? '\0' : reply[0];
-}
 
 qint64 SizeFromReply(const std::string& reply, qint64 otherwise) {
     if (ClassOf(reply) != '2')
@@ -75,54 +71,50 @@ void TQFtp::Refresh() {
     WaitIfSynchronous();
 }
 
-void TQFtp::UploadFile(const QString& localPath, const QString& remoteName) {
-    if (!ReadyCheck())
-        return;
-    StartOperation(Operation::Upload);
+// What a store and a retrieve share before the local file is opened; false when the
+// operation already ended (its event follows).
+bool TQFtp::BeginFileTransfer(Operation op, const QString& remoteName, const QString& localName) {
+    StartOperation(op);
     SetState(FtpState::Type);
-    localName_ = localPath;
     remoteName_ = remoteName;
+    localName_ = localName;
     restartAt_ = 0;
     if (remoteName.isEmpty()) {
         Fail(ftpFileNotFound, QString());
-        return WaitIfSynchronous();
+        return false;
     }
     if (RefuseArgument(remoteName))
-        return WaitIfSynchronous();
+        return false;
     CloseFile();
-    file_.setFileName(localPath);
-    if (localPath.isEmpty() || !file_.open(QIODevice::ReadOnly)) {
-        Fail(ftpFileOpen, QString());
-        return WaitIfSynchronous();
+    file_.setFileName(localName);
+    return true;
+}
+
+void TQFtp::UploadFile(const QString& localPath, const QString& remoteName) {
+    if (!ReadyCheck())
+        return;
+    if (BeginFileTransfer(Operation::Upload, remoteName, localPath)) {
+        if (localPath.isEmpty() || !file_.open(QIODevice::ReadOnly))
+            Fail(ftpFileOpen, QString());
+        else
+            RequestType(transferMode_ == AsciiTransfer ? 'A' : 'I');
     }
-    RequestType(transferMode_ == AsciiTransfer ? 'A' : 'I');
     WaitIfSynchronous();
 }
 
 void TQFtp::DownloadFile(const QString& remoteName, const QString& localPath) {
     if (!ReadyCheck())
         return;
-    StartOperation(Operation::Download);
-    SetState(FtpState::Type);
-    remoteName_ = remoteName;
-    localName_ = localPath.isEmpty() ? Ask(niLocalFile, localPath) : localPath;
-    restartAt_ = 0;
-    if (remoteName.isEmpty()) {
-        Fail(ftpFileNotFound, QString());
-        return WaitIfSynchronous();
+    const QString local = localPath.isEmpty() ? Ask(niLocalFile, localPath) : localPath;
+    if (BeginFileTransfer(Operation::Download, remoteName, local)) {
+        downloadExists_ = !local.isEmpty() && QFileInfo::exists(local);
+        const auto mode =
+            downloadExists_ ? QIODevice::ReadWrite : (QIODevice::WriteOnly | QIODevice::Truncate);
+        if (local.isEmpty() || !file_.open(mode))
+            Fail(ftpFileOpen, QString());
+        else
+            RequestType(transferMode_ == AsciiTransfer ? 'A' : 'I');
     }
-    if (RefuseArgument(remoteName))
-        return WaitIfSynchronous();
-    CloseFile();
-    file_.setFileName(localName_);
-    downloadExists_ = !localName_.isEmpty() && QFileInfo::exists(localName_);
-    if (localName_.isEmpty() ||
-        !file_.open(downloadExists_ ? QIODevice::ReadWrite
-                                    : (QIODevice::WriteOnly | QIODevice::Truncate))) {
-        Fail(ftpFileOpen, QString());
-        return WaitIfSynchronous();
-    }
-    RequestType(transferMode_ == AsciiTransfer ? 'A' : 'I');
     WaitIfSynchronous();
 }
 
@@ -282,8 +274,7 @@ void TQFtp::SendTransferCommand() {
         case Operation::Listing:
             newFiles_.Clear();
             newDirectories_.Clear();
-            if (Send(fileMask_.isEmpty() ? QString("LIST") : "LIST " + fileMask_,
-                     FtpState::List))
+            if (Send(fileMask_.isEmpty() ? QString("LIST") : "LIST " + fileMask_, FtpState::List))
                 Info(ftpInfoListingStarted, QString());
             return;
         case Operation::Upload:

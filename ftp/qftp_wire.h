@@ -14,4 +14,11 @@ namespace tavo::ftp {
 // character code page 932 cannot hold would reach the server as a different name.
 std::optional<std::string> ToWire(const QString& text, const char** refusal = nullptr);
 
+// The first digit of a reply, which is all most steps look at.
+inline char ClassOf(const std::string& reply) {
+    return reply.empty() ? '\0' : reply[0];
+}
+
+inline constexpr const char* kAccessDenied = "Access denied or file not found";
+
 }  // namespace tavo::ftp
