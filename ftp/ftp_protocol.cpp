@@ -167,6 +167,28 @@ std::optional<PasvAddress> ParsePasvReply(std::string_view reply) {
     return result;
 }
 
+std::optional<std::string> ResolvedDirectory(std::string_view current, std::string_view argument) {
+    if (current.empty() || current.front() != '/' || argument.empty() ||
+        argument.find('\\') != std::string_view::npos || argument.front() == '~')
+        return std::nullopt;
+    std::string path(argument.front() == '/' ? std::string_view() : current);
+    while (!path.empty() && path.back() == '/')
+        path.pop_back();
+    std::size_t start = 0;
+    while (start <= argument.size()) {
+        auto end = argument.find('/', start);
+        if (end == std::string_view::npos)
+            end = argument.size();
+        const std::string_view part = argument.substr(start, end - start);
+        if (part == "." || part == "..")
+            return std::nullopt;
+        if (!part.empty())
+            path.append("/").append(part);
+        start = end + 1;
+    }
+    return path.empty() ? std::string("/") : path;
+}
+
 std::optional<std::uint16_t> ParseEpsvReply(std::string_view reply) {
     const auto open = reply.find('(');
     if (open == std::string_view::npos || reply.size() < open + 5)

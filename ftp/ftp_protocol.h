@@ -64,6 +64,11 @@ struct PasvAddress {
 // The parenthesised part of a 227 reply: exactly six decimal numbers 0..255, port not 0.
 std::optional<PasvAddress> ParsePasvReply(std::string_view reply);
 
+// The folder a CWD to `argument` enters from the absolute folder `current`, worked out
+// without asking the server: plain names below `current`, or an absolute path. Nothing when
+// that would be a guess (no absolute `current`, ".", "..", "~", a backslash).
+std::optional<std::string> ResolvedDirectory(std::string_view current, std::string_view argument);
+
 // The port of a 229 reply: "(|||port|)" with any delimiter; nothing when unreadable or 0.
 std::optional<std::uint16_t> ParseEpsvReply(std::string_view reply);
 

@@ -292,6 +292,7 @@ void TFTPUP_Form::Button1Click() {
     StaticText1->setText(QStringLiteral("接続中"));
     uploadStage_ = 0;
     showTransferProgress_ = false;
+    imageFolderIsNew_ = false;
     ftp_->SetServer(QString::fromStdString(address->host));
     if (address->port != 0) {
         ftp_->SetPort(address->port);
@@ -312,11 +313,16 @@ void TFTPUP_Form::QFtp1LoggedIn() {
 
 void TFTPUP_Form::QFtp1DirectoryChanged() {
     showTransferProgress_ = false;
+    ++uploadStage_;
+    // An image folder made just now is empty: listing it would only cost round trips.
+    if (uploadStage_ == 2 && imageFolderIsNew_) {
+        QFtp1ListingDone();
+        return;
+    }
     // The listing always comes from the server; the finished one still goes to the cache.
     ftp_->SetCache(false);
     ftp_->Refresh();
     ftp_->SetCache(true);
-    ++uploadStage_;
 }
 
 void TFTPUP_Form::QFtp1ListingDone() {
@@ -355,6 +361,7 @@ void TFTPUP_Form::QFtp1FileStored() {
 }
 
 void TFTPUP_Form::QFtp1DirectoryCreated() {
+    imageFolderIsNew_ = uploadStage_ != -1;  // a refused MKD made nothing
     ftp_->ChangeDirectory(kImageFolder);
 }
 
@@ -376,7 +383,9 @@ void TFTPUP_Form::BuildImageQueue() {
     rules.existsLocally = [this](const QString& name) {
         return QFileInfo(localImagePath(name)).isFile();
     };
-    rules.existsRemotely = [this](const QString& name) { return ftp_->FindFile(name) >= 0; };
+    rules.existsRemotely = [this](const QString& name) {
+        return !imageFolderIsNew_ && ftp_->FindFile(name) >= 0;
+    };
     rules.overwrite = RadioButton2->isChecked();
     QStringList refused;
     imageQueue_ = tavo::ftp::BuildImageQueue(MemoFromCp932(pageBytes_()), rules, &refused);

@@ -88,5 +88,6 @@ private:
 
     int uploadStage_ = 0;
     bool showTransferProgress_ = false;
+    bool imageFolderIsNew_ = false;  // this upload made the remote "tavo-img"
     QStringList imageQueue_;
 };

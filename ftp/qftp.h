@@ -308,6 +308,7 @@ private:
     bool operationFailed_ = false;
     FtpError lastError_ = ftpNone;
     QString currentDirectory_;
+    QString cwdArgument_;
     int retriesLeft_ = 0;
     QElapsedTimer failureClock_;
     bool restOk_ = false;

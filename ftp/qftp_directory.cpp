@@ -11,8 +11,10 @@ void TQFtp::ChangeDirectory(const QString& path) {
         return;
     StartOperation(Operation::ChangeDir);
     SetState(FtpState::Cwd);
-    if (!RefuseArgument(path))
+    if (!RefuseArgument(path)) {
+        cwdArgument_ = path;
         Send("CWD " + path, FtpState::Cwd);
+    }
     WaitIfSynchronous();
 }
 
@@ -25,6 +27,16 @@ void TQFtp::OnCwdReply(const std::string& reply) {
     const std::string text = QuotedText(reply, &quoted);
     if (quoted) {
         currentDirectory_ = FromCp932(text);
+        return Complete();
+    }
+    // Where the folder is follows from where we were, unless drive paths or "..", which only
+    // the server can resolve, are involved: then it is asked.
+    const auto resolved = serverType_ == ftpstNetTerm || serverType_ == ftpstServU
+                              ? std::nullopt
+                              : ResolvedDirectory(ToWire(currentDirectory_).value_or(std::string()),
+                                                  ToWire(cwdArgument_).value_or(std::string()));
+    if (resolved) {
+        currentDirectory_ = FromCp932(*resolved);
         return Complete();
     }
     Send("PWD", FtpState::CwdPwd);

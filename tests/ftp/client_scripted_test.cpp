@@ -416,19 +416,23 @@ TEST_F(Scripted, ReadyCheck) {
 TEST_F(Scripted, ChangeDirectoryVariantsAndRefusals) {
     LoginOk();
     server.add("CWD sub", "250 \"/sub\" is current\r\n");
-    server.add("CWD other", "250 Okay\r\n");
+    server.add("CWD ../other", "250 Okay\r\n");  // only the server knows where ".." leads
     server.add("PWD", "257 \"/other\"\r\n");
+    server.add("CWD deeper/still", "250 Okay\r\n");  // below a known folder: no PWD
     server.add("CWD missing", "550 No such directory\r\n");
     server.add("MKD made", "257 \"/made\" created\r\n");
     server.add("MKD made", "550 exists\r\n");
     ftp.ChangeDirectory("sub");
     ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 1; }));
     EXPECT_EQ(ftp.CurrentDirectory(), "/sub");
-    ftp.ChangeDirectory("other");
+    ftp.ChangeDirectory("../other");
     ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 2; }));
     EXPECT_EQ(ftp.CurrentDirectory(), "/other");
-    ftp.ChangeDirectory("missing");
+    ftp.ChangeDirectory("deeper/still");
     ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 3; }));
+    EXPECT_EQ(ftp.CurrentDirectory(), "/other/deeper/still");
+    ftp.ChangeDirectory("missing");
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("DirectoryChanged") == 4; }));
     EXPECT_EQ(ftp.CurrentDirectory(), "");
     EXPECT_EQ(rec.errors.back(), ftpPermissionDenied);
     ftp.MakeDirectory("made");

@@ -342,3 +342,29 @@ TEST(FtpProtocol, ServerAddressesAndExtendedPassive) {
     EXPECT_FALSE(ParseEpsvReply("229 (|||"));
     EXPECT_FALSE(ParsePasvReply("227 (127,0,0,1,0,0)"));  // port 0 names no port
 }
+
+TEST(FtpProtocol, ResolvedDirectory) {
+    const struct Case {
+        const char* current;
+        const char* argument;
+        const char* resolved;  // nullptr: only the server can tell
+    } cases[] = {
+        {"/", "tavo-img", "/tavo-img"},
+        {"/home/u", "diary/tavo-img/", "/home/u/diary/tavo-img"},
+        {"/home/u", "/www//site", "/www/site"},
+        {"/x", "/", "/"},
+        {"/x", "../y", nullptr},
+        {"/x", "./y", nullptr},
+        {"/x", "~/y", nullptr},
+        {"/x", "\x95\x5C", nullptr},  // a backslash byte: a drive path, or a name in it
+        {"", "y", nullptr},
+        {"C:/x", "y", nullptr},
+        {"/x", "", nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto resolved = ResolvedDirectory(c.current, c.argument);
+        EXPECT_EQ(resolved.has_value(), c.resolved != nullptr) << c.current << " " << c.argument;
+        if (resolved && c.resolved)
+            EXPECT_EQ(*resolved, c.resolved) << c.current << " " << c.argument;
+    }
+}

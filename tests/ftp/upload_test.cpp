@@ -351,6 +351,12 @@ private slots:
         QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
         QCOMPARE(QDir(local + "/tavo-img").entryList(QDir::Files).size(), 2);
         QCOMPARE(logCount(QStringLiteral("COMMAND:>   STOR")), 3);
+        // No round trip whose answer goes unused: no SIZE, no REST probe, no PWD after a CWD
+        // into a known place, no listing of the image folder made just now.
+        const std::pair<const char*, int> commands[] = {
+            {"SIZE", 0}, {"REST", 0}, {"PWD", 1}, {"LIST", 1}};
+        for (const auto& [command, count] : commands)
+            QCOMPARE(logCount(QStringLiteral("COMMAND:>   ") + QLatin1String(command)), count);
         // The status names each file in turn and the bar follows the transfer: the last one
         // is B.gif, all of it.
         QCOMPARE(status(), QStringLiteral("B.gif"));
@@ -366,10 +372,12 @@ private slots:
                                                        tavo::EncodeText(s->password.toStdString()) +
                                                        "\r\n" + remote.toStdString() + "\r\n");
 
-        // Again, skipping what the server has: only the page is stored.
+        // Again, skipping what the server has (its image folder is listed now): only the
+        // page is stored.
         upload(s, remote, passive, "RadioButton1");
         waitForEnd();
         QCOMPARE(logCount(QStringLiteral("COMMAND:>   STOR")), 1);
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   LIST")), 2);
 
         // Again, overwriting: the images are stored anew.
         upload(s, remote, passive, "RadioButton2");
@@ -426,7 +434,6 @@ private slots:
         scripted.welcome = {"220-scripted\r\n", "220 ready\r\n"};
         scripted.addPlainLogin();
         scripted.add("CWD /", "250 ok\r\n");
-        scripted.add("PWD", "257 \"/\" is the current directory\r\n");
         const std::string listing = "-rw-r--r-- 1 u g 3 Jan 15 12:34 tavo-img\r\n";
         AddListing(scripted, listing);
         scripted.add("PORT *", Port);
@@ -472,7 +479,6 @@ private slots:
         ftptest::ScriptedServer scripted;
         scripted.addPlainLogin();
         scripted.add("CWD /", "250 ok\r\n");
-        scripted.add("PWD", "257 \"/\" is the current directory\r\n");
         AddListing(scripted, "-rw-r--r-- 1 u g 3 Jan 15 12:34 other.html\r\n", [this] {
             // The fields stay editable; the page still goes up under the name it started with.
             edit("Edit5")->setText(QStringLiteral("sub/other.html"));
@@ -505,8 +511,8 @@ private slots:
         startProgram();
         ftptest::ScriptedServer scripted;
         scripted.addPlainLogin();
-        scripted.add("CWD /", "250 ok\r\n");
-        scripted.add("PWD", [](ftptest::ScriptedServer&, const std::string&) {});  // never answered
+        scripted.add("CWD /",
+                     [](ftptest::ScriptedServer&, const std::string&) {});  // never answered
         scripted.add("QUIT", "221 bye\r\n");
         form()->show();
         edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
