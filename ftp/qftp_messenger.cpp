@@ -67,9 +67,9 @@ QColor MessengerColor(TMessengerStyle style, MessageKind kind) {
     return QColor(Qt::black);
 }
 
-TQFtpMessenger::TQFtpMessenger(QWidget* parent) : QTextEdit(parent) {
+TQFtpMessenger::TQFtpMessenger(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
-    setLineWrapMode(QTextEdit::NoWrap);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -178,7 +178,9 @@ void TQFtpMessenger::ClientError(FtpError error, const QString& addinfo) {
 
 void TQFtpMessenger::AddMessage(MessageKind kind, const QString& text) {
     const QString now =
-        QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+        style_ == msgQFtpTime
+            ? QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)
+            : QString();
     const QStringList lines = MessengerLines(style_, kind, text, now);
     if (lines.isEmpty())
         return;
