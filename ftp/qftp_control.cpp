@@ -47,6 +47,9 @@ bool TQFtp::Send(const QString& command, FtpState awaiting) {
         FailMapped(TQSocket::LastError(), true);
         return false;
     }
+    TQSocket::Flush();
+    if (state_ != awaiting)
+        return false;
     firstPreliminary_ = false;
     ArmReplyTimer();
     return true;

@@ -520,6 +520,11 @@ void TQFtp::SendFileData() {
         queued += sent;
     }
     if (queued > 0) {
+        // Out now: waiting for the next pass of the event loop would put a repaint of the
+        // dialog before every file's last bytes.
+        data_.Flush();
+        if (link_ != DataLink::Open)
+            return;
         if (replyTimer_.isActive())
             ArmReplyTimer();
         elapsedMs_ = transferClock_.elapsed();

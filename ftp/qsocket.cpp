@@ -125,7 +125,7 @@ void TQSocket::EnsureObjects() {
         StopCount();
     });
     connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
-        if (!shutting_ && connected_ && OnWrite)
+        if (!shutting_ && !flushing_ && connected_ && OnWrite)
             OnWrite();
     });
     server_ = new DescriptorServer(this);
@@ -398,6 +398,14 @@ qint64 TQSocket::Send(const char* data, qint64 length) {
     }
     lastError_ = 0;
     return n;
+}
+
+void TQSocket::Flush() {
+    if (!socket_ || !connected_)
+        return;
+    flushing_ = true;
+    socket_->flush();
+    flushing_ = false;
 }
 
 qint64 TQSocket::Receive(char* buffer, qint64 size) {

@@ -82,6 +82,9 @@ public:
 
     // Bytes queued for sending (0 when nothing could be); received bytes (0 when none).
     qint64 Send(const char* data, qint64 length);
+    // Hands what is queued to the system now rather than on the next pass of the event loop;
+    // the write handler is not called for it.
+    void Flush();
     qint64 Receive(char* buffer, qint64 size);
     qint64 BytesAvailable() const;
     // Bytes handed to Send and not yet passed to the system.
@@ -129,6 +132,7 @@ private:
     class DescriptorServer* server_ = nullptr;
     bool hasSocket_ = false;
     bool shutting_ = false;  // our own close: the socket's signals are not the peer's
+    bool flushing_ = false;  // bytes written by Flush are the caller's own doing
     bool connected_ = false;
     bool connecting_ = false;
     int lastError_ = 0;
