@@ -8,7 +8,7 @@ ifeq ($(shell id -u),0)
 export QTWEBENGINE_DISABLE_SANDBOX = 1
 endif
 
-.PHONY: run test bench asan deps build format screenshot clean
+.PHONY: run test bench bench-link asan deps build format screenshot clean
 
 deps:
 	@scripts/install-deps.sh
@@ -32,9 +32,15 @@ bench: build
 	$(BUILD)/bench/tavo_ftp_bench
 	$(BUILD)/bench/tavo_startup_bench
 
-# The non-GUI tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The upload across a link with 20 ms round trips, against curl; needs root (namespaces, TUN).
+bench-link: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) --target tavo_link_relay tavo_upload_link_bench
+	bench/delayed_link_bench.sh $(BUILD)
+
+# The tests without windows (the core, publishing, search, the FTP client against its
+# scripted and real servers) under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_GUI=OFF -DTAVO_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_WIDGETS=OFF -DTAVO_BENCH=OFF
 	cmake --build $(ASAN_BUILD)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j2
 
