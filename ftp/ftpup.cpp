@@ -222,7 +222,7 @@ void TFTPUP_Form::FormShow() {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     StaticText1->setText(QStringLiteral("アップロード状況"));
-    QFtpMessenger1->clear();
+    QFtpMessenger1->Clear();
     setLogVisible(false);
     // The month is what changes from one upload to the next: typing replaces it.
     Edit5->setFocus();

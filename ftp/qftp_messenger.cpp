@@ -184,17 +184,35 @@ void TQFtpMessenger::AddMessage(MessageKind kind, const QString& text) {
     const QStringList lines = MessengerLines(style_, kind, text, now);
     if (lines.isEmpty())
         return;
+    if (pending_.empty())
+        QMetaObject::invokeMethod(this, &TQFtpMessenger::ShowPending, Qt::QueuedConnection);
+    const QColor color = MessengerColor(style_, kind);
+    for (const QString& line : lines)
+        pending_.emplace_back(color, line);
+}
+
+void TQFtpMessenger::ShowPending() {
+    if (pending_.empty())
+        return;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    QTextCharFormat format;
-    format.setForeground(MessengerColor(style_, kind));
-    for (const QString& line : lines) {
+    cursor.beginEditBlock();
+    for (const auto& [color, line] : pending_) {
+        QTextCharFormat format;
+        format.setForeground(color);
         if (!document()->isEmpty())
             cursor.insertBlock();
         cursor.insertText(line, format);
-        if (autoScroll_)
-            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
+    cursor.endEditBlock();
+    pending_.clear();
+    if (autoScroll_)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void TQFtpMessenger::Clear() {
+    pending_.clear();
+    clear();
 }
 
 }  // namespace tavo::ftp

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "ftp/ftp_types.h"
 
@@ -44,13 +46,18 @@ public:
     std::function<void(TQFtpMessenger*, FtpInfo, bool& show)> OnMessageShow;
     std::function<void(TQFtpMessenger*, FtpError, bool& show)> OnErrorShow;
 
-    // Writes one text of a kind (the program's own notes use it too).
+    // Writes one text of a kind (the program's own notes use it too). The lines reach the
+    // box on the next pass of the event loop, so that a reply is answered before it is laid
+    // out on screen.
     void AddMessage(MessageKind kind, const QString& text);
+    // Empties the box, lines still on their way included.
+    void Clear();
 
     // The notice's text as the log shows it, or empty for notices it does not show.
     QString InfoText(FtpInfo info, const QString& addinfo);
 
 private:
+    void ShowPending();
     void ClientInfo(FtpInfo info, const QString& addinfo);
     void ClientError(FtpError error, const QString& addinfo);
     void Detach();
@@ -61,6 +68,7 @@ private:
     bool autoScroll_ = true;
     bool connectedShown_ = false;
     TMessengerStyle style_ = msgClassic;
+    std::vector<std::pair<QColor, QString>> pending_;  // lines not yet in the box
 };
 
 }  // namespace tavo::ftp

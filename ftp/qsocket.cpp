@@ -299,6 +299,7 @@ TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddre
     hasSocket_ = true;
     connected_ = true;
     lastError_ = 0;
+    NoDelay();
     return AcceptResult::Accepted;
 }
 
@@ -330,6 +331,7 @@ void TQSocket::SocketConnected() {
     connected_ = true;
     lastError_ = 0;
     StopCount();
+    NoDelay();
     if (OnConnect)
         OnConnect();
 }
@@ -398,6 +400,12 @@ qint64 TQSocket::Send(const char* data, qint64 length) {
     }
     lastError_ = 0;
     return n;
+}
+
+// Commands and the end of a file go out as they are written: each one is waited for by the
+// other side, so holding a small segment back for an acknowledgement only adds a delay.
+void TQSocket::NoDelay() {
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 }
 
 void TQSocket::Flush() {

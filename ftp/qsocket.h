@@ -113,6 +113,7 @@ private:
     void Tick();
     void CancelLookup();
     void EnsureObjects();
+    void NoDelay();
     void Shut(bool orderly);
     qintptr TakePending();
     void SocketConnected();
