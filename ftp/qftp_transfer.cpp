@@ -520,11 +520,14 @@ void TQFtp::SendFileData() {
         queued += sent;
     }
     if (queued > 0) {
-        // Out now: waiting for the next pass of the event loop would put a repaint of the
-        // dialog before every file's last bytes.
-        data_.Flush();
-        if (link_ != DataLink::Open)
-            return;
+        // The file's last bytes go out now: waiting for the next pass of the event loop
+        // would put a repaint of the dialog before them. (Before the end, the bytes-written
+        // notices of what is still queued bring the rest.)
+        if (file_.atEnd()) {
+            data_.Flush();
+            if (link_ != DataLink::Open)
+                return;
+        }
         if (replyTimer_.isActive())
             ArmReplyTimer();
         elapsedMs_ = transferClock_.elapsed();
