@@ -285,8 +285,9 @@ TEST(ReplyReader, RefusesMalformedAndOversizedReplies) {
             EXPECT_EQ(replies, c.repliesBefore) << c.what;
             EXPECT_LE(reader.Tail().size(), small.lineBytes + 1) << c.what;
             // After a failure nothing more is taken.
-            if (c.fails)
+            if (c.fails) {
                 EXPECT_TRUE(reader.Feed("200 ok\r\n").empty()) << c.what;
+            }
         }
     }
     EXPECT_EQ(QuotedLine(std::string("a\0b\x1b", 4)), "\"a\\x00b\\x1B\"");
@@ -364,7 +365,8 @@ TEST(FtpProtocol, ResolvedDirectory) {
     for (const Case& c : cases) {
         const auto resolved = ResolvedDirectory(c.current, c.argument);
         EXPECT_EQ(resolved.has_value(), c.resolved != nullptr) << c.current << " " << c.argument;
-        if (resolved && c.resolved)
+        if (resolved && c.resolved) {
             EXPECT_EQ(*resolved, c.resolved) << c.current << " " << c.argument;
+        }
     }
 }
