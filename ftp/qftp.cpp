@@ -100,34 +100,42 @@ std::string TQFtp::CacheKey() const {
 
 // ---------------------------------------------------------------- listeners and events
 
-int TQFtp::AddInfoListener(InfoHandler listener) {
-    for (std::size_t i = 0; i < infoListeners_.size(); ++i) {
-        if (!infoListeners_[i]) {
-            infoListeners_[i] = std::move(listener);
+namespace {
+
+// The first free slot of a listener table, or -1 when it is full.
+template <typename Handler, std::size_t N>
+int TakeSlot(std::array<Handler, N>& table, Handler listener) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (!table[i]) {
+            table[i] = std::move(listener);
             return static_cast<int>(i);
         }
     }
     return -1;
+}
+
+template <typename Handler, std::size_t N>
+void FreeSlot(std::array<Handler, N>& table, int slot) {
+    if (slot >= 0 && static_cast<std::size_t>(slot) < N)
+        table[static_cast<std::size_t>(slot)] = nullptr;
+}
+
+}  // namespace
+
+int TQFtp::AddInfoListener(InfoHandler listener) {
+    return TakeSlot(infoListeners_, std::move(listener));
 }
 
 void TQFtp::RemoveInfoListener(int slot) {
-    if (slot >= 0 && slot < kListenerSlots)
-        infoListeners_[static_cast<std::size_t>(slot)] = nullptr;
+    FreeSlot(infoListeners_, slot);
 }
 
 int TQFtp::AddErrorListener(ErrorHandler listener) {
-    for (std::size_t i = 0; i < errorListeners_.size(); ++i) {
-        if (!errorListeners_[i]) {
-            errorListeners_[i] = std::move(listener);
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    return TakeSlot(errorListeners_, std::move(listener));
 }
 
 void TQFtp::RemoveErrorListener(int slot) {
-    if (slot >= 0 && slot < kListenerSlots)
-        errorListeners_[static_cast<std::size_t>(slot)] = nullptr;
+    FreeSlot(errorListeners_, slot);
 }
 
 void TQFtp::Info(FtpInfo info, const QString& text) {
@@ -154,9 +162,16 @@ void TQFtp::SetState(FtpState next) {
         qCInfo(lcFtpState, "state: %s -> %s", FtpStateName(state_), FtpStateName(next));
     state_ = next;
     ++epoch_;
-    // An idle or unconnected session runs no operation.
+    // An idle or unconnected session runs no operation; without a connection nothing is
+    // awaited or kept alive, and only a retry wait waits for its timer.
     if (next == FtpState::Idle || !IsConnectedState(next))
         op_ = Operation::None;
+    if (!IsConnectedState(next)) {
+        replyTimer_.stop();
+        noopTimer_.stop();
+        if (next != FtpState::RetryWait)
+            retryTimer_.stop();
+    }
 }
 
 void TQFtp::StartOperation(Operation op) {
@@ -223,14 +238,11 @@ void TQFtp::FailFatally(FtpError code, const QString& text) {
         EndUnconnected();
 }
 
-void TQFtp::FailMapped(int wsaError, bool fatal) {
+// A socket call failed: its WinSock error as the client's.
+void TQFtp::FailFatallyMapped(int wsaError) {
     const auto mapped = MapWinsockError(wsaError);
-    const FtpError code = mapped ? mapped->code : ftpInternalError;
-    const QString text = mapped ? QString::fromStdString(mapped->text) : QString();
-    if (fatal)
-        FailFatally(code, text);
-    else
-        Fail(code, text);
+    FailFatally(mapped ? mapped->code : ftpInternalError,
+                mapped ? QString::fromStdString(mapped->text) : QString());
 }
 
 void TQFtp::Complete() {
@@ -295,9 +307,6 @@ void TQFtp::ProcessCompletion(quint64 epoch) {
 // The session is over: no connection, no retry. The events come through the event queue.
 void TQFtp::EndSession() {
     const bool wasConnected = Connected();
-    replyTimer_.stop();
-    noopTimer_.stop();
-    retryTimer_.stop();
     SetState(FtpState::Disconnected);
     if (wasConnected)
         Info(ftpInfoNotConnected, "Disconnected");
@@ -333,9 +342,6 @@ void TQFtp::PostSessionEvents(Event before, Event after) {
 void TQFtp::Abort() {
     ++session_;
     const bool wasConnected = Connected();
-    replyTimer_.stop();
-    noopTimer_.stop();
-    retryTimer_.stop();
     SetState(FtpState::Disconnected);
     CloseData();
     CloseFile();
@@ -359,9 +365,6 @@ void TQFtp::WaitIfSynchronous() {
 
 void TQFtp::Login() {
     retriesLeft_ = retries_;
-    retryTimer_.stop();
-    replyTimer_.stop();
-    noopTimer_.stop();
     SetState(FtpState::Disconnected);
     StartAttempt();
     WaitIfSynchronous();

@@ -200,7 +200,7 @@ private:
     void RaiseError(FtpError code, const QString& text);
     void Fail(FtpError code, const QString& text);
     void FailFatally(FtpError code, const QString& text);
-    void FailMapped(int wsaError, bool fatal);
+    void FailFatallyMapped(int wsaError);
     QString Ask(TQFtpInfoNeeded need, const QString& current);
     void Complete();
     void ProcessCompletion(quint64 epoch);
@@ -268,7 +268,7 @@ private:
     void DataEnded();
     void CloseData();
     void CloseFile();
-    void ListingLines(bool final);
+    void ListingLines();
     void SendFileData();
     void WriteReceived(const char* bytes, qint64 n);
 
@@ -327,7 +327,6 @@ private:
     TQSocket data_;
     bool firstPreliminary_ = false;  // its first 1xx re-armed the time-out
     QString remoteName_;
-    QString localName_;
     QFile file_;
     bool downloadExists_ = false;
     qint64 restartAt_ = 0;
@@ -337,7 +336,6 @@ private:
     qint64 elapsedMs_ = 0;
     QElapsedTimer transferClock_;
     char lastType_ = '\0';
-    char wantedType_ = '\0';
     std::string listingTail_;
     std::uint64_t listingBytes_ = 0;
     std::vector<std::string> rawListing_;

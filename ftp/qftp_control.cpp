@@ -44,7 +44,7 @@ bool TQFtp::Send(const QString& command, FtpState awaiting) {
     if (state_ != awaiting)
         return false;
     if (TQSocket::Send(bytes.data(), static_cast<qint64>(bytes.size())) <= 0) {
-        FailMapped(TQSocket::LastError(), true);
+        FailFatallyMapped(TQSocket::LastError());
         return false;
     }
     TQSocket::Flush();

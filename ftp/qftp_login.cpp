@@ -20,8 +20,6 @@ void TQFtp::StartAttempt() {
     restOk_ = false;
     firstPreliminary_ = false;
     --retriesLeft_;
-    replyTimer_.stop();
-    noopTimer_.stop();
     CloseData();
     CloseFile();
     TQSocket::Recreate();
@@ -67,7 +65,7 @@ void TQFtp::NameResolved() {
     if (state_ != FtpState::Resolving)
         return;
     if (TQSocket::LastError() != 0) {
-        FailMapped(TQSocket::LastError(), true);
+        FailFatallyMapped(TQSocket::LastError());
         return;
     }
     Info(ftpInfoResolved, TQSocket::AddressText());
@@ -78,14 +76,14 @@ void TQFtp::NameResolved() {
 void TQFtp::ConnectControl() {
     SetState(FtpState::Connecting);
     if (!TQSocket::Connect())
-        FailMapped(TQSocket::LastError(), true);
+        FailFatallyMapped(TQSocket::LastError());
 }
 
 void TQFtp::ControlConnected() {
     if (state_ != FtpState::Connecting)
         return;
     if (TQSocket::LastError() != 0) {
-        FailMapped(TQSocket::LastError(), true);
+        FailFatallyMapped(TQSocket::LastError());
         return;
     }
     SetState(FtpState::Welcome);
@@ -102,7 +100,6 @@ void TQFtp::ControlTimedOut() {
 // A failure before the connection stood: reported once, no retries.
 void TQFtp::EndUnconnected() {
     TQSocket::Recreate();
-    replyTimer_.stop();
     SetState(FtpState::Disconnected);
     PostSessionEvents({}, {});
 }

@@ -36,7 +36,7 @@ bool UsableName(const std::string& name) {
 // ---------------------------------------------------------------- starting a transfer
 
 void TQFtp::Refresh() {
-    if (Busy() || (Connected() && state_ != FtpState::Idle)) {
+    if (Connected() && state_ != FtpState::Idle) {
         Info(ftpInfoBusy, "The component is busy doing something");
         return;
     }
@@ -77,7 +77,6 @@ bool TQFtp::BeginFileTransfer(Operation op, const QString& remoteName, const QSt
     StartOperation(op);
     SetState(FtpState::Type);
     remoteName_ = remoteName;
-    localName_ = localName;
     restartAt_ = 0;
     if (remoteName.isEmpty()) {
         Fail(ftpFileNotFound, QString());
@@ -121,7 +120,6 @@ void TQFtp::DownloadFile(const QString& remoteName, const QString& localPath) {
 // ---------------------------------------------------------------- type and size
 
 void TQFtp::RequestType(char type) {
-    wantedType_ = type;
     if (type == lastType_)
         return AfterType();
     lastType_ = type;
@@ -388,7 +386,7 @@ void TQFtp::DataRead() {
             return Fail(ftpProtocolError,
                         QString("A listing longer than %1 bytes").arg(limits_.listingBytes));
         listingTail_.append(buffer, static_cast<std::size_t>(n));
-        ListingLines(false);
+        ListingLines();
     }
     if (epoch == epoch_ && transferClock_.isValid())
         elapsedMs_ = transferClock_.elapsed();
@@ -402,7 +400,7 @@ void TQFtp::WriteReceived(const char* bytes, qint64 n) {
     Info(ftpInfoProgress, QString());
 }
 
-void TQFtp::ListingLines(bool final) {
+void TQFtp::ListingLines() {
     const TQFtpServerType type = serverType_ == ftpstAutoDetect ? ftpstDefault : serverType_;
     std::size_t start = 0;
     const quint64 epoch = epoch_;
@@ -431,7 +429,7 @@ void TQFtp::ListingLines(bool final) {
     if (epoch != epoch_)
         return;
     listingTail_.erase(0, start);
-    if (!final && listingTail_.size() > limits_.lineBytes + 1)  // + the CR of a line end
+    if (listingTail_.size() > limits_.lineBytes + 1)  // + the CR of a line end
         Fail(ftpProtocolError,
              QString("A listing line longer than %1 bytes").arg(limits_.lineBytes));
 }
@@ -454,14 +452,9 @@ void TQFtp::DataClosed(int wsaError) {
         return DataEnded();
     }
     const quint64 epoch = epoch_;
-    DataRead();
+    DataRead();  // what came before the end; a last line without its line end is no entry
     if (epoch != epoch_)
         return;
-    ListingLines(true);
-    if (epoch != epoch_)
-        return;
-    if (transferClock_.isValid())
-        elapsedMs_ = transferClock_.elapsed();
     if (op_ == Operation::Listing)
         Info(ftpInfoListingReceived, QString());
     if (epoch == epoch_)

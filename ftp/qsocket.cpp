@@ -170,8 +170,6 @@ void TQSocket::Recreate() {
     // A lookup still under way would otherwise connect the new socket when its answer comes.
     CancelLookup();
     StopCount();
-    if (socket_)
-        socket_->abort();
     Shut(false);
     hasSocket_ = false;
     CreateSocket();
@@ -237,11 +235,7 @@ bool TQSocket::Connect() {
         lastError_ = wsa::kAddressNotAvailable;
         return false;
     }
-    if (socket_->state() != QAbstractSocket::UnconnectedState) {
-        shutting_ = true;
-        socket_->abort();
-        shutting_ = false;
-    }
+    Shut(false);  // whatever the socket held before
     connecting_ = true;
     connected_ = false;
     socket_->connectToHost(address_, port_);
@@ -359,33 +353,32 @@ void TQSocket::SocketError() {
         return;
     }
     lastError_ = WinsockErrorOf(error);
-    const int e = lastError_;
-    if (OnRead)
-        OnRead();
-    if (!connected_)
-        return;
-    Shut(false);
-    hasSocket_ = false;
-    if (OnClose)
-        OnClose(e);
+    Ended(lastError_);
 }
 
 void TQSocket::SocketDisconnected() {
     if (shutting_ || !connected_)
         return;
-    // Drain what came before the close; a handler may close the socket itself meanwhile.
+    Ended(0);
+}
+
+// The peer or an error ended the connection: what came before it is read first (and after an
+// orderly end the write handler hears of it), then the close handler runs. A handler may close
+// the socket itself meanwhile.
+void TQSocket::Ended(int error) {
     if (OnRead)
         OnRead();
     if (!connected_)
         return;
-    if (OnWrite)
+    if (error == 0 && OnWrite) {
         OnWrite();
-    if (!connected_)
-        return;
+        if (!connected_)
+            return;
+    }
     Shut(false);
     hasSocket_ = false;
     if (OnClose)
-        OnClose(0);
+        OnClose(error);
 }
 
 qint64 TQSocket::Send(const char* data, qint64 length) {

@@ -119,6 +119,7 @@ private:
     void SocketConnected();
     void SocketError();
     void SocketDisconnected();
+    void Ended(int error);
     void LookedUp(int id, const QHostAddress& address, int error);
 
     int timeOut_ = 20;
