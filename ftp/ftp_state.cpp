@@ -14,6 +14,10 @@ const char* FtpStateName(FtpState state) {
             return "CONNECTING";
         case FtpState::Welcome:
             return "WELCOME";
+        case FtpState::AuthTls:
+            return "AUTH TLS";
+        case FtpState::TlsHandshake:
+            return "TLS HANDSHAKE";
         case FtpState::ProxyHost:
             return "HOST";
         case FtpState::ProxyOpen:
@@ -30,6 +34,10 @@ const char* FtpStateName(FtpState state) {
             return "PASS";
         case FtpState::Acct:
             return "ACCT";
+        case FtpState::Pbsz:
+            return "PBSZ";
+        case FtpState::Prot:
+            return "PROT";
         case FtpState::Syst:
             return "SYST";
         case FtpState::RestProbe:
@@ -50,6 +58,12 @@ const char* FtpStateName(FtpState state) {
             return "CWD PWD";
         case FtpState::Mkd:
             return "MKD";
+        case FtpState::Rnfr:
+            return "RNFR";
+        case FtpState::Rnto:
+            return "RNTO";
+        case FtpState::Dele:
+            return "DELE";
         case FtpState::Type:
             return "TYPE";
         case FtpState::Size:

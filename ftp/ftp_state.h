@@ -15,6 +15,8 @@ enum class FtpState : std::uint8_t {
     Connecting,
     // Logging in: each state names the command whose reply it waits for.
     Welcome,
+    AuthTls,       // AUTH TLS
+    TlsHandshake,  // the control connection's TLS handshake
     ProxyHost,
     ProxyOpen,
     ProxyUser,
@@ -23,6 +25,8 @@ enum class FtpState : std::uint8_t {
     User,
     Pass,
     Acct,
+    Pbsz,  // PBSZ 0
+    Prot,  // PROT P
     Syst,
     RestProbe,  // REST 100
     RestReset,  // REST 0
@@ -34,6 +38,9 @@ enum class FtpState : std::uint8_t {
     Cwd,
     CwdPwd,
     Mkd,
+    Rnfr,
+    Rnto,
+    Dele,
     Type,
     Size,
     Port,

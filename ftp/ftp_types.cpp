@@ -42,6 +42,10 @@ const char* FtpErrorName(FtpError error) {
         "ftpTransferPut",
         "ftpTransferFatalError",
         "ftpTransferResumeFailed",
+        "ftpTlsNotOffered",
+        "ftpTlsError",
+        "ftpCertificateUntrusted",
+        "ftpCertificateChanged",
     };
     const int i = static_cast<int>(error);
     if (i < 0 || i >= static_cast<int>(sizeof kNames / sizeof kNames[0]))

@@ -110,9 +110,17 @@ enum FtpError {
     ftpTransferPut,
     ftpTransferFatalError,
     ftpTransferResumeFailed,
+    // TLS, after the component's own codes.
+    ftpTlsNotOffered,         // the server refused AUTH TLS
+    ftpTlsError,              // a handshake, PBSZ / PROT or a TLS close failed
+    ftpCertificateUntrusted,  // the certificate could not be verified and is not trusted
+    ftpCertificateChanged,    // not the certificate the user trusted for this server
 };
 
-// The enumerator's own name, "ftpNone" .. "ftpTransferResumeFailed".
+// How the control and data connections are protected.
+enum class FtpSecurity { Plain, Tls };
+
+// The enumerator's own name, "ftpNone" .. "ftpCertificateChanged".
 const char* FtpErrorName(FtpError error);
 
 }  // namespace tavo::ftp

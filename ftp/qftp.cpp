@@ -37,6 +37,8 @@ TQFtp::TQFtp(QObject* parent) : TQSocket(parent), listener_(this), data_(this) {
     TQSocket::OnConnect = [this] { ControlConnected(); };
     TQSocket::OnClose = [this](int e) { ControlClosed(e); };
     TQSocket::OnTimeOut = [this] { ControlTimedOut(); };
+    TQSocket::OnEncrypted = [this] { ControlEncrypted(); };
+    TQSocket::OnTlsErrors = [this](const QList<QSslError>& e) { return ControlTlsErrors(e); };
 
     noopTimer_.setInterval(noopMs_);
     connect(&noopTimer_, &QTimer::timeout, this, &TQFtp::NoopTick);
@@ -55,6 +57,8 @@ TQFtp::TQFtp(QObject* parent) : TQSocket(parent), listener_(this), data_(this) {
         if (link_ == DataLink::Open && op_ == Operation::Upload)
             SendFileData();
     };
+    data_.OnEncrypted = [this] { DataEncrypted(); };
+    data_.OnTlsErrors = [this](const QList<QSslError>&) { return DataTlsErrors(); };
     listener_.OnAccept = [this] { DataAccept(); };
 }
 
@@ -238,6 +242,12 @@ void TQFtp::FailFatally(FtpError code, const QString& text) {
         EndUnconnected();
 }
 
+// A fault that another attempt would meet again (the server's TLS, its certificate).
+void TQFtp::FailWithoutRetry(FtpError code, const QString& text) {
+    retriesLeft_ = -1;
+    FailFatally(code, text);
+}
+
 // A socket call failed: its WinSock error as the client's.
 void TQFtp::FailFatallyMapped(int wsaError) {
     const auto mapped = MapWinsockError(wsaError);
@@ -284,6 +294,14 @@ void TQFtp::ProcessCompletion(quint64 epoch) {
         case Operation::Upload:
             if (OnFileStored)
                 OnFileStored(this);
+            break;
+        case Operation::Rename:
+            if (OnFileRenamed)
+                OnFileRenamed(this);
+            break;
+        case Operation::Delete:
+            if (OnFileDeleted)
+                OnFileDeleted(this);
             break;
         case Operation::Listing:
             if (!listingFromCache_) {

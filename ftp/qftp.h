@@ -26,6 +26,10 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QList>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QString>
 #include <QTimer>
 
@@ -45,6 +49,10 @@
 class QEventLoop;
 
 namespace tavo::ftp {
+
+// A certificate's SHA-256 digest, and the digest as "AB:CD:…" text.
+QByteArray CertificateSha256(const QSslCertificate& certificate);
+QString FingerprintText(const QByteArray& digest);
 
 class TQFtp : public TQSocket {
     Q_OBJECT
@@ -122,6 +130,24 @@ public:
     void SetProxyPassword(const QString& s) { proxyPassword_ = s; }
     bool Passive() const { return passive_; }
     void SetPassive(bool on) { passive_ = on; }
+    // TLS (RFC 4217): AUTH TLS after the welcome, PBSZ 0 and PROT P after the login, and every
+    // data connection encrypted, resuming the control connection's TLS session. Never falls
+    // back to clear text: a server that refuses is `ftpTlsNotOffered`.
+    FtpSecurity Security() const { return security_; }
+    void SetSecurity(FtpSecurity security) { security_ = security; }
+    // The SHA-256 digest of the one certificate the user trusted for this server, or empty.
+    // Set, only that certificate is accepted, verified or not; empty, the certificate must be
+    // verified against the system's trust store and the server name.
+    QByteArray TrustedCertificate() const { return trustedCertificate_; }
+    void SetTrustedCertificate(const QByteArray& sha256) { trustedCertificate_ = sha256; }
+    // Authorities trusted beside the system's (tests use their own).
+    void SetExtraCaCertificates(const QList<QSslCertificate>& certificates) {
+        extraCaCertificates_ = certificates;
+    }
+    // The server's certificate of the last TLS handshake (also when it was refused).
+    QSslCertificate ServerCertificate() const { return serverCertificate_; }
+    // "TLS 1.3" while the control connection is encrypted, else empty.
+    QString TlsProtocol() const;
     QString Version() const;
     const FtpLimits& Limits() const { return limits_; }
     void SetLimits(const FtpLimits& limits);
@@ -153,7 +179,7 @@ public:
     NeedInfoHandler OnFtpNeedInfo;
     Event OnFtpReady, OnFtpBusy;
     Event OnLoggedIn, OnDirectoryChanged, OnDirectoryCreated, OnFileReceived, OnFileStored,
-        OnListingDone;
+        OnListingDone, OnFileRenamed, OnFileDeleted;
     Event OnFtpQuit;
     Event OnAborted;               // declared; never raised (no abort request exists)
     FileFoundHandler OnFileFound;  // declared; never raised (entries come as info 15)
@@ -176,6 +202,10 @@ public:
     void Refresh();
     void UploadFile(const QString& localPath, const QString& remoteName);
     void DownloadFile(const QString& remoteName, const QString& localPath);
+    // RNFR and RNTO; raises OnFileRenamed, after an error too.
+    void RenameFile(const QString& from, const QString& to);
+    // DELE; raises OnFileDeleted, after an error too.
+    void DeleteFile(const QString& name);
     int FindFile(const QString& name) const;
     int FindDirectory(const QString& name) const;
 
@@ -189,8 +219,19 @@ protected:
     void NameResolved() override;
 
 private:
-    enum class Operation { None, Login, ChangeDir, MakeDir, Listing, Upload, Download };
-    enum class DataLink { None, Listening, Connecting, Open, Ended };
+    enum class Operation {
+        None,
+        Login,
+        ChangeDir,
+        MakeDir,
+        Listing,
+        Upload,
+        Download,
+        Rename,
+        Delete
+    };
+    // Securing: connected, its TLS handshake runs.
+    enum class DataLink { None, Listening, Connecting, Securing, Open, Ended };
 
     // State (qftp.cpp).
     void SetState(FtpState next);
@@ -201,6 +242,7 @@ private:
     void Fail(FtpError code, const QString& text);
     void FailFatally(FtpError code, const QString& text);
     void FailFatallyMapped(int wsaError);
+    void FailWithoutRetry(FtpError code, const QString& text);
     QString Ask(TQFtpInfoNeeded need, const QString& current);
     void Complete();
     void ProcessCompletion(quint64 epoch);
@@ -225,12 +267,14 @@ private:
     void ControlTimedOut();
     void EndUnconnected();
     void OnWelcome(const std::string& reply);
+    void BeginLogin();
     void SendUser(const QString& user);
     void OnProxyReply(const std::string& reply);
     void OnUserReply(const std::string& reply);
     void OnPassReply(const std::string& reply);
     void OnAcctReply(const std::string& reply);
     void AfterLogin();
+    void AfterProtection();
     void OnSystReply(const std::string& reply);
     void ProbeRest();
     void OnRestProbeReply(const std::string& reply);
@@ -246,6 +290,21 @@ private:
     void OnMkdReply(const std::string& reply);
     void OnQuitReply(const std::string& reply);
     void OnNoopReply(const std::string& reply);
+    void OnRenameReply(const std::string& reply);
+    void OnDeleteReply(const std::string& reply);
+
+    // TLS (qftp_tls.cpp).
+    QSslConfiguration ControlTlsConfiguration() const;
+    QString TlsPeerName() const;
+    void OnAuthReply(const std::string& reply);
+    void ControlEncrypted();
+    bool ControlTlsErrors(const QList<QSslError>& errors);
+    bool TlsHandshakeClosed();
+    void OnPbszReply(const std::string& reply);
+    void OnProtReply(const std::string& reply);
+    void SecureDataConnection();
+    bool DataTlsErrors();
+    void DataEncrypted();
 
     // Transfers (qftp_transfer.cpp).
     bool BeginFileTransfer(Operation op, const QString& remoteName, const QString& localName);
@@ -321,12 +380,21 @@ private:
     std::uint16_t savedPort_ = 21;
     QEventLoop* syncLoop_ = nullptr;
 
+    // TLS.
+    FtpSecurity security_ = FtpSecurity::Plain;
+    QByteArray trustedCertificate_;
+    QList<QSslCertificate> extraCaCertificates_;
+    QSslCertificate serverCertificate_;
+    FtpError tlsRefusal_ = ftpNone;  // why the running handshake was refused
+    QString tlsRefusalText_;
+
     // The running transfer.
     DataLink link_ = DataLink::None;
     TQSocket listener_;
     TQSocket data_;
     bool firstPreliminary_ = false;  // its first 1xx re-armed the time-out
     QString remoteName_;
+    QString renameTo_;
     QFile file_;
     bool downloadExists_ = false;
     qint64 restartAt_ = 0;

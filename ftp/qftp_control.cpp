@@ -123,6 +123,15 @@ void TQFtp::HandleReply(const std::string& reply) {
     switch (state_) {
         case FtpState::Welcome:
             return OnWelcome(reply);
+        case FtpState::AuthTls:
+            return OnAuthReply(reply);
+        case FtpState::TlsHandshake:
+            // Clear text where the handshake belongs.
+            return FailWithoutRetry(ftpTlsError, "The server sent a reply instead of TLS");
+        case FtpState::Pbsz:
+            return OnPbszReply(reply);
+        case FtpState::Prot:
+            return OnProtReply(reply);
         case FtpState::ProxyHost:
         case FtpState::ProxyOpen:
         case FtpState::ProxyUser:
@@ -153,6 +162,11 @@ void TQFtp::HandleReply(const std::string& reply) {
             return OnCwdPwdReply(reply);
         case FtpState::Mkd:
             return OnMkdReply(reply);
+        case FtpState::Rnfr:
+        case FtpState::Rnto:
+            return OnRenameReply(reply);
+        case FtpState::Dele:
+            return OnDeleteReply(reply);
         case FtpState::Type:
             return OnTypeReply(reply);
         case FtpState::Size:
@@ -192,7 +206,9 @@ void TQFtp::ControlClosed(int wsaError) {
     const bool midway = state_ != FtpState::Idle && state_ != FtpState::Completing &&
                         state_ != FtpState::Noop && state_ != FtpState::Quitting;
     const quint64 epoch = epoch_;
-    if (wsaError != 0) {
+    if (TlsHandshakeClosed()) {
+        // Reported; no retry.
+    } else if (wsaError != 0) {
         const auto mapped = MapWinsockError(wsaError);
         if (mapped)
             RaiseError(mapped->code, QString::fromStdString(mapped->text));

@@ -65,6 +65,45 @@ void TQFtp::OnMkdReply(const std::string& reply) {
     Complete();
 }
 
+void TQFtp::RenameFile(const QString& from, const QString& to) {
+    if (!ReadyCheck())
+        return;
+    StartOperation(Operation::Rename);
+    SetState(FtpState::Rnfr);
+    renameTo_ = to;
+    if (!RefuseArgument(from) && !RefuseArgument(to))
+        Send("RNFR " + from, FtpState::Rnfr);
+    WaitIfSynchronous();
+}
+
+void TQFtp::OnRenameReply(const std::string& reply) {
+    if (state_ == FtpState::Rnfr) {
+        if (ClassOf(reply) != '3')
+            return Fail(ftpPermissionDenied, kAccessDenied);
+        Send("RNTO " + renameTo_, FtpState::Rnto);
+        return;
+    }
+    if (ClassOf(reply) != '2')
+        return Fail(ftpPermissionDenied, kAccessDenied);
+    Complete();
+}
+
+void TQFtp::DeleteFile(const QString& name) {
+    if (!ReadyCheck())
+        return;
+    StartOperation(Operation::Delete);
+    SetState(FtpState::Dele);
+    if (!RefuseArgument(name))
+        Send("DELE " + name, FtpState::Dele);
+    WaitIfSynchronous();
+}
+
+void TQFtp::OnDeleteReply(const std::string& reply) {
+    if (ClassOf(reply) != '2')
+        return Fail(ftpPermissionDenied, kAccessDenied);
+    Complete();
+}
+
 void TQFtp::Quit() {
     if (!ReadyCheck())
         return;

@@ -109,8 +109,6 @@ void TQFtp::OnWelcome(const std::string& reply) {
     operationFailed_ = false;
     if (ClassOf(reply) != '2')
         return FailFatally(ftpServerDown, QString());
-    if (username_.isEmpty())
-        username_ = Ask(niUser, username_);
     if (proxyType_ != proxyNone) {
         server_ = savedServer_;
         port_ = savedPort_;
@@ -118,6 +116,17 @@ void TQFtp::OnWelcome(const std::string& reply) {
                reply.find("NetTerm FTP server") != std::string::npos) {
         serverType_ = ftpstNetTerm;
     }
+    if (security_ == FtpSecurity::Tls) {
+        Send("AUTH TLS", FtpState::AuthTls);
+        return;
+    }
+    BeginLogin();
+}
+
+// After the welcome (and the TLS handshake): the proxy's steps or USER.
+void TQFtp::BeginLogin() {
+    if (username_.isEmpty())
+        username_ = Ask(niUser, username_);
     const QString portText = QString::number(port_ == 0 ? 21 : port_);
     const bool otherPort = port_ != 21 && port_ != 0;
     switch (proxyType_) {
@@ -213,6 +222,14 @@ void TQFtp::OnAcctReply(const std::string& reply) {
 }
 
 void TQFtp::AfterLogin() {
+    if (security_ == FtpSecurity::Tls) {
+        Send("PBSZ 0", FtpState::Pbsz);
+        return;
+    }
+    AfterProtection();
+}
+
+void TQFtp::AfterProtection() {
     if (serverType_ == ftpstAutoDetect)
         Send("SYST", FtpState::Syst);
     else

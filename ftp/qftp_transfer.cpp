@@ -335,6 +335,8 @@ void TQFtp::DataAccept() {
     if (result != AcceptResult::Accepted)
         return;
     listener_.Close();
+    if (security_ == FtpSecurity::Tls)
+        return SecureDataConnection();
     DataReady();
 }
 
@@ -343,6 +345,8 @@ void TQFtp::DataConnected() {
         return;
     if (data_.LastError() != 0)
         return FailFatally(ftpDataError, QString());
+    if (security_ == FtpSecurity::Tls)
+        return SecureDataConnection();
     DataReady();
 }
 
@@ -435,8 +439,11 @@ void TQFtp::ListingLines() {
 }
 
 void TQFtp::DataClosed(int wsaError) {
-    if (link_ != DataLink::Open && link_ != DataLink::Connecting)
+    if (link_ != DataLink::Open && link_ != DataLink::Connecting && link_ != DataLink::Securing)
         return;
+    if (link_ == DataLink::Securing)
+        return FailFatally(ftpTlsError,
+                           "The TLS handshake of the data connection failed: " + data_.ErrorText());
     if (wsaError != 0 || link_ == DataLink::Connecting)
         return FailFatally(ftpDataError, QString());
     if (op_ == Operation::Upload) {
@@ -455,6 +462,11 @@ void TQFtp::DataClosed(int wsaError) {
     DataRead();  // what came before the end; a last line without its line end is no entry
     if (epoch != epoch_)
         return;
+    if (security_ == FtpSecurity::Tls && !data_.TlsClosedByPeer())
+        // Anyone on the way can end a connection; only the server can end its TLS.
+        return FailFatally(ftpDataError,
+                           "The server ended the data connection without closing TLS: what "
+                           "came may be cut short");
     if (op_ == Operation::Listing)
         Info(ftpInfoListingReceived, QString());
     if (epoch == epoch_)

@@ -2,8 +2,10 @@
 
 #include <QHostInfo>
 #include <QNetworkProxy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -39,7 +41,7 @@ int WinsockErrorOf(int qtSocketError) {
     }
 }
 
-// Keeps accepted connections as descriptors, so that the wrapper's own QTcpSocket takes them
+// Keeps accepted connections as descriptors, so that the wrapper's own socket takes them
 // and no socket object is made or deleted per connection.
 class DescriptorServer : public QTcpServer {
 public:
@@ -109,25 +111,60 @@ void TQSocket::Tick() {
         Close();
 }
 
-void TQSocket::EnsureObjects() {
-    if (socket_)
-        return;
-    socket_ = new QTcpSocket(this);
+void TQSocket::MakeSocket() {
+    socket_ = new QSslSocket(this);
     socket_->setProxy(QNetworkProxy::NoProxy);
-    connect(socket_, &QTcpSocket::connected, this, &TQSocket::SocketConnected);
-    connect(socket_, &QTcpSocket::errorOccurred, this, &TQSocket::SocketError);
-    connect(socket_, &QTcpSocket::disconnected, this, &TQSocket::SocketDisconnected);
-    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+    connect(socket_, &QSslSocket::connected, this, &TQSocket::SocketConnected);
+    connect(socket_, &QSslSocket::errorOccurred, this, &TQSocket::SocketError);
+    connect(socket_, &QSslSocket::disconnected, this, &TQSocket::SocketDisconnected);
+    connect(socket_, &QSslSocket::readyRead, this, [this] {
         if (shutting_ || !connected_)
             return;
         if (OnRead)
             OnRead();
         StopCount();
     });
-    connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+    const auto written = [this] {
         if (!shutting_ && !flushing_ && connected_ && OnWrite)
             OnWrite();
+    };
+    connect(socket_, &QSslSocket::bytesWritten, this, written);
+    connect(socket_, &QSslSocket::encryptedBytesWritten, this, written);
+    connect(socket_, &QSslSocket::encrypted, this, [this] {
+        if (!shutting_ && connected_ && OnEncrypted)
+            OnEncrypted();
     });
+    connect(socket_, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+        if (!shutting_ && connected_ && OnTlsErrors && OnTlsErrors(errors))
+            socket_->ignoreSslErrors();
+    });
+}
+
+// A socket that has carried TLS keeps some of that session's state in Qt (a new connection
+// would, for one, end without its close notification): each TLS connection gets a new one.
+// The old one finishes closing on its own and is deleted once back in the event loop, never
+// under a handler that may still be inside its signal.
+void TQSocket::RenewAfterTls() {
+    if (!tlsUsed_)
+        return;
+    tlsUsed_ = false;
+    QSslSocket* old = socket_;
+    disconnect(old, nullptr, this, nullptr);
+    if (old->state() == QAbstractSocket::ClosingState) {
+        // Its close notification is still on its way out.
+        connect(old, &QAbstractSocket::disconnected, old, &QObject::deleteLater);
+        QTimer::singleShot(30000, old, &QObject::deleteLater);
+    } else {
+        old->abort();
+        old->deleteLater();
+    }
+    MakeSocket();
+}
+
+void TQSocket::EnsureObjects() {
+    if (socket_)
+        return;
+    MakeSocket();
     server_ = new DescriptorServer(this);
     server_->setProxy(QNetworkProxy::NoProxy);
     server_->setMaxPendingConnections(2);
@@ -235,7 +272,9 @@ bool TQSocket::Connect() {
         lastError_ = wsa::kAddressNotAvailable;
         return false;
     }
+    RenewAfterTls();
     Shut(false);  // whatever the socket held before
+    tlsClosedByPeer_ = false;
     connecting_ = true;
     connected_ = false;
     socket_->connectToHost(address_, port_);
@@ -284,7 +323,9 @@ TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddre
         }
     }
     EnsureObjects();
+    RenewAfterTls();
     Shut(false);
+    tlsClosedByPeer_ = false;
     if (!socket_->setSocketDescriptor(fd)) {
         ::close(static_cast<int>(fd));
         lastError_ = WinsockErrorOf(socket_->error());
@@ -334,6 +375,20 @@ void TQSocket::SocketError() {
     if (shutting_)
         return;
     const auto error = socket_->error();
+    if (error == QAbstractSocket::RemoteHostClosedError && socket_->isEncrypted() &&
+        socket_->errorString() == QSslSocket::tr("The TLS/SSL connection has been closed")) {
+        // The peer's close notification: it may wait for ours before it closes the
+        // connection, so ours answers it (once the TLS code has returned).
+        tlsClosedByPeer_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (connected_ && !shutting_)
+                    Ended(0, true);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     if (connecting_) {
         // A failed set-up arrives as a connect event with an error.
         connecting_ = false;
@@ -353,6 +408,19 @@ void TQSocket::SocketError() {
         return;
     }
     lastError_ = WinsockErrorOf(error);
+    if (socket_->mode() != QSslSocket::UnencryptedMode) {
+        // A TLS failure is reported from inside the TLS code: the connection is ended once
+        // it has returned, so that no handler closes the socket under it.
+        const int ended = lastError_;
+        QMetaObject::invokeMethod(
+            this,
+            [this, ended] {
+                if (connected_ && !shutting_)
+                    Ended(ended);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     Ended(lastError_);
 }
 
@@ -365,7 +433,7 @@ void TQSocket::SocketDisconnected() {
 // The peer or an error ended the connection: what came before it is read first (and after an
 // orderly end the write handler hears of it), then the close handler runs. A handler may close
 // the socket itself meanwhile.
-void TQSocket::Ended(int error) {
+void TQSocket::Ended(int error, bool answerTlsClose) {
     if (OnRead)
         OnRead();
     if (!connected_)
@@ -375,7 +443,7 @@ void TQSocket::Ended(int error) {
         if (!connected_)
             return;
     }
-    Shut(false);
+    Shut(answerTlsClose);
     hasSocket_ = false;
     if (OnClose)
         OnClose(error);
@@ -421,7 +489,48 @@ qint64 TQSocket::BytesAvailable() const {
 }
 
 qint64 TQSocket::BytesToWrite() const {
-    return socket_ && socket_->isOpen() ? socket_->bytesToWrite() : 0;
+    return socket_ && socket_->isOpen()
+               ? socket_->bytesToWrite() + socket_->encryptedBytesToWrite()
+               : 0;
+}
+
+void TQSocket::StartTls(const QSslConfiguration& configuration, const QString& peerName) {
+    if (!socket_ || !connected_)
+        return;
+    tlsClosedByPeer_ = false;
+    tlsUsed_ = true;
+    socket_->setSslConfiguration(configuration);
+    socket_->setPeerVerifyName(peerName);
+    socket_->startClientEncryption();
+}
+
+bool TQSocket::Encrypted() const {
+    return socket_ && socket_->isEncrypted();
+}
+
+QSslConfiguration TQSocket::TlsConfiguration() const {
+    return socket_ ? socket_->sslConfiguration() : QSslConfiguration();
+}
+
+QSslCertificate TQSocket::PeerCertificate() const {
+    return socket_ ? socket_->peerCertificate() : QSslCertificate();
+}
+
+QString TQSocket::TlsProtocolName() const {
+    if (!socket_)
+        return {};
+    switch (socket_->sessionProtocol()) {
+        case QSsl::TlsV1_2:
+            return "TLS 1.2";
+        case QSsl::TlsV1_3:
+            return "TLS 1.3";
+        default:
+            return "TLS";
+    }
+}
+
+QString TQSocket::ErrorText() const {
+    return socket_ ? socket_->errorString() : QString();
 }
 
 QHostAddress TQSocket::LocalAddress() const {

@@ -1,14 +1,16 @@
 // `TQSocket`: one TCP socket turned into handler calls, with a time-out
 // count in ticks (one second each unless a test shortens `TickIntervalMs`). On Qt: a
-// QTcpSocket for connections, a QTcpServer for listening, QHostInfo for asynchronous name
+// QSslSocket for connections (plain until `StartTls`), a QTcpServer for listening, QHostInfo for asynchronous name
 // resolution; socket errors are reported as WinSock error numbers.
 //
-// Each wrapper keeps its one QTcpSocket and QTcpServer for its whole life and only closes
-// and reopens them: a handler may run a nested event loop (a message box) while Qt is still
+// Each wrapper keeps its one socket and QTcpServer for its whole life and only closes and
+// reopens them: a handler may run a nested event loop (a message box) while Qt is still
 // inside the socket's own signal, and a socket deleted there would crash on the way back.
+// (After TLS the socket is replaced, and the old one deleted later from the event loop.)
 #pragma once
 
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,8 +19,11 @@
 #include <cstdint>
 #include <functional>
 
+class QSslCertificate;
+class QSslConfiguration;
+class QSslError;
+class QSslSocket;
 class QTcpServer;
-class QTcpSocket;
 
 namespace tavo::ftp {
 
@@ -38,6 +43,10 @@ public:
     std::function<void()> OnConnect;
     std::function<void(int)> OnClose;
     std::function<void()> OnTimeOut;
+    // TLS: the handshake completed; or it found faults in the server's certificate, which
+    // the handler accepts by returning true (anything else ends the handshake).
+    std::function<void()> OnEncrypted;
+    std::function<bool(const QList<QSslError>&)> OnTlsErrors;
 
     // Seconds (ticks) for name resolution and connection set-up; default 20.
     int TimeOut() const { return timeOut_; }
@@ -76,6 +85,18 @@ public:
     enum class AcceptResult { Accepted, Refused, NonePending };
     // Takes the pending connection only when it comes from `peer`; any other is closed.
     AcceptResult AcceptFrom(TQSocket& listener, const QHostAddress& peer);
+    // Starts TLS as the client on the open connection, verifying the server's certificate for
+    // `peerName`; the result comes through the encrypted handler or the close handler.
+    void StartTls(const QSslConfiguration& configuration, const QString& peerName);
+    bool Encrypted() const;
+    // The connection was encrypted and the server ended its TLS with a close notification (a
+    // connection cut without one may have been cut short by anyone on the way).
+    bool TlsClosedByPeer() const { return tlsClosedByPeer_; }
+    // The configuration after the handshake, with the session to resume on another connection.
+    QSslConfiguration TlsConfiguration() const;
+    QSslCertificate PeerCertificate() const;
+    QString TlsProtocolName() const;
+    QString ErrorText() const;
     // Cancels a pending resolution, stops the count; if there is a socket: closes it
     // (pending output is still delivered), then the close handler.
     void Close();
@@ -113,13 +134,15 @@ private:
     void Tick();
     void CancelLookup();
     void EnsureObjects();
+    void MakeSocket();
+    void RenewAfterTls();
     void NoDelay();
     void Shut(bool orderly);
     qintptr TakePending();
     void SocketConnected();
     void SocketError();
     void SocketDisconnected();
-    void Ended(int error);
+    void Ended(int error, bool answerTlsClose = false);
     void LookedUp(int id, const QHostAddress& address, int error);
 
     int timeOut_ = 20;
@@ -130,13 +153,15 @@ private:
 
     QHostAddress address_;
     std::uint16_t port_ = 0;
-    QTcpSocket* socket_ = nullptr;
+    QSslSocket* socket_ = nullptr;
     class DescriptorServer* server_ = nullptr;
     bool hasSocket_ = false;
     bool shutting_ = false;  // our own close: the socket's signals are not the peer's
     bool flushing_ = false;  // bytes written by Flush are the caller's own doing
     bool connected_ = false;
     bool connecting_ = false;
+    bool tlsClosedByPeer_ = false;
+    bool tlsUsed_ = false;
     int lastError_ = 0;
     int lookupId_ = -1;
     QString lookupName_;

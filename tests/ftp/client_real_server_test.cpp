@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,8 +32,8 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 
 RealServer* StartedServer(const std::string& kind, std::string* why) {
     static std::unique_ptr<PyFtpdlib> py;
-    static std::unique_ptr<Vsftpd> vs;
-    static bool tried[2] = {false, false};
+    static std::unique_ptr<Vsftpd> vs, vsTls;
+    static bool tried[3] = {false, false, false};
     RealServer* server = nullptr;
     bool ok = false;
     if (kind == "pyftpdlib") {
@@ -47,15 +48,17 @@ RealServer* StartedServer(const std::string& kind, std::string* why) {
         if (!ok)
             *why = py->failure.toStdString();
     } else {
-        if (!tried[1]) {
-            tried[1] = true;
-            vs = std::make_unique<Vsftpd>();
-            vs->Start();
+        const bool tls = kind == "vsftpd-tls";
+        auto& started = tls ? vsTls : vs;
+        if (!tried[tls ? 2 : 1]) {
+            tried[tls ? 2 : 1] = true;
+            started = std::make_unique<Vsftpd>(tls);
+            started->Start();
         }
-        server = vs.get();
-        ok = vs->Running();
+        server = started.get();
+        ok = started->Running();
         if (!ok)
-            *why = vs->failure.toStdString();
+            *why = started->failure.toStdString();
     }
     if (ok) {
         // Fixture files: a file, a sub-folder and a name with a space.
@@ -91,6 +94,10 @@ protected:
         ftp.SetCache(false);
         ftp.SetCacheFolder(temp.path() + "/ftpcache/");
         ftp.SetReplyTimeOutMs(20000);
+        if (auto* vsftpd = dynamic_cast<Vsftpd*>(server_); vsftpd && server_->name == "vsftpd-tls") {
+            ftp.SetSecurity(FtpSecurity::Tls);
+            ftp.SetExtraCaCertificates(QSslCertificate::fromPath(vsftpd->CertificatePath()));
+        }
     }
     void TearDown() override {
         if (server_ && ftp.Connected() && !ftp.Busy()) {
@@ -223,7 +230,7 @@ TEST_P(RealServerTest, JapaneseNamesAreShiftJisOnTheServer) {
 }
 
 TEST_P(RealServerTest, WrongPassword) {
-    ftp.SetUsername(GetParam().server == "vsftpd" ? "nosuchuser" : server_->user);
+    ftp.SetUsername(GetParam().server != "pyftpdlib" ? "nosuchuser" : server_->user);
     ftp.SetPassword("wrong");
     ftp.Login();
     ASSERT_TRUE(WaitFor([&] { return rec.quits == 1; }, 20000)) << rec.Joined();
@@ -233,8 +240,10 @@ TEST_P(RealServerTest, WrongPassword) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServerTest,
                          ::testing::Values(Param{"pyftpdlib", false}, Param{"pyftpdlib", true},
-                                           Param{"vsftpd", false}, Param{"vsftpd", true}),
+                                           Param{"vsftpd", false}, Param{"vsftpd", true},
+                                           Param{"vsftpd-tls", false}, Param{"vsftpd-tls", true}),
                          [](const ::testing::TestParamInfo<Param>& info) {
-                             return info.param.server +
+                             return (info.param.server == "vsftpd-tls" ? "vsftpd_tls"
+                                                                       : info.param.server) +
                                     (info.param.passive ? "_passive" : "_active");
                          });

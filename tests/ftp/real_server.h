@@ -127,11 +127,13 @@ private:
     QTemporaryDir dir_;
 };
 
-// Anonymous upload set-up: a root-owned, non-writable root with a writable "pub".
+// Anonymous upload set-up: a root-owned, non-writable root with a writable "pub". With `tls`,
+// logins and data connections must use TLS (vsftpd's default requires data connections to
+// resume the control connection's TLS session), with a certificate for 127.0.0.1 made here.
 class Vsftpd : public RealServer {
 public:
-    Vsftpd() {
-        name = "vsftpd";
+    explicit Vsftpd(bool tls = false) : tls_(tls) {
+        name = tls ? "vsftpd-tls" : "vsftpd";
         user = "anonymous";
         password = "tavo@example.invalid";
         root_ = dir_.path() + "/root";
@@ -155,7 +157,28 @@ public:
             failure = "vsftpd needs root to start (the tests run as root in CI)";
             return false;
         }
+        if (tls_ && !QFile::exists(CertificatePath()) && !NewCertificate())
+            return false;
         return Launch("/bin/sh", {"-c", "exec /usr/sbin/vsftpd '" + config_() + "' 0>&2"});
+    }
+
+    // A certificate the system does not trust (it verifies against itself as authority).
+    QString CertificatePath() const { return dir_.path() + "/cert.pem"; }
+    // Makes a new key and certificate, for `name` (an address or a host name); the server
+    // shows it from its next start.
+    bool NewCertificate(const QString& name = "127.0.0.1") {
+        const bool address = !name.isEmpty() && name[0].isDigit();
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                                  dir_.path() + "/key.pem", "-out", CertificatePath(), "-days",
+                                  "2", "-subj", "/CN=" + name, "-addext",
+                                  QString("subjectAltName=") + (address ? "IP:" : "DNS:") + name});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            failure = "openssl could not make a certificate: " + openssl.readAll();
+            return false;
+        }
+        return true;
     }
 
 private:
@@ -177,10 +200,18 @@ private:
                                  .arg(root_)
                                  .arg(dir_.path() + "/empty");
         f.write(text.toUtf8());
+        if (tls_)
+            f.write(QString("ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+                            "force_anon_data_ssl=YES\nforce_local_logins_ssl=YES\n"
+                            "force_local_data_ssl=YES\nrsa_cert_file=%1\n"
+                            "rsa_private_key_file=%2\n")
+                        .arg(CertificatePath(), dir_.path() + "/key.pem")
+                        .toUtf8());
     }
 
     QTemporaryDir dir_;
     QString root_;
+    bool tls_ = false;
 };
 
 }  // namespace ftptest
