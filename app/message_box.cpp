@@ -55,6 +55,12 @@ bool MessageBox::questionYesCancel(QWidget* parent, const QString& text) {
            Button::Yes;
 }
 
+bool MessageBox::warningTrustCancel(QWidget* parent, const QString& text) {
+    return show(parent,
+                {Kind::Warning, QStringLiteral("警告"), text, {Button::Trust, Button::Cancel}}) ==
+           Button::Trust;
+}
+
 void MessageBox::error(QWidget* parent, const QString& text) {
     show(parent, {Kind::Error, applicationTitle(), text, {Button::Ok}});
 }
@@ -87,11 +93,17 @@ MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown) {
             case Button::Yes:
                 pushButton = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
                 break;
+            case Button::Trust:
+                pushButton = box.addButton(QStringLiteral("信頼する(&T)"), QMessageBox::AcceptRole);
+                break;
         }
         buttons.insert(pushButton, button);
         if (!first)
             first = pushButton;
     }
+    // Trusting a certificate is never what Enter does.
+    if (shown.buttons.contains(Button::Trust))
+        first = buttons.key(Button::Cancel, first);
     box.setDefaultButton(qobject_cast<QPushButton*>(first));
     box.exec();
     // Closing the box with Escape or its close button counts as its cancelling button.

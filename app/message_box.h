@@ -11,7 +11,7 @@ class QWidget;
 class MessageBox {
 public:
     enum class Kind { Warning, Message, Error, Question };
-    enum class Button { Ok, Cancel, Yes };
+    enum class Button { Ok, Cancel, Yes, Trust };
 
     struct Shown {
         Kind kind;
@@ -37,6 +37,9 @@ public:
     // Question box (application title, question icon) with "はい(&Y)" and "キャンセル";
     // true for yes.
     static bool questionYesCancel(QWidget* parent, const QString& text);
+    // Warning box "警告" with "信頼する(&T)" and "キャンセル", cancelling by default; true
+    // when the user chose to trust.
+    static bool warningTrustCancel(QWidget* parent, const QString& text);
     // The standard error box, showing the text of a file or conversion error.
     static void error(QWidget* parent, const QString& text);
 

@@ -137,6 +137,7 @@ ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder) {
             programFolder / "tavo.ini",
             programFolder / "User.ini",
             programFolder / "FTP.ini",
+            programFolder / "ftp-trust.ini",
             programFolder / "data.index",
             programFolder / "userdef.ini"};
 }

@@ -34,6 +34,7 @@ struct ProgramPaths {
     std::filesystem::path settingsFile;      // "tavo.ini"
     std::filesystem::path userSettingsFile;  // "User.ini"
     std::filesystem::path ftpSettingsFile;   // "FTP.ini"
+    std::filesystem::path ftpTrustFile;      // "ftp-trust.ini"
     std::filesystem::path indexFile;         // "data.index"
     std::filesystem::path userDefFile;       // "userdef.ini"
 

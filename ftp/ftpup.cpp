@@ -1,5 +1,6 @@
 #include "ftp/ftpup.h"
 
+#include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QSslCertificate>
 #include <QVBoxLayout>
 
 #include "app/message_box.h"
@@ -25,6 +27,7 @@
 
 using tavo::ftp::FtpError;
 using tavo::ftp::FtpInfo;
+using tavo::ftp::FtpSecurity;
 using tavo::ftp::TQFtp;
 
 namespace {
@@ -32,8 +35,31 @@ namespace {
 constexpr int kLogPanelWidth = 265;
 constexpr int kLogToggleWidth = 285;
 const QString kImageFolder = QStringLiteral("tavo-img");
+const QString kPartialSuffix = QStringLiteral(".tavo-part");
+
+QString CertificateName(const QStringList& parts) {
+    return parts.isEmpty() ? QStringLiteral("(なし)") : parts.join(QStringLiteral(", "));
+}
 
 }  // namespace
+
+QString TrustQuestion(const QString& server, const QSslCertificate& certificate,
+                      const QString& reason) {
+    const QString date = QStringLiteral("yyyy/MM/dd");
+    return QStringLiteral(
+               "サーバ「%1」の証明書を確認できませんでした。\n%2\n\n"
+               "発行先: %3\n発行者: %4\n有効期間: %5 ～ %6\nSHA-256: %7\n\n"
+               "この証明書を、このサーバの証明書として信頼しますか？\n"
+               "信頼すると、このサーバではこの証明書だけを受け入れます。")
+        .arg(server, reason,
+             CertificateName(certificate.subjectInfo(QSslCertificate::CommonName) +
+                             certificate.subjectInfo(QSslCertificate::Organization)),
+             CertificateName(certificate.issuerInfo(QSslCertificate::CommonName) +
+                             certificate.issuerInfo(QSslCertificate::Organization)),
+             certificate.effectiveDate().toLocalTime().toString(date),
+             certificate.expiryDate().toLocalTime().toString(date),
+             tavo::ftp::FingerprintText(tavo::ftp::CertificateSha256(certificate)));
+}
 
 QString UploadErrorMessage(FtpError error) {
     // Two texts have always been cut short; users know them that way.
@@ -71,6 +97,11 @@ TFTPUP_Form::TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> p
     Edit3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // "*"
     Edit4 = field("Edit4");
     Edit5 = field("Edit5");
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->addItem(QStringLiteral("FTPS（TLSで暗号化）"));
+    ComboBox1->addItem(QStringLiteral("暗号化しない"));
 
     auto* group = new QGroupBox(QStringLiteral("画像の取り扱い"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));
@@ -139,6 +170,9 @@ TFTPUP_Form::TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> p
     grid->addWidget(Edit4, 3, 1);
     grid->addWidget(label("Label4", QStringLiteral("ファイル名"), Edit5), 4, 0);
     grid->addWidget(Edit5, 4, 1);
+    Label7 = label("Label7", QStringLiteral("暗号化"), ComboBox1);
+    grid->addWidget(Label7, 5, 0);
+    grid->addWidget(ComboBox1, 5, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
@@ -162,6 +196,7 @@ TFTPUP_Form::TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> p
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Edit3);
     setTabOrder(Edit3, Edit4);
+    setTabOrder(Edit4, ComboBox1);
 
     // The client as the upload has always used it: active mode, three retries fifteen
     // seconds apart, a keep-alive every thirty seconds, listings cached for a week.
@@ -185,6 +220,9 @@ TFTPUP_Form::TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> p
     ftp_->OnDirectoryCreated = [this](TQFtp*) { QFtp1DirectoryCreated(); };
     ftp_->OnFileStored = [this](TQFtp*) { QFtp1FileStored(); };
     ftp_->OnListingDone = [this](TQFtp*) { QFtp1ListingDone(); };
+    ftp_->OnFileRenamed = [this](TQFtp*) { QFtp1FileRenamed(); };
+    ftp_->OnFileDeleted = [this](TQFtp*) { QFtp1FileDeleted(); };
+    ftp_->OnFtpQuit = [this](TQFtp*) { QFtp1FtpQuit(); };
     ftp_->OnFtpInfo = [this](TQFtp*, FtpInfo info, const QString& addinfo) {
         QFtp1FtpInfo(info, addinfo);
     };
@@ -216,6 +254,9 @@ void TFTPUP_Form::FormShow() {
     Edit2->setText(FromCp932(settings.account));
     Edit3->setText(FromCp932(settings.password));
     Edit4->setText(FromCp932(settings.folder));
+    ComboBox1->setCurrentIndex(settings.security == FtpSecurity::Plain ? 1 : 0);
+    fourLineSettings_ = settings.fourLineFile;
+    restartAfterQuit_ = false;
     Edit5->setText(QDate::currentDate().toString(QStringLiteral("yyyyMM")) +
                    QStringLiteral(".html"));
     setControlsEnabled(true);
@@ -241,7 +282,7 @@ void TFTPUP_Form::Button3Click() {
 
 void TFTPUP_Form::setControlsEnabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, RadioButton1, RadioButton2,
-                                                      RadioButton3})
+                                                      RadioButton3, ComboBox1})
         w->setEnabled(enabled);
 }
 
@@ -280,27 +321,63 @@ void TFTPUP_Form::Button1Click() {
         MessageBox::message(this, QStringLiteral("FTPの設定に不備があります"));
         return;
     }
+    if (!ConfirmMissingImages())
+        return;
     std::string error;
     if (!tavo::WriteFileAtomically(mainWindow_->paths().programFolder / "temp.html", pageBytes_(),
                                    &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
-    setControlsEnabled(false);
+    host_ = address->host;
+    port_ = address->port;
     // The fields stay editable during the upload; the page goes up under the name checked here.
     remoteFileName_ = Edit5->text();
     StaticText1->setText(QStringLiteral("接続中"));
+    StartUpload();
+}
+
+// Images the page shows that are not in the local image folder would be missing online.
+bool TFTPUP_Form::ConfirmMissingImages() {
+    if (!RadioButton1->isChecked() && !RadioButton2->isChecked())
+        return true;
+    QStringList missing;
+    for (const QString& name : tavo::ftp::ReferencedImages(MemoFromCp932(pageBytes_()), nullptr)) {
+        if (!QFileInfo(localImagePath(name)).isFile())
+            missing << QStringLiteral("  ") + name;
+    }
+    if (missing.isEmpty())
+        return true;
+    return MessageBox::questionYesCancel(
+        this, QStringLiteral("次の画像が見つかりません。\n\n%1\n\nアップロードを続けますか？")
+                  .arg(missing.join(QLatin1Char('\n'))));
+}
+
+// Connects and logs in; the rest of the upload follows from the client's events. Runs again
+// when the user has trusted the server's certificate or agreed to go without encryption.
+void TFTPUP_Form::StartUpload() {
+    setControlsEnabled(false);
     uploadStage_ = 0;
     showTransferProgress_ = false;
     imageFolderIsNew_ = false;
-    ftp_->SetServer(QString::fromStdString(address->host));
-    if (address->port != 0) {
-        ftp_->SetPort(address->port);
+    pageStep_ = PageStep::None;
+    restartAfterQuit_ = false;
+    ftp_->SetServer(QString::fromStdString(host_));
+    if (port_ != 0) {
+        ftp_->SetPort(port_);
         portFromField_ = true;
     } else if (portFromField_) {
         ftp_->SetPort(21);
         portFromField_ = false;
     }
+    const bool tls = ComboBox1->currentIndex() == 0;
+    ftp_->SetSecurity(tls ? FtpSecurity::Tls : FtpSecurity::Plain);
+    std::string error;
+    if (!trust_.Read(mainWindow_->paths().ftpTrustFile, &error))
+        MessageBox::error(this, QString::fromStdString(error));
+    serverKey_ = tavo::ftp::FtpTrustStore::Key(host_, ftp_->Port());
+    ftp_->SetTrustedCertificate(QByteArray::fromHex(
+        QByteArray::fromStdString(trust_.Get(serverKey_).certificateSha256).replace(':', "")));
     ftp_->SetUsername(Edit2->text());
     ftp_->SetPassword(Edit3->text());
     ftp_->Login();
@@ -331,8 +408,9 @@ void TFTPUP_Form::QFtp1ListingDone() {
         case 1:
             StaticText1->setText(remoteFileName_);
             ftp_->SetTransferMode(tavo::ftp::AsciiTransfer);
+            pageStep_ = PageStep::Storing;
             ftp_->UploadFile(FromPath(mainWindow_->paths().programFolder / "temp.html"),
-                             remoteFileName_);
+                             partialPageName());
             break;
         case 2:
             BuildImageQueue();
@@ -345,19 +423,82 @@ void TFTPUP_Form::QFtp1ListingDone() {
     }
 }
 
+QString TFTPUP_Form::partialPageName() const {
+    return remoteFileName_ + kPartialSuffix;
+}
+
 void TFTPUP_Form::QFtp1FileStored() {
-    if (uploadStage_ == 1) {
-        if (!RadioButton1->isChecked() && !RadioButton2->isChecked()) {
-            finishUpload();
-            return;
-        }
-        if (ftp_->FindDirectory(kImageFolder) == -1)
-            ftp_->MakeDirectory(kImageFolder);
-        else
-            ftp_->ChangeDirectory(kImageFolder);
+    if (pageStep_ == PageStep::Storing) {
+        if (uploadStage_ != 1)
+            return RemovePartialPage();
+        // Whole on the server: now it may take the page's place.
+        pageStep_ = PageStep::Renaming;
+        renameRefused_ = false;
+        ftp_->RenameFile(partialPageName(), remoteFileName_);
     } else if (uploadStage_ == 2) {
         UploadNextImage();
     }
+}
+
+void TFTPUP_Form::QFtp1FileRenamed() {
+    if (pageStep_ == PageStep::Renaming && renameRefused_) {
+        // Some servers rename only onto a free name.
+        log(QStringLiteral("サーバが既存の「%1」への名前の変更を拒否したため、古いページを"
+                           "削除してから名前を変更します")
+                .arg(remoteFileName_));
+        pageStep_ = PageStep::DeletingOld;
+        ftp_->DeleteFile(remoteFileName_);
+        return;
+    }
+    if (pageStep_ != PageStep::Renaming && pageStep_ != PageStep::RenamingAgain)
+        return;
+    if (uploadStage_ != 1)
+        return RemovePartialPage();
+    if (pageStep_ == PageStep::RenamingAgain)
+        log(QStringLiteral("古いページを削除して「%1」を置き換えました").arg(remoteFileName_));
+    pageStep_ = PageStep::None;
+    PageInPlace();
+}
+
+void TFTPUP_Form::QFtp1FileDeleted() {
+    if (pageStep_ == PageStep::DeletingOld) {
+        if (uploadStage_ != 1)
+            return RemovePartialPage();
+        pageStep_ = PageStep::RenamingAgain;
+        ftp_->RenameFile(partialPageName(), remoteFileName_);
+    } else if (pageStep_ == PageStep::Removing) {
+        pageStep_ = PageStep::None;
+    }
+}
+
+// The page is online under its name: on to the images, or done.
+void TFTPUP_Form::PageInPlace() {
+    if (!RadioButton1->isChecked() && !RadioButton2->isChecked()) {
+        finishUpload();
+        return;
+    }
+    if (ftp_->FindDirectory(kImageFolder) == -1)
+        ftp_->MakeDirectory(kImageFolder);
+    else
+        ftp_->ChangeDirectory(kImageFolder);
+}
+
+// The page did not make it: its temporary copy goes, the old page stays as it was.
+void TFTPUP_Form::RemovePartialPage() {
+    pageStep_ = PageStep::None;
+    if (!ftp_->LoggedIn() || ftp_->Busy())
+        return;
+    pageStep_ = PageStep::Removing;
+    ftp_->DeleteFile(partialPageName());
+}
+
+void TFTPUP_Form::log(const QString& text) {
+    QFtpMessenger1->AddMessage(tavo::ftp::MessageKind::Status, text + QStringLiteral("\r\n"));
+}
+
+void TFTPUP_Form::QFtp1FtpQuit() {
+    if (restartAfterQuit_)
+        StartUpload();
 }
 
 void TFTPUP_Form::QFtp1DirectoryCreated() {
@@ -373,9 +514,91 @@ void TFTPUP_Form::QFtp1FtpInfo(FtpInfo info, const QString& addinfo) {
     }
 }
 
-void TFTPUP_Form::QFtp1FtpError(FtpError error, const QString&) {
-    MessageBox::error(this, UploadErrorMessage(error));
+void TFTPUP_Form::QFtp1FtpError(FtpError error, const QString& addinfo) {
+    if (pageStep_ == PageStep::Renaming && error == tavo::ftp::ftpPermissionDenied) {
+        // Tried again after deleting the old page; said in the log then.
+        renameRefused_ = true;
+        return;
+    }
+    if (pageStep_ == PageStep::Removing) {
+        log(QStringLiteral("一時ファイル「%1」を削除できませんでした").arg(partialPageName()));
+        return;
+    }
     uploadStage_ = -1;
+    if (!TlsRefused(error, addinfo))
+        MessageBox::error(this, UploadErrorMessage(error));
+}
+
+// The errors of encryption, each with what it means and what the user can do; false for
+// any other error.
+bool TFTPUP_Form::TlsRefused(FtpError error, const QString& addinfo) {
+    const QString server = QString::fromStdString(serverKey_);
+    tavo::ftp::ServerTrust trust = trust_.Get(serverKey_);
+    switch (error) {
+        case tavo::ftp::ftpCertificateUntrusted:
+            if (MessageBox::warningTrustCancel(
+                    this, TrustQuestion(server, ftp_->ServerCertificate(), addinfo))) {
+                trust.certificateSha256 = tavo::ftp::FingerprintText(tavo::ftp::CertificateSha256(
+                                                                         ftp_->ServerCertificate()))
+                                              .toStdString();
+                SaveServerTrust(trust);
+                restartAfterQuit_ = true;
+            }
+            return true;
+        case tavo::ftp::ftpCertificateChanged:
+            MessageBox::error(
+                this, QStringLiteral(
+                          "サーバ「%1」の証明書が、信頼すると記録した証明書と違います。"
+                          "第三者が通信に割り込んでいるおそれがあるため、接続を中止しました。\n\n"
+                          "記録した証明書 SHA-256: %2\n今回の証明書 SHA-256: %3\n\n"
+                          "サーバの証明書が正当に更新されたときは、ftp-trust.ini から"
+                          "このサーバの記録を削除してください。")
+                          .arg(server, QString::fromStdString(trust.certificateSha256),
+                               tavo::ftp::FingerprintText(
+                                   tavo::ftp::CertificateSha256(ftp_->ServerCertificate()))));
+            return true;
+        case tavo::ftp::ftpTlsNotOffered:
+            if (trust.tlsSucceeded) {
+                MessageBox::error(
+                    this, QStringLiteral(
+                              "サーバ「%1」はこれまで暗号化に対応していましたが、今回は暗号化を"
+                              "拒否しました。通信が改ざんされているおそれがあるため、パスワードを"
+                              "送らずに接続を中止しました。\n\n暗号化せずに送るときは、「暗号化」で"
+                              "「暗号化しない」を選んでください。")
+                              .arg(server));
+            } else if (fourLineSettings_) {
+                if (MessageBox::questionYesCancel(
+                        this, QStringLiteral("このサーバは暗号化に対応していません。"
+                                             "パスワードを暗号化せずに送信しますか？"))) {
+                    std::string error;
+                    if (!tavo::ftp::WriteFtpSecurity(mainWindow_->paths().ftpSettingsFile,
+                                                     FtpSecurity::Plain, &error))
+                        MessageBox::error(this, QString::fromStdString(error));
+                    fourLineSettings_ = false;
+                    ComboBox1->setCurrentIndex(1);
+                    restartAfterQuit_ = true;
+                }
+            } else {
+                MessageBox::error(this,
+                                  QStringLiteral("サーバ「%1」は暗号化に対応していません。\n\n"
+                                                 "暗号化せずに送るときは、「暗号化」で"
+                                                 "「暗号化しない」を選んでください。")
+                                      .arg(server));
+            }
+            return true;
+        case tavo::ftp::ftpTlsError:
+            MessageBox::error(this, UploadErrorMessage(error) + QStringLiteral("\n\n") + addinfo);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TFTPUP_Form::SaveServerTrust(const tavo::ftp::ServerTrust& trust) {
+    trust_.Set(serverKey_, trust);
+    std::string error;
+    if (!trust_.Write(mainWindow_->paths().ftpTrustFile, &error))
+        MessageBox::error(this, QString::fromStdString(error));
 }
 
 void TFTPUP_Form::BuildImageQueue() {
@@ -407,8 +630,15 @@ void TFTPUP_Form::UploadNextImage() {
 }
 
 void TFTPUP_Form::finishUpload() {
+    // From now on a refusal of TLS by this server is taken for an attack.
+    const bool tls = ftp_->Security() == FtpSecurity::Tls;
     ftp_->Quit();
     SaveFtpSettings();
+    if (tls && !trust_.Get(serverKey_).tlsSucceeded) {
+        tavo::ftp::ServerTrust trust = trust_.Get(serverKey_);
+        trust.tlsSucceeded = true;
+        SaveServerTrust(trust);
+    }
     MessageBox::message(this, QStringLiteral("アップロード完了"));
     close();
 }
@@ -416,7 +646,8 @@ void TFTPUP_Form::finishUpload() {
 bool TFTPUP_Form::SaveFtpSettings() {
     const tavo::ftp::FtpSettings settings{
         ToCp932(Edit1->text()).bytes, ToCp932(Edit2->text()).bytes, ToCp932(Edit3->text()).bytes,
-        ToCp932(Edit4->text()).bytes};
+        ToCp932(Edit4->text()).bytes,
+        ComboBox1->currentIndex() == 0 ? FtpSecurity::Tls : FtpSecurity::Plain};
     std::string error;
     if (!tavo::ftp::WriteFtpSettings(mainWindow_->paths().ftpSettingsFile, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));

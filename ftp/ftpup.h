@@ -8,8 +8,10 @@
 #include <functional>
 #include <string>
 
+#include "ftp/ftp_trust.h"
 #include "ftp/ftp_types.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -25,6 +27,12 @@ class TQFtpMessenger;
 
 // The message box text of a client error ("ERROR: ftpAccessDenied").
 QString UploadErrorMessage(tavo::ftp::FtpError error);
+
+class QSslCertificate;
+// The question asked before trusting a certificate that could not be verified: the server,
+// the certificate's subject, issuer, validity and SHA-256 fingerprint, and why.
+QString TrustQuestion(const QString& server, const QSslCertificate& certificate,
+                      const QString& reason);
 
 class TFTPUP_Form : public QDialog {
     Q_OBJECT
@@ -58,6 +66,18 @@ private:
     void QFtp1DirectoryCreated();
     void QFtp1FtpInfo(tavo::ftp::FtpInfo info, const QString& addinfo);
     void QFtp1FtpError(tavo::ftp::FtpError error, const QString& addinfo);
+    void QFtp1FileRenamed();
+    void QFtp1FileDeleted();
+    void QFtp1FtpQuit();
+
+    void StartUpload();
+    bool TlsRefused(tavo::ftp::FtpError error, const QString& addinfo);
+    bool ConfirmMissingImages();
+    void PageInPlace();
+    void RemovePartialPage();
+    QString partialPageName() const;
+    void SaveServerTrust(const tavo::ftp::ServerTrust& trust);
+    void log(const QString& text);
 
     void BuildImageQueue();
     void UploadNextImage();
@@ -81,6 +101,8 @@ private:
     QProgressBar* ProgressBar1 = nullptr;
     QString remoteFileName_;
     bool portFromField_ = false;  // the client's port came from "host:port" in Edit1
+    QLabel* Label7 = nullptr;
+    QComboBox* ComboBox1 = nullptr;  // "暗号化": FTPS or none
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
@@ -90,4 +112,16 @@ private:
     bool showTransferProgress_ = false;
     bool imageFolderIsNew_ = false;  // this upload made the remote "tavo-img"
     QStringList imageQueue_;
+
+    // The page travels under a temporary name and replaces the old one only once whole.
+    enum class PageStep { None, Storing, Renaming, DeletingOld, RenamingAgain, Removing };
+    PageStep pageStep_ = PageStep::None;
+    bool renameRefused_ = false;
+
+    std::string host_;
+    quint16 port_ = 0;
+    bool fourLineSettings_ = false;  // FTP.ini of an older version: asks before going unencrypted
+    tavo::ftp::FtpTrustStore trust_;
+    std::string serverKey_;
+    bool restartAfterQuit_ = false;  // the user trusted a certificate or chose clear text
 };

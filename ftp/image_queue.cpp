@@ -14,10 +14,12 @@ bool IsPlainImageName(const QString& name) {
     return true;
 }
 
-QStringList BuildImageQueue(const QString& page, const ImageQueueRules& rules,
-                            QStringList* refused) {
+namespace {
+
+// Every plain name after `src="tavo-img/`, repeats included.
+QStringList EveryReference(const QString& page, QStringList* refused) {
     static const QString kReference = QStringLiteral("src=\"tavo-img/");
-    QStringList queue;
+    QStringList names;
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = page.indexOf(kReference, from);
@@ -29,10 +31,30 @@ QStringList BuildImageQueue(const QString& page, const ImageQueueRules& rules,
         const QString name = quote < 0 ? QString() : page.mid(start, quote - start);
         from = quote < 0 ? page.size() : start;
         if (!IsPlainImageName(name)) {
-            if (!name.isEmpty() && !refused->contains(name))
+            if (refused && !name.isEmpty() && !refused->contains(name))
                 *refused << name;
             continue;
         }
+        names << name;
+    }
+    return names;
+}
+
+}  // namespace
+
+QStringList ReferencedImages(const QString& page, QStringList* refused) {
+    QStringList names;
+    for (const QString& name : EveryReference(page, refused)) {
+        if (!names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    }
+    return names;
+}
+
+QStringList BuildImageQueue(const QString& page, const ImageQueueRules& rules,
+                            QStringList* refused) {
+    QStringList queue;
+    for (const QString& name : EveryReference(page, refused)) {
         if (!rules.existsLocally(name) || queue.contains(name, Qt::CaseInsensitive))
             continue;
         if (!rules.overwrite && rules.existsRemotely(name))

@@ -21,6 +21,10 @@ struct ImageQueueRules {
 QStringList BuildImageQueue(const QString& page, const ImageQueueRules& rules,
                             QStringList* refused);
 
+// Every plain name the page refers to, once each (letter case aside), in the order of first
+// reference; the others go to `refused` (may be null).
+QStringList ReferencedImages(const QString& page, QStringList* refused);
+
 // Whether a name taken from a page stays inside the image folder.
 bool IsPlainImageName(const QString& name);
 

@@ -114,9 +114,8 @@ void TQFtp::OnPbszReply(const std::string& reply) {
 
 void TQFtp::OnProtReply(const std::string& reply) {
     if (ClassOf(reply) != '2')
-        return FailWithoutRetry(
-            ftpTlsError,
-            "The server refused to encrypt data connections: " + FromCp932(QuotedLine(reply)));
+        return FailWithoutRetry(ftpTlsError, "The server refused to encrypt data connections: " +
+                                                 FromCp932(QuotedLine(reply)));
     AfterProtection();
 }
 

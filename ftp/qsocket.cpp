@@ -489,9 +489,8 @@ qint64 TQSocket::BytesAvailable() const {
 }
 
 qint64 TQSocket::BytesToWrite() const {
-    return socket_ && socket_->isOpen()
-               ? socket_->bytesToWrite() + socket_->encryptedBytesToWrite()
-               : 0;
+    return socket_ && socket_->isOpen() ? socket_->bytesToWrite() + socket_->encryptedBytesToWrite()
+                                        : 0;
 }
 
 void TQSocket::StartTls(const QSslConfiguration& configuration, const QString& peerName) {

@@ -1,7 +1,7 @@
 // `TQSocket`: one TCP socket turned into handler calls, with a time-out
 // count in ticks (one second each unless a test shortens `TickIntervalMs`). On Qt: a
-// QSslSocket for connections (plain until `StartTls`), a QTcpServer for listening, QHostInfo for asynchronous name
-// resolution; socket errors are reported as WinSock error numbers.
+// QSslSocket for connections (plain until `StartTls`), a QTcpServer for listening, QHostInfo for
+// asynchronous name resolution; socket errors are reported as WinSock error numbers.
 //
 // Each wrapper keeps its one socket and QTcpServer for its whole life and only closes and
 // reopens them: a handler may run a nested event loop (a message box) while Qt is still

@@ -94,7 +94,8 @@ protected:
         ftp.SetCache(false);
         ftp.SetCacheFolder(temp.path() + "/ftpcache/");
         ftp.SetReplyTimeOutMs(20000);
-        if (auto* vsftpd = dynamic_cast<Vsftpd*>(server_); vsftpd && server_->name == "vsftpd-tls") {
+        if (auto* vsftpd = dynamic_cast<Vsftpd*>(server_);
+            vsftpd && server_->name == "vsftpd-tls") {
             ftp.SetSecurity(FtpSecurity::Tls);
             ftp.SetExtraCaCertificates(QSslCertificate::fromPath(vsftpd->CertificatePath()));
         }

@@ -171,8 +171,8 @@ public:
         QProcess openssl;
         openssl.setProcessChannelMode(QProcess::MergedChannels);
         openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                                  dir_.path() + "/key.pem", "-out", CertificatePath(), "-days",
-                                  "2", "-subj", "/CN=" + name, "-addext",
+                                  dir_.path() + "/key.pem", "-out", CertificatePath(), "-days", "2",
+                                  "-subj", "/CN=" + name, "-addext",
                                   QString("subjectAltName=") + (address ? "IP:" : "DNS:") + name});
         if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
             failure = "openssl could not make a certificate: " + openssl.readAll();

@@ -5,29 +5,71 @@
 
 #include "core/temp_folder.h"
 #include "ftp/ftp_settings.h"
+#include "ftp/ftp_trust.h"
 #include "ftp/image_queue.h"
 
 namespace {
 
+using tavo::ftp::FtpSecurity;
 using tavo::ftp::FtpSettings;
 
-TEST(FtpSettingsTest, FourLinesWithTheScrambledPassword) {
+TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption) {
     TempFolder folder;
     const auto file = folder.path() / "FTP.ini";
     std::string error;
-    FtpSettings read{"x", "y", "z", "w"};
+    FtpSettings read{"x", "y", "z", "w", FtpSecurity::Plain};
     ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
-    EXPECT_EQ(read, (FtpSettings{"", "", "", "/"}));  // no file yet
+    EXPECT_EQ(read, (FtpSettings{"", "", "", "/"}));  // no file yet: a new setup encrypts
+    EXPECT_EQ(read.security, FtpSecurity::Tls);
 
-    const FtpSettings settings{"ftp.example.com", "me", "abc", "/public_html/diary"};
+    const FtpSettings settings{"ftp.example.com", "me", "abc", "/public_html/diary",
+                               FtpSecurity::Plain};
     ASSERT_TRUE(tavo::ftp::WriteFtpSettings(file, settings, &error)) << error;
-    EXPECT_EQ(ReadAll(file), "ftp.example.com\r\nme\r\n666462\r\n/public_html/diary\r\n");
+    EXPECT_EQ(ReadAll(file), "ftp.example.com\r\nme\r\n666462\r\n/public_html/diary\r\nFTP\r\n");
     ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
     EXPECT_EQ(read, settings);
 
-    WriteAll(file, "host\nuser\n");  // hand-made and short: the rest is empty
-    ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
-    EXPECT_EQ(read, (FtpSettings{"host", "user", "", ""}));
+    // Files of older versions and damaged ones: what each reads as.
+    const struct {
+        const char* text;
+        FtpSettings expected;
+    } files[] = {
+        {"host\nuser\n", {"host", "user", "", "", FtpSecurity::Tls, true}},
+        {"h\r\nu\r\n666462\r\n/\r\n", {"h", "u", "abc", "/", FtpSecurity::Tls, true}},
+        {"h\r\nu\r\n\r\n/\r\nFTPS\r\n", {"h", "u", "", "/", FtpSecurity::Tls, false}},
+        {"h\r\nu\r\n\r\n/\r\nftp\r\n", {"h", "u", "", "/", FtpSecurity::Tls, false}},
+    };
+    for (const auto& c : files) {
+        WriteAll(file, c.text);
+        ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
+        EXPECT_EQ(read, c.expected) << c.text;
+    }
+
+    // Choosing clear text for a four-line file keeps its lines as they are.
+    WriteAll(file, "h\r\nu\r\n666462\r\n/\r\n");
+    ASSERT_TRUE(tavo::ftp::WriteFtpSecurity(file, FtpSecurity::Plain, &error)) << error;
+    EXPECT_EQ(ReadAll(file), "h\r\nu\r\n666462\r\n/\r\nFTP\r\n");
+}
+
+TEST(FtpTrustStoreTest, RemembersEachServersCertificateAndTls) {
+    TempFolder folder;
+    const auto file = folder.path() / "ftp-trust.ini";
+    std::string error;
+    tavo::ftp::FtpTrustStore store;
+    ASSERT_TRUE(store.Read(file, &error)) << error;  // none yet
+    EXPECT_TRUE(store.Servers().empty());
+    EXPECT_EQ(tavo::ftp::FtpTrustStore::Key("FTP.Example.JP", 0), "ftp.example.jp:21");
+    store.Set("a.example:21", {"AB:CD", true});
+    store.Set("b.example:2121", {"", true});
+    store.Set("c.example:21", {});  // nothing to remember
+    ASSERT_TRUE(store.Write(file, &error)) << error;
+    EXPECT_EQ(ReadAll(file),
+              "[a.example:21]\r\ntls=yes\r\ncertificate=AB:CD\r\n[b.example:2121]\r\ntls=yes\r\n");
+    tavo::ftp::FtpTrustStore again;
+    ASSERT_TRUE(again.Read(file, &error)) << error;
+    EXPECT_EQ(again.Get("a.example:21"), (tavo::ftp::ServerTrust{"AB:CD", true}));
+    EXPECT_EQ(again.Get("b.example:2121"), (tavo::ftp::ServerTrust{"", true}));
+    EXPECT_EQ(again.Get("c.example:21"), tavo::ftp::ServerTrust{});
 }
 
 struct QueueCase {

@@ -1,0 +1,42 @@
+// "ftp-trust.ini": what the upload remembers about servers it reached over TLS, kept in the
+// program folder so that a portable diary takes it along. For each server ("host:port"):
+// the SHA-256 fingerprint of the one certificate the user chose to trust, and whether an
+// upload has succeeded over TLS (after which a refusal of TLS is taken for an attack).
+//
+//     [ftp.example.jp:21]
+//     tls=yes
+//     certificate=AB:CD:…
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace tavo::ftp {
+
+struct ServerTrust {
+    std::string certificateSha256;  // "AB:CD:…", or empty: only verified certificates
+    bool tlsSucceeded = false;
+
+    bool operator==(const ServerTrust&) const = default;
+};
+
+class FtpTrustStore {
+public:
+    // "host:port", the host in small letters.
+    static std::string Key(std::string host, unsigned port);
+
+    // A missing file is an empty store; lines it does not know are dropped.
+    bool Read(const std::filesystem::path& file, std::string* error);
+    bool Write(const std::filesystem::path& file, std::string* error) const;
+
+    ServerTrust Get(const std::string& key) const;
+    void Set(const std::string& key, const ServerTrust& trust);
+
+    const std::map<std::string, ServerTrust>& Servers() const { return servers_; }
+
+private:
+    std::map<std::string, ServerTrust> servers_;
+};
+
+}  // namespace tavo::ftp
