@@ -44,7 +44,7 @@ void TQFtp::OnAuthReply(const std::string& reply) {
                                 "The server refused TLS: " + FromCp932(QuotedLine(reply)));
     // Whatever came after the reply came in clear text and could have been put there by
     // anyone on the way: the handshake must come first.
-    if (TQSocket::BytesAvailable() > 0)
+    if (TQSocket::BytesAvailable() > 0 || !reader_.Tail().empty() || reader_.InMultiLine())
         return FailWithoutRetry(ftpTlsError, "The server sent more after accepting TLS");
     tlsRefusal_ = ftpNone;
     tlsRefusalText_.clear();
@@ -93,7 +93,8 @@ void TQFtp::ControlEncrypted() {
 // The control connection closed during its handshake: the reason, and no retry (another
 // attempt would meet the same certificate or the same server).
 bool TQFtp::TlsHandshakeClosed() {
-    if (state_ != FtpState::TlsHandshake)
+    // A failure the client found itself is reported already.
+    if (state_ != FtpState::TlsHandshake || operationFailed_)
         return false;
     const FtpError code = tlsRefusal_ != ftpNone ? tlsRefusal_ : ftpTlsError;
     const QString text = tlsRefusal_ != ftpNone

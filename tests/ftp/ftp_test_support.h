@@ -6,10 +6,14 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QPointer>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <sys/socket.h>
 
 #include <functional>
 #include <memory>
@@ -96,6 +100,24 @@ struct Recorder {
     }
 };
 
+// Hands out QSslSockets (still plain) once the server has a certificate, so that a step can
+// start TLS on them; plain QTcpSockets otherwise.
+class SocketListener : public QTcpServer {
+public:
+    explicit SocketListener(const QSslConfiguration& tls) : tls_(tls) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override {
+        QTcpSocket* s =
+            tls_.localCertificate().isNull() ? new QTcpSocket(this) : new QSslSocket(this);
+        s->setSocketDescriptor(descriptor);
+        addPendingConnection(s);
+    }
+
+private:
+    const QSslConfiguration& tls_;
+};
+
 // A scripted FTP server on 127.0.0.1 (or another local address). Each connection starts the
 // script from the top: the welcome, then per received command the next step, whose command
 // must match exactly (a step ending in "*" matches by prefix). Commands with an aside are
@@ -125,6 +147,12 @@ public:
     int connections = 0;
     bool storeDone = false;
     std::function<void(ScriptedServer&)> onConnect;  // after the welcome is under way
+    // TLS: the certificate and key; set, `startTls` encrypts the control connection and every
+    // passive data connection is encrypted before its bytes go.
+    QSslConfiguration tls;
+    bool holdData = false;  // a data connection stays open once its bytes are out (`cutData`)
+    std::vector<std::string> clearText;  // the commands of `transcript` that came unencrypted
+    std::function<void()> onRaw;         // set: whatever comes is dropped and this runs
 
     void add(std::string command, std::string reply) {
         script.push_back({std::move(command), [reply](ScriptedServer& s, const std::string&) {
@@ -201,11 +229,40 @@ public:
         if (control_)
             control_->disconnectFromHost();
     }
+    // The reply accepting AUTH TLS, then the handshake as the server.
+    void startTls(const std::string& reply = "234 Proceed with negotiation\r\n") {
+        send(reply);
+        if (control_)
+            secure(control_, [] {});
+    }
+    // Runs `then` once `s` is encrypted (at once when it is a plain socket).
+    void secure(QTcpSocket* s, std::function<void()> then) {
+        auto* ssl = qobject_cast<QSslSocket*>(s);
+        if (!ssl)
+            return then();
+        QObject::connect(ssl, &QSslSocket::encrypted, this, then);
+        ssl->setSslConfiguration(tls);
+        ssl->startServerEncryption();
+    }
+    // Ends a data connection whose bytes are out (under TLS with its close notification),
+    // or holds it for `cutData`.
+    void endData(QTcpSocket* s) {
+        if (holdData)
+            held_ = s;
+        else
+            s->disconnectFromHost();
+    }
+    // Ends the held data connection with the TCP connection alone, as a cut on the way would:
+    // no TLS close notification.
+    void cutData() {
+        if (held_)
+            ::shutdown(static_cast<int>(held_->socketDescriptor()), SHUT_WR);
+    }
 
     // --- Data connections ---
     // "227 ... (h,h,h,h,p1,p2)" for a passive listener (the host given as text).
     void openPassive(const std::string& hostCommas = "127,0,0,1") {
-        passive_ = std::make_unique<QTcpServer>();
+        passive_ = std::make_unique<SocketListener>(tls);
         passive_->listen(QHostAddress::LocalHost, 0);
         const int p = passive_->serverPort();
         send("227 Entering Passive Mode (" + hostCommas + "," + std::to_string(p / 256) + "," +
@@ -227,7 +284,7 @@ public:
             auto take = [this, f] {
                 QTcpSocket* s = passive_->nextPendingConnection();
                 s->setParent(this);
-                f(s);
+                secure(s, [s, f] { f(s); });
             };
             if (passive_->hasPendingConnections())
                 take();
@@ -255,14 +312,14 @@ public:
                   const std::string& finalReply = "226 Transfer complete\r\n") {
         send(preliminary);
         bothHalves(finalReply, [this, bytes](std::function<void()> ended) {
-            withData([bytes, ended](QTcpSocket* s) {
-                QObject::connect(s, &QTcpSocket::bytesWritten, s, [s] {
+            withData([this, bytes, ended](QTcpSocket* s) {
+                QObject::connect(s, &QTcpSocket::bytesWritten, s, [this, s] {
                     if (s->bytesToWrite() == 0)
-                        s->disconnectFromHost();
+                        endData(s);
                 });
                 QObject::connect(s, &QTcpSocket::disconnected, s, ended);
                 if (bytes.empty())
-                    s->disconnectFromHost();
+                    endData(s);
                 else
                     s->write(bytes.data(), static_cast<qint64>(bytes.size()));
             });
@@ -335,12 +392,18 @@ private:
         }
     }
     void Read(QTcpSocket* s) {
+        if (onRaw) {
+            s->readAll();
+            return onRaw();
+        }
         buffer_ += s->readAll().toStdString();
         std::size_t lf;
         while ((lf = buffer_.find("\r\n")) != std::string::npos) {
             std::string line = buffer_.substr(0, lf);
             buffer_.erase(0, lf + 2);
             transcript.push_back(line);
+            if (auto* ssl = qobject_cast<QSslSocket*>(s); !ssl || !ssl->isEncrypted())
+                clearText.push_back(line);
             const Step* aside = nullptr;
             for (const Step& a : asides_) {
                 if (line.rfind(a.command, 0) == 0)
@@ -366,12 +429,13 @@ private:
         }
     }
 
-    QTcpServer server_;
+    SocketListener server_{tls};
     std::vector<Step> asides_;
     QPointer<QTcpSocket> control_;
     std::string buffer_;
     std::size_t step_ = 0;
-    std::unique_ptr<QTcpServer> passive_;
+    std::unique_ptr<SocketListener> passive_;
+    QPointer<QTcpSocket> held_;
     QHostAddress activeHost_;
     quint16 activePort_ = 0;
 };
