@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
-  python3-pyftpdlib vsftpd curl
+  python3-pyftpdlib vsftpd curl openssl ca-certificates
 )
 
 missing=()

@@ -71,6 +71,35 @@ public:
         process_.reset();
     }
 
+    // Kills the server's session processes (not the server itself), as a dropped line would
+    // end the sessions.
+    void KillSessions() {
+        if (!process_)
+            return;
+        QList<qint64> family{process_->processId()};
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+                bool number = false;
+                const qint64 pid = entry.toLongLong(&number);
+                if (!number || family.contains(pid))
+                    continue;
+                QFile stat("/proc/" + entry + "/stat");
+                if (!stat.open(QIODevice::ReadOnly))
+                    continue;
+                const QByteArray text = stat.readAll();
+                // "pid (name) state ppid …": the name may hold anything but ends at the last ')'.
+                const QList<QByteArray> rest = text.mid(text.lastIndexOf(')') + 2).split(' ');
+                if (rest.size() > 1 && family.contains(rest[1].toLongLong())) {
+                    family << pid;
+                    grew = true;
+                }
+            }
+        }
+        for (qsizetype i = 1; i < family.size(); ++i)
+            ::kill(static_cast<pid_t>(family[i]), SIGKILL);
+    }
+
 protected:
     bool Launch(const QString& program, const QStringList& args) {
         for (int attempt = 0; attempt < 5; ++attempt) {

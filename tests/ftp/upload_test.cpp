@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSslCertificate>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "publish/html_out.h"
 
 using tavo::ftp::MessageKind;
+using tavo::ftp::TQFtp;
 using tavo::ftp::TQFtpMessenger;
 
 namespace {
@@ -95,6 +97,12 @@ void AddPageStore(ftptest::ScriptedServer& scripted, Action store) {
     scripted.add("RNTO page.html", "250 renamed\r\n");
 }
 
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -110,6 +118,7 @@ private:
     std::unique_ptr<TavoWindows> program_;
     std::unique_ptr<ftptest::PyFtpdlib> pyftpdlib_;
     std::unique_ptr<ftptest::Vsftpd> vsftpd_;
+    std::unique_ptr<ftptest::Vsftpd> vsftpdTls_;
     int folderCount_ = 0;
 
     TFTPUP_Form* form() const { return program_->FTPUP_Form(); }
@@ -156,6 +165,14 @@ private:
             }
             return pyftpdlib_->Running() ? pyftpdlib_.get() : nullptr;
         }
+        if (name == QLatin1String("vsftpd-tls")) {
+            if (!vsftpdTls_) {
+                vsftpdTls_ = std::make_unique<ftptest::Vsftpd>(true);
+                vsftpdTls_->quiet = true;
+                vsftpdTls_->Start();
+            }
+            return vsftpdTls_->Running() ? vsftpdTls_.get() : nullptr;
+        }
         if (!vsftpd_) {
             vsftpd_ = std::make_unique<ftptest::Vsftpd>();
             vsftpd_->quiet = true;
@@ -183,8 +200,10 @@ private:
 
     // Shows the dialog, fills it for the server and presses "アップロード".
     void upload(ftptest::RealServer* s, const QString& remotePath, bool passive, const char* radio,
-                const QString& password = QString()) {
-        showUnencrypted();
+                const QString& password = QString(), bool tls = false) {
+        form()->show();
+        if (!tls)
+            child<QComboBox>("ComboBox1")->setCurrentIndex(1);
         QVERIFY(form()->isVisible());
         edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
         edit("Edit2")->setText(s->user);
@@ -278,6 +297,7 @@ private slots:
     void cleanupTestCase() {
         pyftpdlib_.reset();
         vsftpd_.reset();
+        vsftpdTls_.reset();
     }
 
     void showingFillsTheFormFromFtpIni() {
@@ -788,6 +808,239 @@ private slots:
         uploadTo(scripted, QStringLiteral("/"));
         expectFailure(QStringLiteral("ERROR: ftpDataError"));
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
+    }
+
+    // FTPS to vsftpd, which demands TLS on every connection and the control connection's
+    // session on the data connections. Its certificate is its own: the user is asked once.
+    void ftpsUploadAfterTrustingTheCertificate_data() {
+        QTest::addColumn<bool>("passive");
+        QTest::newRow("active") << false;
+        QTest::newRow("passive") << true;
+    }
+
+    void ftpsUploadAfterTrustingTheCertificate() {
+        QFETCH(bool, passive);
+        if (qEnvironmentVariableIsSet("TAVO_SERVER_TESTS_APART"))
+            QSKIP("run by upload_tests_ftps");
+        auto* s = static_cast<ftptest::Vsftpd*>(server(QStringLiteral("vsftpd-tls")));
+        if (!s)
+            QSKIP("vsftpd with TLS cannot run here");
+        const QString fingerprint = tavo::ftp::FingerprintText(
+            tavo::ftp::CertificateSha256(QSslCertificate::fromPath(s->CertificatePath()).value(0)));
+        const std::string key = "127.0.0.1:" + std::to_string(s->port);
+        startProgram();
+        QString remote;
+        const QString local = remoteFolder(s, &remote);
+        WriteFile(local + "/page.html", "the old page");
+        QCOMPARE(child<QComboBox>("ComboBox1")->currentText(),
+                 QStringLiteral("FTPS（TLSで暗号化）"));
+
+        upload(s, remote, passive, "RadioButton1", QString(), true);
+        waitForEnd();
+        QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
+        const auto& question = h_.shown[0];
+        QCOMPARE(question.kind, MessageBox::Kind::Warning);
+        QCOMPARE(question.buttons, (QList{MessageBox::Button::Trust, MessageBox::Button::Cancel}));
+        for (const QString& part :
+             {QString::fromStdString(key), QStringLiteral("発行先: 127.0.0.1"),
+              QStringLiteral("発行者: 127.0.0.1"), "SHA-256: " + fingerprint})
+            QVERIFY2(question.text.contains(part), qPrintable(question.text));
+        QByteArray page = ReadFile(local + "/page.html");
+        page.replace("\r\n", "\n");
+        QByteArray sent = QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html"));
+        sent.replace("\r\n", "\n");
+        QCOMPARE(page, sent);
+        QVERIFY(!QFileInfo::exists(local + "/page.html.tavo-part"));
+        QCOMPARE(ReadFile(local + "/tavo-img/20040105_1.png"), Bytes(70000, 1));
+        QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
+        QVERIFY(ReadAll(h_.folder() / "FTP.ini").ends_with("\r\nFTPS\r\n"));
+        QCOMPARE(ReadAll(h_.folder() / "ftp-trust.ini"),
+                 "[" + key + "]\r\ntls=yes\r\ncertificate=" + fingerprint.toStdString() + "\r\n");
+        QVERIFY(log().contains(QStringLiteral("TLS 1.3, certificate trusted by the user")));
+        QVERIFY(!log().contains(s->password));
+
+        // Trusted from now on: the next upload asks nothing.
+        upload(s, remote, passive, "RadioButton3", QString(), true);
+        waitForEnd();
+        QVERIFY(shown(QStringLiteral("アップロード完了")));
+        for (const auto& box : h_.shown)
+            QVERIFY2(box.kind != MessageBox::Kind::Warning, qPrintable(box.text));
+    }
+
+    // Every way encryption is refused stops before the password is sent, says why, and
+    // leaves the server and the settings as they were.
+    void refusedEncryptionStopsWithItsReason_data() {
+        QTest::addColumn<QString>("serverName");
+        QTest::addColumn<QString>("trust");  // ftp-trust.ini's lines for the server
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("trust declined") << "vsftpd-tls"
+                                        << ""
+                                        << "この証明書を、このサーバの証明書として信頼しますか？";
+        QTest::newRow("changed certificate") << "vsftpd-tls"
+                                             << "certificate=00:11:22"
+                                             << "の証明書が、信頼すると記録した証明書と違います";
+        QTest::newRow("downgrade") << "pyftpdlib"
+                                   << "tls=yes"
+                                   << "はこれまで暗号化に対応していましたが";
+        QTest::newRow("not offered") << "pyftpdlib"
+                                     << ""
+                                     << "は暗号化に対応していません。";
+    }
+
+    void refusedEncryptionStopsWithItsReason() {
+        QFETCH(QString, serverName);
+        QFETCH(QString, trust);
+        QFETCH(QString, reason);
+        if (qEnvironmentVariableIsSet("TAVO_SERVER_TESTS_APART"))
+            QSKIP("run by upload_tests_ftps");
+        ftptest::RealServer* s = server(serverName);
+        if (!s)
+            QSKIP(qPrintable(serverName + " cannot run here"));
+        startProgram();
+        QString remote;
+        const QString local = remoteFolder(s, &remote);
+        const std::string trustFile = trust.isEmpty() ? std::string()
+                                                      : "[127.0.0.1:" + std::to_string(s->port) +
+                                                            "]\r\n" + trust.toStdString() + "\r\n";
+        if (!trustFile.empty())
+            WriteAll(h_.folder() / "ftp-trust.ini", trustFile);
+        h_.answers << MessageBox::Button::Cancel;  // the trust question, where it comes
+        upload(s, remote, true, "RadioButton3", QString(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(!h_.shown.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected() && !form()->QFtp1()->Busy(), 10000);
+        QTest::qWait(300);  // a retry or a late completion would come here
+        QCOMPARE(h_.shown.size(), 1);
+        QVERIFY2(h_.shown[0].text.contains(reason), qPrintable(h_.shown[0].text));
+        QVERIFY(!log().contains(QStringLiteral("USER")));
+        QVERIFY(QDir(local).entryList(QDir::Files).isEmpty());
+        QVERIFY(!std::filesystem::exists(h_.folder() / "FTP.ini"));
+        QCOMPARE(trustFile.empty() ? !std::filesystem::exists(h_.folder() / "ftp-trust.ini")
+                                   : ReadAll(h_.folder() / "ftp-trust.ini") == trustFile,
+                 true);
+    }
+
+    // A diary whose FTP.ini an older version wrote tries TLS first and asks once before
+    // sending the password in clear text to a server without it.
+    void fourLineFtpIniAsksBeforeClearText_data() {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+
+    void fourLineFtpIniAsksBeforeClearText() {
+        QFETCH(bool, agree);
+        if (qEnvironmentVariableIsSet("TAVO_SERVER_TESTS_APART"))
+            QSKIP("run by upload_tests_pyftpdlib");
+        ftptest::RealServer* s = server(QStringLiteral("pyftpdlib"));
+        if (!s)
+            QSKIP("pyftpdlib cannot run here");
+        startProgram();
+        QString remote;
+        const QString local = remoteFolder(s, &remote);
+        const std::string old = "127.0.0.1\r\n" + s->user.toStdString() + "\r\n" +
+                                tavo::EncodeText(s->password.toStdString()) + "\r\n" +
+                                remote.toStdString() + "\r\n";
+        WriteAll(h_.folder() / "FTP.ini", old);
+        h_.answers << (agree ? MessageBox::Button::Yes : MessageBox::Button::Cancel);
+        upload(s, remote, true, "RadioButton3", QString(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(!h_.shown.isEmpty(), 10000);
+        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Question);
+        QCOMPARE(
+            h_.shown[0].text,
+            QStringLiteral(
+                "このサーバは暗号化に対応していません。パスワードを暗号化せずに送信しますか？"));
+        if (agree) {
+            waitForEnd();
+            QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
+            QVERIFY(QFileInfo::exists(local + "/page.html"));
+            QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old + "FTP\r\n");
+            QCOMPARE(child<QComboBox>("ComboBox1")->currentIndex(), 1);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+            QTest::qWait(300);
+            QCOMPARE(h_.shown.size(), 1);
+            QVERIFY(QDir(local).entryList(QDir::Files).isEmpty());
+            QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old);
+        }
+    }
+
+    // The page travels under a temporary name: a transfer cut short leaves the old page
+    // online as it was, and the next upload replaces it whole.
+    void cutPageTransferKeepsTheOldPage() {
+        if (qEnvironmentVariableIsSet("TAVO_SERVER_TESTS_APART"))
+            QSKIP("run by upload_tests_vsftpd");
+        auto* s = static_cast<ftptest::Vsftpd*>(server(QStringLiteral("vsftpd")));
+        if (!s)
+            QSKIP("vsftpd cannot run here");
+        startProgram();
+        QString remote;
+        const QString local = remoteFolder(s, &remote);
+        WriteFile(local + "/page.html", "the old page");
+        auto* richEdit = Child<QPlainTextEdit>(program_->H_OutForm(), "RichEdit1");
+        richEdit->setPlainText(QStringLiteral("<html>%1</html>").arg(QString(4 << 20, 'x')));
+        bool cut = false;
+        const int slot = form()->QFtp1()->AddInfoListener([&](TQFtp* ftp, tavo::ftp::FtpInfo info,
+                                                              const QString&) {
+            if (!cut && info == tavo::ftp::ftpInfoProgress &&
+                ftp->BytesTransferred() > (256 << 10) && status() == QStringLiteral("page.html")) {
+                cut = true;
+                s->KillSessions();
+            }
+        });
+        upload(s, remote, true, "RadioButton3");
+        QTRY_VERIFY_WITH_TIMEOUT(!errorBoxes().isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        form()->QFtp1()->RemoveInfoListener(slot);
+        QVERIFY(cut);
+        QVERIFY(!shown(QStringLiteral("アップロード完了")));
+        QCOMPARE(ReadFile(local + "/page.html"), QByteArray("the old page"));
+        form()->close();
+
+        richEdit->setPlainText(kPage);
+        upload(s, remote, true, "RadioButton3");
+        waitForEnd();
+        QVERIFY(shown(QStringLiteral("アップロード完了")));
+        QVERIFY(ReadFile(local + "/page.html").startsWith("<html><body>"));
+        QVERIFY(!QFileInfo::exists(local + "/page.html.tavo-part"));
+    }
+
+    // A server that renames only onto a free name: the old page goes first, as the log says.
+    void renameOntoAnExistingPageDeletesItFirst() {
+        startProgram();
+        ftptest::ScriptedServer scripted;
+        ScriptToListing(scripted, Listed("-rw-r--r-- 1 u g 3 Jan 15 12:34 page.html\r\n"));
+        scripted.add("PORT *", Port);
+        scripted.add("STOR page.html.tavo-part",
+                     [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
+        scripted.add("RNFR page.html.tavo-part", "350 ready\r\n");
+        scripted.add("RNTO page.html", "553 File exists\r\n");
+        scripted.add("DELE page.html", "250 deleted\r\n");
+        scripted.add("RNFR page.html.tavo-part", "350 ready\r\n");
+        scripted.add("RNTO page.html", "250 renamed\r\n");
+        child<QRadioButton>("RadioButton3")->setChecked(true);
+        uploadTo(scripted, QStringLiteral("/"));
+        QTRY_VERIFY_WITH_TIMEOUT(shown(QStringLiteral("アップロード完了")), 10000);
+        QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
+        QVERIFY(errorBoxes().isEmpty());
+        QVERIFY(log().contains(QStringLiteral("古いページを削除してから名前を変更します")));
+    }
+
+    // Images the page shows but the diary does not have are named before anything starts.
+    void missingImagesAreAskedAboutFirst() {
+        startProgram();
+        showUnencrypted();
+        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
+        edit("Edit2")->setText(QStringLiteral("bob"));
+        edit("Edit3")->setText(QStringLiteral("secret"));
+        h_.answers << MessageBox::Button::Cancel;
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(h_.shown.size(), 1);
+        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Question);
+        QCOMPARE(h_.shown[0].text, QStringLiteral("次の画像が見つかりません。\n\n  missing.jpg\n\n"
+                                                  "アップロードを続けますか？"));
+        QVERIFY(child<QPushButton>("Button1")->isEnabled());
+        QCOMPARE(form()->QFtp1()->State(), tavo::ftp::FtpState::Disconnected);
+        QVERIFY(!std::filesystem::exists(h_.folder() / "temp.html"));
     }
 
     void thirdHostGetsNothingInActiveMode() {
