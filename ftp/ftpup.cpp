@@ -497,8 +497,10 @@ void TFTPUP_Form::log(const QString& text) {
 }
 
 void TFTPUP_Form::QFtp1FtpQuit() {
-    if (restartAfterQuit_)
+    // A closed dialog starts nothing.
+    if (restartAfterQuit_ && isVisible())
         StartUpload();
+    restartAfterQuit_ = false;
 }
 
 void TFTPUP_Form::QFtp1DirectoryCreated() {
@@ -664,6 +666,7 @@ void TFTPUP_Form::reject() {
                 this, QStringLiteral("接続を切断してアップロードを終了します")))
             return;
     }
+    restartAfterQuit_ = false;
     // Nothing of the session outlives the dialog: a logged-in, idle client says goodbye, a
     // QUIT already sent is left to finish, anything else (connecting, retrying, waiting for
     // a server) ends at once, so no message of it appears behind a closed dialog.

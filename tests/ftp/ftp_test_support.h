@@ -67,6 +67,8 @@ struct Recorder {
         ftp.OnDirectoryCreated = [this](TQFtp*) { log.push_back("DirectoryCreated"); };
         ftp.OnListingDone = [this](TQFtp*) { log.push_back("ListingDone"); };
         ftp.OnFileStored = [this](TQFtp*) { log.push_back("FileStored"); };
+        ftp.OnFileRenamed = [this](TQFtp*) { log.push_back("FileRenamed"); };
+        ftp.OnFileDeleted = [this](TQFtp*) { log.push_back("FileDeleted"); };
         ftp.OnFileReceived = [this](TQFtp*) { log.push_back("FileReceived"); };
         ftp.OnFtpQuit = [this](TQFtp*) {
             ++quits;
