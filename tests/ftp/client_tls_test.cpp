@@ -120,13 +120,6 @@ TEST(ClientTls, RefusalsEndTheSessionWithTheirReason) {
     const Row rows[] = {
         {"AUTH TLS refused with 502", Login(Say("502 Command not implemented\r\n")), no, no,
          Step::Login, ftpTlsNotOffered},
-        {"AUTH TLS refused with 530", Login(Say("530 Not logged in\r\n")), no, no, Step::Login,
-         ftpTlsNotOffered},
-        {"234, then the connection closes", Login([](ScriptedServer& s, const std::string&) {
-             s.send("234 ok\r\n");
-             s.closeControl();
-         }),
-         no, no, Step::Login, ftpTlsError},
         {"234, then the connection closes on the ClientHello",
          Login(NoHandshake("234 ok\r\n", closeControl)), no, no, Step::Login, ftpTlsError},
         {"234 and a clear-text reply in one write",
@@ -141,13 +134,9 @@ TEST(ClientTls, RefusalsEndTheSessionWithTheirReason) {
          ftpCertificateUntrusted},
         {"certificate for another name, trusted by the user", Login(StartTls()), them, them,
          Step::Login, ftpNone},
-        {"certificate for another name, another one trusted", Login(StartTls()), them, us,
-         Step::Login, ftpCertificateChanged},
         {"verified certificate, another one trusted", Login(StartTls()), us, them, Step::Login,
          ftpCertificateChanged},
         {"PROT P refused with 534", Login(StartTls(), Say("534 Request denied\r\n")), us, no,
-         Step::Login, ftpTlsError},
-        {"PROT P refused with 536", Login(StartTls(), Say("536 Not supported\r\n")), us, no,
          Step::Login, ftpTlsError},
         {"listing cut without TLS close", Listing(true), us, no, Step::Cut, ftpDataError},
         {"listing ended with TLS close", Listing(false), us, no, Step::Listing, ftpNone},

@@ -5,7 +5,6 @@
 
 #include "core/temp_folder.h"
 #include "ftp/ftp_settings.h"
-#include "ftp/ftp_trust.h"
 #include "ftp/image_queue.h"
 
 namespace {
@@ -49,27 +48,6 @@ TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption)
     WriteAll(file, "h\r\nu\r\n666462\r\n/\r\n");
     ASSERT_TRUE(tavo::ftp::WriteFtpSecurity(file, FtpSecurity::Plain, &error)) << error;
     EXPECT_EQ(ReadAll(file), "h\r\nu\r\n666462\r\n/\r\nFTP\r\n");
-}
-
-TEST(FtpTrustStoreTest, RemembersEachServersCertificateAndTls) {
-    TempFolder folder;
-    const auto file = folder.path() / "ftp-trust.ini";
-    std::string error;
-    tavo::ftp::FtpTrustStore store;
-    ASSERT_TRUE(store.Read(file, &error)) << error;  // none yet
-    EXPECT_TRUE(store.Servers().empty());
-    EXPECT_EQ(tavo::ftp::FtpTrustStore::Key("FTP.Example.JP", 0), "ftp.example.jp:21");
-    store.Set("a.example:21", {"AB:CD", true});
-    store.Set("b.example:2121", {"", true});
-    store.Set("c.example:21", {});  // nothing to remember
-    ASSERT_TRUE(store.Write(file, &error)) << error;
-    EXPECT_EQ(ReadAll(file),
-              "[a.example:21]\r\ntls=yes\r\ncertificate=AB:CD\r\n[b.example:2121]\r\ntls=yes\r\n");
-    tavo::ftp::FtpTrustStore again;
-    ASSERT_TRUE(again.Read(file, &error)) << error;
-    EXPECT_EQ(again.Get("a.example:21"), (tavo::ftp::ServerTrust{"AB:CD", true}));
-    EXPECT_EQ(again.Get("b.example:2121"), (tavo::ftp::ServerTrust{"", true}));
-    EXPECT_EQ(again.Get("c.example:21"), tavo::ftp::ServerTrust{});
 }
 
 struct QueueCase {

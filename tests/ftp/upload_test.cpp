@@ -356,6 +356,14 @@ private slots:
         QCOMPARE(h_.shown.size(), 4);
         QCOMPARE(h_.shown[3].text,
                  QStringLiteral("FTPの設定に Shift_JIS (CP932) で表せない文字があります"));
+        // Images the page shows but the diary lacks are named first; "キャンセル" starts nothing.
+        edit("Edit3")->setText(QStringLiteral("p"));
+        h_.answers << MessageBox::Button::Cancel;
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(h_.shown.size(), 5);
+        QCOMPARE(h_.shown[4].kind, MessageBox::Kind::Question);
+        QCOMPARE(h_.shown[4].text, QStringLiteral("次の画像が見つかりません。\n\n  missing.jpg\n\n"
+                                                  "アップロードを続けますか？"));
         QVERIFY(child<QPushButton>("Button1")->isEnabled());
         QVERIFY(!std::filesystem::exists(h_.folder() / "temp.html"));
         QVERIFY(!form()->QFtp1()->Connected());
@@ -739,32 +747,63 @@ private slots:
         QVERIFY2(!text.contains(QStringLiteral("ERROR:>")), qPrintable(text));
     }
 
-    void closedAfter421ShowsOneErrorAndKeepsRunning_data() {
-        QTest::addColumn<QString>("refused");
-        QTest::newRow("TYPE A") << "TYPE A";
-        QTest::newRow("PORT") << "PORT *";
+    // A server that breaks off or stops answering ends the upload with one error box and
+    // nothing of a completed one.
+    void faultyServerEndsTheUploadWithOneError_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("421 and close after TYPE A") << "TYPE A"
+                                                    << "ERROR: ftp";
+        QTest::newRow("421 and close after PORT") << "PORT *"
+                                                  << "ERROR: ftp";
+        QTest::newRow("welcome that never ends") << "welcome"
+                                                 << "ERROR: ftpTimeOut";
+        QTest::newRow("150 for ever") << "150"
+                                      << "ERROR: ftpTimeOut";
+        QTest::newRow("226 with the data connection open") << "226"
+                                                           << "ERROR: ftpTimeOut";
     }
 
-    void closedAfter421ShowsOneErrorAndKeepsRunning() {
-        QFETCH(QString, refused);
+    void faultyServerEndsTheUploadWithOneError() {
+        QFETCH(QString, fault);
+        QFETCH(QString, error);
         startProgram();
         ftptest::ScriptedServer scripted;
-        scripted.addPlainLogin();
-        scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
-        if (refused != QLatin1String("TYPE A"))
-            scripted.add("TYPE A", "200 ok\r\n");
-        scripted.add(refused.toStdString(), [](ftptest::ScriptedServer& s, const std::string&) {
-            s.send("421 service not available, closing control connection\r\n");
-            s.closeControl();
-        });
+        if (fault == QLatin1String("welcome")) {
+            scripted.welcome = {"220-hello\r\n"};
+            scripted.onConnect = [](ftptest::ScriptedServer& s) { s.repeat(".", 50, 1); };
+        } else if (fault == QLatin1String("150")) {
+            ScriptToListing(scripted, [](ftptest::ScriptedServer& s, const std::string&) {
+                s.repeat("150 Opening data connection\r\n", 50);
+            });
+        } else if (fault == QLatin1String("226")) {
+            ScriptToListing(scripted, [](ftptest::ScriptedServer& s, const std::string&) {
+                s.send("150 Here comes the listing\r\n");
+                s.withData([&s](QTcpSocket* d) {
+                    d->write("-rw-r--r-- 1 u g 3 Jan 15 12:34 a.html\r\n");
+                    QTimer::singleShot(50, &s, [&s] { s.send("226 Transfer complete\r\n"); });
+                });
+            });
+        } else {
+            scripted.addPlainLogin();
+            scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
+            if (fault != QLatin1String("TYPE A"))
+                scripted.add("TYPE A", "200 ok\r\n");
+            scripted.add(fault.toStdString(), [](ftptest::ScriptedServer& s, const std::string&) {
+                s.send("421 service not available, closing control connection\r\n");
+                s.closeControl();
+            });
+        }
         // Each box stays up a while with events running, as a modal one does before a person.
         MessageBox::setResponder([this](const MessageBox::Shown& box) {
             h_.shown << box;
             ftptest::Pump(300);
             return h_.answers.isEmpty() ? box.buttons.first() : h_.answers.takeFirst();
         });
+        form()->QFtp1()->SetReplyTimeOutMs(500);
+        form()->QFtp1()->SetRetries(0);
         uploadTo(scripted, QStringLiteral("/"));
-        expectFailure();
+        expectFailure(error);
         QCOMPARE(errorBoxes().size(), 1);
     }
 
@@ -871,25 +910,29 @@ private slots:
     // leaves the server and the settings as they were.
     void refusedEncryptionStopsWithItsReason_data() {
         QTest::addColumn<QString>("serverName");
-        QTest::addColumn<QString>("trust");  // ftp-trust.ini's lines for the server
+        QTest::addColumn<QString>("trust");   // ftp-trust.ini's lines for the server
+        QTest::addColumn<bool>("fourLines");  // an FTP.ini of an older version
         QTest::addColumn<QString>("reason");
-        QTest::newRow("trust declined") << "vsftpd-tls"
-                                        << ""
-                                        << "この証明書を、このサーバの証明書として信頼しますか？";
-        QTest::newRow("changed certificate") << "vsftpd-tls"
-                                             << "certificate=00:11:22"
-                                             << "の証明書が、信頼すると記録した証明書と違います";
+        QTest::newRow("trust declined")
+            << "vsftpd-tls"
+            << "" << false << "この証明書を、このサーバの証明書として信頼しますか？";
+        QTest::newRow("changed certificate")
+            << "vsftpd-tls"
+            << "certificate=00:11:22" << false << "の証明書が、信頼すると記録した証明書と違います";
         QTest::newRow("downgrade") << "pyftpdlib"
-                                   << "tls=yes"
-                                   << "はこれまで暗号化に対応していましたが";
+                                   << "tls=yes" << false << "はこれまで暗号化に対応していましたが";
         QTest::newRow("not offered") << "pyftpdlib"
-                                     << ""
-                                     << "は暗号化に対応していません。";
+                                     << "" << false << "は暗号化に対応していません。";
+        QTest::newRow("four-line FTP.ini, clear text declined")
+            << "pyftpdlib"
+            << "" << true
+            << "このサーバは暗号化に対応していません。パスワードを暗号化せずに送信しますか？";
     }
 
     void refusedEncryptionStopsWithItsReason() {
         QFETCH(QString, serverName);
         QFETCH(QString, trust);
+        QFETCH(bool, fourLines);
         QFETCH(QString, reason);
         if (qEnvironmentVariableIsSet("TAVO_SERVER_TESTS_APART"))
             QSKIP("run by upload_tests_ftps");
@@ -904,7 +947,10 @@ private slots:
                                                             "]\r\n" + trust.toStdString() + "\r\n";
         if (!trustFile.empty())
             WriteAll(h_.folder() / "ftp-trust.ini", trustFile);
-        h_.answers << MessageBox::Button::Cancel;  // the trust question, where it comes
+        const std::string ftpIni = "127.0.0.1\r\n" + s->user.toStdString() + "\r\n\r\n/\r\n";
+        if (fourLines)
+            WriteAll(h_.folder() / "FTP.ini", ftpIni);
+        h_.answers << MessageBox::Button::Cancel;  // the question, where one comes
         upload(s, remote, true, "RadioButton3", QString(), true);
         QTRY_VERIFY_WITH_TIMEOUT(!h_.shown.isEmpty(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected() && !form()->QFtp1()->Busy(), 10000);
@@ -913,22 +959,17 @@ private slots:
         QVERIFY2(h_.shown[0].text.contains(reason), qPrintable(h_.shown[0].text));
         QVERIFY(!log().contains(QStringLiteral("USER")));
         QVERIFY(QDir(local).entryList(QDir::Files).isEmpty());
-        QVERIFY(!std::filesystem::exists(h_.folder() / "FTP.ini"));
+        QCOMPARE(fourLines ? ReadAll(h_.folder() / "FTP.ini") == ftpIni
+                           : !std::filesystem::exists(h_.folder() / "FTP.ini"),
+                 true);
         QCOMPARE(trustFile.empty() ? !std::filesystem::exists(h_.folder() / "ftp-trust.ini")
                                    : ReadAll(h_.folder() / "ftp-trust.ini") == trustFile,
                  true);
     }
 
     // A diary whose FTP.ini an older version wrote tries TLS first and asks once before
-    // sending the password in clear text to a server without it.
-    void fourLineFtpIniAsksBeforeClearText_data() {
-        QTest::addColumn<bool>("agree");
-        QTest::newRow("yes") << true;
-        QTest::newRow("no") << false;
-    }
-
-    void fourLineFtpIniAsksBeforeClearText() {
-        QFETCH(bool, agree);
+    // sending the password in clear text to a server without it (declined: see above).
+    void fourLineFtpIniGoesUnencryptedWhenAllowed() {
         if (qEnvironmentVariableIsSet("TAVO_SERVER_TESTS_APART"))
             QSKIP("run by upload_tests_pyftpdlib");
         ftptest::RealServer* s = server(QStringLiteral("pyftpdlib"));
@@ -941,27 +982,16 @@ private slots:
                                 tavo::EncodeText(s->password.toStdString()) + "\r\n" +
                                 remote.toStdString() + "\r\n";
         WriteAll(h_.folder() / "FTP.ini", old);
-        h_.answers << (agree ? MessageBox::Button::Yes : MessageBox::Button::Cancel);
         upload(s, remote, true, "RadioButton3", QString(), true);
-        QTRY_VERIFY_WITH_TIMEOUT(!h_.shown.isEmpty(), 10000);
-        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Question);
+        waitForEnd();
         QCOMPARE(
             h_.shown[0].text,
             QStringLiteral(
                 "このサーバは暗号化に対応していません。パスワードを暗号化せずに送信しますか？"));
-        if (agree) {
-            waitForEnd();
-            QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
-            QVERIFY(QFileInfo::exists(local + "/page.html"));
-            QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old + "FTP\r\n");
-            QCOMPARE(child<QComboBox>("ComboBox1")->currentIndex(), 1);
-        } else {
-            QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
-            QTest::qWait(300);
-            QCOMPARE(h_.shown.size(), 1);
-            QVERIFY(QDir(local).entryList(QDir::Files).isEmpty());
-            QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old);
-        }
+        QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
+        QVERIFY(QFileInfo::exists(local + "/page.html"));
+        QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old + "FTP\r\n");
+        QCOMPARE(child<QComboBox>("ComboBox1")->currentIndex(), 1);
     }
 
     // The page travels under a temporary name: a transfer cut short leaves the old page
@@ -1025,24 +1055,6 @@ private slots:
         QVERIFY(log().contains(QStringLiteral("古いページを削除してから名前を変更します")));
     }
 
-    // Images the page shows but the diary does not have are named before anything starts.
-    void missingImagesAreAskedAboutFirst() {
-        startProgram();
-        showUnencrypted();
-        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
-        edit("Edit2")->setText(QStringLiteral("bob"));
-        edit("Edit3")->setText(QStringLiteral("secret"));
-        h_.answers << MessageBox::Button::Cancel;
-        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
-        QCOMPARE(h_.shown.size(), 1);
-        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Question);
-        QCOMPARE(h_.shown[0].text, QStringLiteral("次の画像が見つかりません。\n\n  missing.jpg\n\n"
-                                                  "アップロードを続けますか？"));
-        QVERIFY(child<QPushButton>("Button1")->isEnabled());
-        QCOMPARE(form()->QFtp1()->State(), tavo::ftp::FtpState::Disconnected);
-        QVERIFY(!std::filesystem::exists(h_.folder() / "temp.html"));
-    }
-
     void thirdHostGetsNothingInActiveMode() {
         startProgram();
         QByteArray intruded;
@@ -1070,39 +1082,6 @@ private slots:
         QCOMPARE(intruded.size(), 0);
         QCOMPARE(scripted.stored, QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html")));
         QVERIFY(errorBoxes().isEmpty());
-    }
-
-    void endlessRepliesTimeOut_data() {
-        QTest::addColumn<int>("hang");
-        QTest::newRow("welcome that never ends") << 0;
-        QTest::newRow("150 for ever") << 1;
-        QTest::newRow("226 with the data connection open") << 2;
-    }
-
-    void endlessRepliesTimeOut() {
-        QFETCH(int, hang);
-        startProgram();
-        ftptest::ScriptedServer scripted;
-        if (hang == 0) {
-            scripted.welcome = {"220-hello\r\n"};
-            scripted.onConnect = [](ftptest::ScriptedServer& s) { s.repeat(".", 50, 1); };
-        } else if (hang == 1) {
-            ScriptToListing(scripted, [](ftptest::ScriptedServer& s, const std::string&) {
-                s.repeat("150 Opening data connection\r\n", 50);
-            });
-        } else {
-            ScriptToListing(scripted, [](ftptest::ScriptedServer& s, const std::string&) {
-                s.send("150 Here comes the listing\r\n");
-                s.withData([&s](QTcpSocket* d) {
-                    d->write("-rw-r--r-- 1 u g 3 Jan 15 12:34 a.html\r\n");
-                    QTimer::singleShot(50, &s, [&s] { s.send("226 Transfer complete\r\n"); });
-                });
-            });
-        }
-        form()->QFtp1()->SetReplyTimeOutMs(500);
-        form()->QFtp1()->SetRetries(0);
-        uploadTo(scripted, QStringLiteral("/"));
-        expectFailure(QStringLiteral("ERROR: ftpTimeOut"));
     }
 
     void retriesWaitTheIntervalOnceAndStopOnClose() {
