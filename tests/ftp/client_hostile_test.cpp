@@ -167,10 +167,16 @@ TEST(Hostile, EveryOperationEndsAndKeepsItsEntriesSafe) {
              s.add("RNFR a", "350 ready\r\n");
              s.add("RNTO b", "553 exists\r\n");
          },
-         [](TQFtp& f) { f.RenameFile("a", "b"); }, {ftpPermissionDenied}, "FileRenamed",
+         [](TQFtp& f) { f.RenameFile("a", "b"); },
+         {ftpPermissionDenied},
+         "FileRenamed",
          End::Stays},
-        {"DELE refused", On("DELE a", Say("550 No such file\r\n")),
-         [](TQFtp& f) { f.DeleteFile("a"); }, {ftpPermissionDenied}, "FileDeleted", End::Stays},
+        {"DELE refused",
+         On("DELE a", Say("550 No such file\r\n")),
+         [](TQFtp& f) { f.DeleteFile("a"); },
+         {ftpPermissionDenied},
+         "FileDeleted",
+         End::Stays},
         {"PASV to a foreign address",
          Passive(
              "TYPE A", [](ScriptedServer& s, const std::string&) { s.openPassive("10,9,8,7"); },
@@ -179,26 +185,19 @@ TEST(Hostile, EveryOperationEndsAndKeepsItsEntriesSafe) {
         {"PASV port 0", Passive("TYPE A", port0), passive, protocol, "ListingDone", End::Stays},
         {"PASV number over 255", Passive("TYPE A", Say("227 Passive (127,0,0,1,256,7)\r\n")),
          passive, protocol, "ListingDone", End::Stays},
-        {"PASV garbage", Passive("TYPE A", Say("227 Passive (a,b,c)\r\n")), passive, protocol,
-         "ListingDone", End::Stays},
         {"PASV port 0 for a store", Passive("TYPE I", port0),
          [big](TQFtp& f) {
              f.SetPassive(true);
              f.UploadFile(big, "big.bin");
          },
          protocol, "FileStored", End::Stays},
-        {"entry ../../x", ListingOf(good + File("../../x")), refresh, none, "ListingDone",
-         End::Stays, 1, 0},
-        {"entry a/b", ListingOf(good + File("a/b") + Dir("a/b")), refresh, none, "ListingDone",
-         End::Stays, 1, 0},
-        {"entry holding CR", ListingOf(good + File("a\rb") + Dir("c\rd")), refresh, none,
-         "ListingDone", End::Stays, 1, 0},
+        {"entries that name no entry of the folder",
+         ListingOf(good + File("../../x") + File("a/b") + Dir("a/b") + File("a\rb") + Dir("c\rd") +
+                   File("a" + nul + "b") + Dir(nul) + File(".") + File("..") + Dir(".") +
+                   Dir("..")),
+         refresh, none, "ListingDone", End::Stays, 1, 0},
         {"entry holding LF", ListingOf(good + File("a\nb")), refresh, none, "ListingDone",
          End::Stays},
-        {"entry holding NUL", ListingOf(good + File("a" + nul + "b") + Dir(nul)), refresh, none,
-         "ListingDone", End::Stays, 1, 0},
-        {"entries . and ..", ListingOf(good + File(".") + File("..") + Dir(".") + Dir("..")),
-         refresh, none, "ListingDone", End::Stays, 1, 0},
         {"100,000 entries", ListingOf(Many(100000)), refresh, none, "ListingDone", End::Stays,
          100000, 0},
         {"random bytes", ListingOf(RandomListing()), refresh, none, "ListingDone", End::Stays},
@@ -241,10 +240,21 @@ TEST(Hostile, EveryOperationEndsAndKeepsItsEntriesSafe) {
          {ftpPrematureDisconnect, ftpDataError, ftpPermissionDenied, ftpProtocolError},
          nullptr,
          End::Closes},
-        {"data ended after 64 KiB, then 226",
+        // The server's copy is not whole, whatever its reply says.
+        {"data half-closed after 64 KiB, then 226",
          StoreCut(64 << 10,
                   [](ScriptedServer& s, QTcpSocket* d) {
                       ::shutdown(d->socketDescriptor(), SHUT_WR);
+                      s.send("226 Transfer complete\r\n");
+                  }),
+         store,
+         {ftpDataError},
+         "FileStored",
+         End::Either},
+        {"data closed after 64 KiB, then 226",
+         StoreCut(64 << 10,
+                  [](ScriptedServer& s, QTcpSocket* d) {
+                      d->close();
                       s.send("226 Transfer complete\r\n");
                   }),
          store,

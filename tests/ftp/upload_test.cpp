@@ -12,7 +12,6 @@
 #include <functional>
 #include <memory>
 
-#include <sys/socket.h>
 
 #include "app/gui_harness.h"
 #include "app/gui_test_main.h"
@@ -805,48 +804,6 @@ private slots:
         uploadTo(scripted, QStringLiteral("/"));
         expectFailure(error);
         QCOMPARE(errorBoxes().size(), 1);
-    }
-
-    void dataCutShortIsNoSuccess_data() {
-        QTest::addColumn<bool>("halfClose");
-        QTest::newRow("half-closed") << true;
-        QTest::newRow("closed") << false;
-    }
-
-    void dataCutShortIsNoSuccess() {
-        QFETCH(bool, halfClose);
-        startProgram();
-        QFile png(QString::fromStdString((h_.folder() / "tavo-img" / "20040105_1.png").string()));
-        QVERIFY(png.open(QIODevice::WriteOnly));
-        png.write(Bytes(4 << 20, 3));
-        png.close();
-        ftptest::ScriptedServer scripted;
-        ScriptToListing(scripted, Listed("drwxr-xr-x 2 u g 4096 Jan 15 12:34 tavo-img\r\n"));
-        scripted.add("PORT *", Port);
-        AddPageStore(scripted,
-                     [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
-        scripted.add("CWD tavo-img", "250 \"/tavo-img\" is the current directory\r\n");
-        scripted.add("PORT *", Port);
-        scripted.add("LIST", Listed(""));
-        scripted.add("TYPE I", "200 ok\r\n");
-        scripted.add("PORT *", Port);
-        // 64 KiB taken, the data connection ended, and a reply that claims it all went well.
-        scripted.add("STOR 20040105_1.png",
-                     [halfClose](ftptest::ScriptedServer& s, const std::string&) {
-                         s.receiveUntil(64 << 10, [&s, halfClose](QTcpSocket* d) {
-                             if (halfClose)
-                                 ::shutdown(static_cast<int>(d->socketDescriptor()), SHUT_WR);
-                             else
-                                 d->close();
-                             s.send("226 Transfer complete\r\n");
-                         });
-                     });
-        scripted.add("PORT *", Port);  // what taking it for stored would send next
-        scripted.add("STOR B.gif",
-                     [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
-        uploadTo(scripted, QStringLiteral("/"));
-        expectFailure(QStringLiteral("ERROR: ftpDataError"));
-        QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
     }
 
     // FTPS to vsftpd, which demands TLS on every connection and the control connection's
