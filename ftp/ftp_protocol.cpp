@@ -265,4 +265,13 @@ std::string MaskedCommand(std::string_view command) {
     return std::string(command);
 }
 
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
 }  // namespace tavo::ftp

@@ -83,6 +83,9 @@ std::optional<ServerAddress> ParseServerAddress(std::string_view text);
 // True when the text holds a CR or a LF (an argument that would inject a command).
 bool HoldsLineBreak(std::string_view text);
 
+// The text with A-Z in small letters (other bytes, code page 932's among them, as they are).
+std::string AsciiLower(std::string_view text);
+
 // "PASS secret\r\n" is logged as "PASS (want to know) :-P\r\n".
 std::string MaskedCommand(std::string_view commandWithCrLf);
 

@@ -1,18 +1,15 @@
 #include "ftp/ftp_trust.h"
 
-#include <algorithm>
 #include <system_error>
 #include <vector>
 
 #include "core/text_file.h"
+#include "ftp/ftp_protocol.h"
 
 namespace tavo::ftp {
 
-std::string FtpTrustStore::Key(std::string host, unsigned port) {
-    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return host + ":" + std::to_string(port == 0 ? 21 : port);
+std::string FtpTrustStore::Key(const std::string& host, unsigned port) {
+    return AsciiLower(host) + ":" + std::to_string(port == 0 ? 21 : port);
 }
 
 bool FtpTrustStore::Read(const std::filesystem::path& file, std::string* error) {

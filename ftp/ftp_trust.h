@@ -24,7 +24,7 @@ struct ServerTrust {
 class FtpTrustStore {
 public:
     // "host:port", the host in small letters.
-    static std::string Key(std::string host, unsigned port);
+    static std::string Key(const std::string& host, unsigned port);
 
     // A missing file is an empty store; lines it does not know are dropped.
     bool Read(const std::filesystem::path& file, std::string* error);

@@ -433,7 +433,6 @@ void TFTPUP_Form::QFtp1FileStored() {
             return RemovePartialPage();
         // Whole on the server: now it may take the page's place.
         pageStep_ = PageStep::Renaming;
-        renameRefused_ = false;
         ftp_->RenameFile(partialPageName(), remoteFileName_);
     } else if (uploadStage_ == 2) {
         UploadNextImage();
@@ -441,7 +440,7 @@ void TFTPUP_Form::QFtp1FileStored() {
 }
 
 void TFTPUP_Form::QFtp1FileRenamed() {
-    if (pageStep_ == PageStep::Renaming && renameRefused_) {
+    if (pageStep_ == PageStep::RenameRefused) {
         // Some servers rename only onto a free name.
         log(QStringLiteral("サーバが既存の「%1」への名前の変更を拒否したため、古いページを"
                            "削除してから名前を変更します")
@@ -519,7 +518,7 @@ void TFTPUP_Form::QFtp1FtpInfo(FtpInfo info, const QString& addinfo) {
 void TFTPUP_Form::QFtp1FtpError(FtpError error, const QString& addinfo) {
     if (pageStep_ == PageStep::Renaming && error == tavo::ftp::ftpPermissionDenied) {
         // Tried again after deleting the old page; said in the log then.
-        renameRefused_ = true;
+        pageStep_ = PageStep::RenameRefused;
         return;
     }
     if (pageStep_ == PageStep::Removing) {
@@ -636,8 +635,8 @@ void TFTPUP_Form::finishUpload() {
     const bool tls = ftp_->Security() == FtpSecurity::Tls;
     ftp_->Quit();
     SaveFtpSettings();
-    if (tls && !trust_.Get(serverKey_).tlsSucceeded) {
-        tavo::ftp::ServerTrust trust = trust_.Get(serverKey_);
+    tavo::ftp::ServerTrust trust = trust_.Get(serverKey_);
+    if (tls && !trust.tlsSucceeded) {
         trust.tlsSucceeded = true;
         SaveServerTrust(trust);
     }

@@ -114,9 +114,16 @@ private:
     QStringList imageQueue_;
 
     // The page travels under a temporary name and replaces the old one only once whole.
-    enum class PageStep { None, Storing, Renaming, DeletingOld, RenamingAgain, Removing };
+    enum class PageStep {
+        None,
+        Storing,
+        Renaming,
+        RenameRefused,  // onto the old page: it is deleted first
+        DeletingOld,
+        RenamingAgain,
+        Removing
+    };
     PageStep pageStep_ = PageStep::None;
-    bool renameRefused_ = false;
 
     std::string host_;
     quint16 port_ = 0;

@@ -1,6 +1,5 @@
 #include "ftp/listing_cache.h"
 
-#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <fstream>
@@ -8,14 +7,13 @@
 #include <vector>
 
 #include "core/text_file.h"
+#include "ftp/ftp_protocol.h"
 
 namespace tavo::ftp {
 
 std::string ListingCacheKey(std::string_view server, std::uint16_t port, std::string_view username,
                             std::string_view currentDirectory) {
-    std::string lower(username);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = AsciiLower(username);
     std::string key = std::string(server) + "[" + std::to_string(port) + "]-";
     if (lower != "ftp" && lower != "anonymous")
         key += "(" + std::string(username) + ")-";

@@ -6,6 +6,8 @@
 #include <exception>
 #include <vector>
 
+#include "ftp/ftp_protocol.h"
+
 namespace tavo::ftp {
 
 namespace {
@@ -18,13 +20,6 @@ std::string Trim(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
         s.remove_suffix(1);
     return std::string(s);
-}
-
-std::string Lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
 }
 
 bool StartsWithDigit(std::string_view s) {
@@ -48,7 +43,7 @@ void ApplyLinkRule(std::string_view line, ListingEntry& entry) {
     if (arrow == std::string_view::npos)
         return;
     entry.info.LinkTarget = std::string(line.substr(arrow));
-    const std::string target = Lower(entry.info.LinkTarget);
+    const std::string target = AsciiLower(entry.info.LinkTarget);
     static const char* const kFilePatterns[] = {".gz",     ".exe",   ".txt", ".tar",
                                                 "copying", "readme", ".diff"};
     entry.directory = true;

@@ -287,11 +287,11 @@ private:
     // Directory commands (qftp_directory.cpp).
     void OnCwdReply(const std::string& reply);
     void OnCwdPwdReply(const std::string& reply);
-    void OnMkdReply(const std::string& reply);
+    void StartNameCommand(Operation op, FtpState state, const char* verb, const QString& name);
+    void OnLastReply(const std::string& reply);
     void OnQuitReply(const std::string& reply);
     void OnNoopReply(const std::string& reply);
-    void OnRenameReply(const std::string& reply);
-    void OnDeleteReply(const std::string& reply);
+    void OnRnfrReply(const std::string& reply);
 
     // TLS (qftp_tls.cpp).
     QSslConfiguration ControlTlsConfiguration() const;

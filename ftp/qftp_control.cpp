@@ -160,13 +160,12 @@ void TQFtp::HandleReply(const std::string& reply) {
             return OnCwdReply(reply);
         case FtpState::CwdPwd:
             return OnCwdPwdReply(reply);
-        case FtpState::Mkd:
-            return OnMkdReply(reply);
         case FtpState::Rnfr:
+            return OnRnfrReply(reply);
+        case FtpState::Mkd:
         case FtpState::Rnto:
-            return OnRenameReply(reply);
         case FtpState::Dele:
-            return OnDeleteReply(reply);
+            return OnLastReply(reply);
         case FtpState::Type:
             return OnTypeReply(reply);
         case FtpState::Size:

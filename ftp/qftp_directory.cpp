@@ -49,17 +49,23 @@ void TQFtp::OnCwdPwdReply(const std::string& reply) {
     Complete();
 }
 
-void TQFtp::MakeDirectory(const QString& name) {
+// An operation of one command on one name: MKD, DELE.
+void TQFtp::StartNameCommand(Operation op, FtpState state, const char* verb, const QString& name) {
     if (!ReadyCheck())
         return;
-    StartOperation(Operation::MakeDir);
-    SetState(FtpState::Mkd);
+    StartOperation(op);
+    SetState(state);
     if (!RefuseArgument(name))
-        Send("MKD " + name, FtpState::Mkd);
+        Send(verb + (" " + name), state);
     WaitIfSynchronous();
 }
 
-void TQFtp::OnMkdReply(const std::string& reply) {
+void TQFtp::MakeDirectory(const QString& name) {
+    StartNameCommand(Operation::MakeDir, FtpState::Mkd, "MKD", name);
+}
+
+// The last reply of MKD, RNTO or DELE: done, or refused.
+void TQFtp::OnLastReply(const std::string& reply) {
     if (ClassOf(reply) != '2')
         return Fail(ftpPermissionDenied, kAccessDenied);
     Complete();
@@ -76,32 +82,14 @@ void TQFtp::RenameFile(const QString& from, const QString& to) {
     WaitIfSynchronous();
 }
 
-void TQFtp::OnRenameReply(const std::string& reply) {
-    if (state_ == FtpState::Rnfr) {
-        if (ClassOf(reply) != '3')
-            return Fail(ftpPermissionDenied, kAccessDenied);
-        Send("RNTO " + renameTo_, FtpState::Rnto);
-        return;
-    }
-    if (ClassOf(reply) != '2')
+void TQFtp::OnRnfrReply(const std::string& reply) {
+    if (ClassOf(reply) != '3')
         return Fail(ftpPermissionDenied, kAccessDenied);
-    Complete();
+    Send("RNTO " + renameTo_, FtpState::Rnto);
 }
 
 void TQFtp::DeleteFile(const QString& name) {
-    if (!ReadyCheck())
-        return;
-    StartOperation(Operation::Delete);
-    SetState(FtpState::Dele);
-    if (!RefuseArgument(name))
-        Send("DELE " + name, FtpState::Dele);
-    WaitIfSynchronous();
-}
-
-void TQFtp::OnDeleteReply(const std::string& reply) {
-    if (ClassOf(reply) != '2')
-        return Fail(ftpPermissionDenied, kAccessDenied);
-    Complete();
+    StartNameCommand(Operation::Delete, FtpState::Dele, "DELE", name);
 }
 
 void TQFtp::Quit() {
