@@ -12,7 +12,6 @@
 #include <functional>
 #include <memory>
 
-
 #include "app/gui_harness.h"
 #include "app/gui_test_main.h"
 #include "app/sdimain.h"
@@ -270,6 +269,18 @@ private:
         QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected() && !form()->QFtp1()->Busy(), 5000);
     }
 
+    // The page as sent (in ASCII mode the server may store its own line ends) and both
+    // images, byte for byte, in the server's folder.
+    void expectPageAndImagesIn(const QString& local) {
+        QByteArray page = ReadFile(local + "/page.html");
+        page.replace("\r\n", "\n");
+        QByteArray sent = QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html"));
+        sent.replace("\r\n", "\n");
+        QCOMPARE(page, sent);
+        QCOMPARE(ReadFile(local + "/tavo-img/20040105_1.png"), Bytes(70000, 1));
+        QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
+    }
+
     void waitForEnd() {
         QTRY_VERIFY_WITH_TIMEOUT(
             shown(QStringLiteral("アップロード完了")) || status() == QStringLiteral("異常終了"),
@@ -392,14 +403,7 @@ private slots:
         upload(s, remote, passive, "RadioButton1");
         waitForEnd();
         QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
-        // The page in ASCII mode: the server may store its own line ends.
-        QByteArray page = ReadFile(local + "/page.html");
-        page.replace("\r\n", "\n");
-        QByteArray sent = QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html"));
-        sent.replace("\r\n", "\n");
-        QCOMPARE(page, sent);
-        QCOMPARE(ReadFile(local + "/tavo-img/20040105_1.png"), Bytes(70000, 1));
-        QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
+        expectPageAndImagesIn(local);
         QCOMPARE(QDir(local + "/tavo-img").entryList(QDir::Files).size(), 2);
         QCOMPARE(logCount(QStringLiteral("COMMAND:>   STOR")), 3);
         // No round trip whose answer goes unused: no SIZE, no REST probe, no PWD after a CWD
@@ -841,14 +845,8 @@ private slots:
              {QString::fromStdString(key), QStringLiteral("発行先: 127.0.0.1"),
               QStringLiteral("発行者: 127.0.0.1"), "SHA-256: " + fingerprint})
             QVERIFY2(question.text.contains(part), qPrintable(question.text));
-        QByteArray page = ReadFile(local + "/page.html");
-        page.replace("\r\n", "\n");
-        QByteArray sent = QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html"));
-        sent.replace("\r\n", "\n");
-        QCOMPARE(page, sent);
+        expectPageAndImagesIn(local);
         QVERIFY(!QFileInfo::exists(local + "/page.html.tavo-part"));
-        QCOMPARE(ReadFile(local + "/tavo-img/20040105_1.png"), Bytes(70000, 1));
-        QCOMPARE(ReadFile(local + "/tavo-img/B.gif"), Bytes(5000, 2));
         QVERIFY(ReadAll(h_.folder() / "FTP.ini").ends_with("\r\nFTPS\r\n"));
         QCOMPARE(ReadAll(h_.folder() / "ftp-trust.ini"),
                  "[" + key + "]\r\ntls=yes\r\ncertificate=" + fingerprint.toStdString() + "\r\n");
