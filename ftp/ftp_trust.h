@@ -33,8 +33,6 @@ public:
     ServerTrust Get(const std::string& key) const;
     void Set(const std::string& key, const ServerTrust& trust);
 
-    const std::map<std::string, ServerTrust>& Servers() const { return servers_; }
-
 private:
     std::map<std::string, ServerTrust> servers_;
 };

@@ -342,7 +342,7 @@ bool TFTPUP_Form::ConfirmMissingImages() {
     if (!RadioButton1->isChecked() && !RadioButton2->isChecked())
         return true;
     QStringList missing;
-    for (const QString& name : tavo::ftp::ReferencedImages(MemoFromCp932(pageBytes_()), nullptr)) {
+    for (const QString& name : tavo::ftp::ReferencedImages(MemoFromCp932(pageBytes_()))) {
         if (!QFileInfo(localImagePath(name)).isFile())
             missing << QStringLiteral("  ") + name;
     }

@@ -42,9 +42,9 @@ QStringList EveryReference(const QString& page, QStringList* refused) {
 
 }  // namespace
 
-QStringList ReferencedImages(const QString& page, QStringList* refused) {
+QStringList ReferencedImages(const QString& page) {
     QStringList names;
-    for (const QString& name : EveryReference(page, refused)) {
+    for (const QString& name : EveryReference(page, nullptr)) {
         if (!names.contains(name, Qt::CaseInsensitive))
             names << name;
     }

@@ -22,8 +22,8 @@ QStringList BuildImageQueue(const QString& page, const ImageQueueRules& rules,
                             QStringList* refused);
 
 // Every plain name the page refers to, once each (letter case aside), in the order of first
-// reference; the others go to `refused` (may be null).
-QStringList ReferencedImages(const QString& page, QStringList* refused);
+// reference.
+QStringList ReferencedImages(const QString& page);
 
 // Whether a name taken from a page stays inside the image folder.
 bool IsPlainImageName(const QString& name);
