@@ -27,16 +27,31 @@ UserSettings ParseUserSettings(const std::vector<std::string>& lines, std::strin
     std::string useInputMethod;
     if (read.Text(9, &useInputMethod, "IME") && (useInputMethod == "1" || useInputMethod == "0"))
         s.useInputMethod = useInputMethod == "1";
+    // Files from before the backup lines end after line 9: that is not a problem.
+    if (lines.size() > 10) {
+        read.Text(11, &s.backupFolder, "バックアップ先");
+        std::string backupsOn;
+        if (read.Text(12, &backupsOn, "バックアップ"))
+            s.backupsOn = backupsOn != "0";
+    }
     *problems = read.problems();
     return s;
 }
 
 std::vector<std::string> UserSettingsLines(const UserSettings& s) {
-    return {"[TITLE]",      s.diaryTitle,
-            "[FONT_SIZE]",  std::to_string(s.fontSizeIndex),
-            "[FONT_COLOR]", std::to_string(s.fontColor.value_or(kBlack)),
-            "[BACK_COLOR]", std::to_string(s.backColor.value_or(kWhite)),
-            "[USE_IME]",    s.useInputMethod.value_or(false) ? "1" : "0"};
+    return {"[TITLE]",
+            s.diaryTitle,
+            "[FONT_SIZE]",
+            std::to_string(s.fontSizeIndex),
+            "[FONT_COLOR]",
+            std::to_string(s.fontColor.value_or(kBlack)),
+            "[BACK_COLOR]",
+            std::to_string(s.backColor.value_or(kWhite)),
+            "[USE_IME]",
+            s.useInputMethod.value_or(false) ? "1" : "0",
+            "[BACKUP]",
+            s.backupFolder,
+            s.backupsOn ? "1" : "0"};
 }
 
 bool ReadUserSettingsFile(const std::filesystem::path& file, UserSettings* settings,

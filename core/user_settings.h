@@ -1,5 +1,6 @@
-// "User.ini": the user's preferences, ten positional lines written by the preferences
-// dialog and read once at start.
+// "User.ini": the user's preferences, positional lines written by the preferences dialog
+// and read once at start. The backup lines follow the first ten, so that a file written
+// here still opens in versions that know only those ten, and a ten-line file reads here.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,9 @@ struct UserSettings {
     std::optional<uint32_t> backColor;
     // Empty when line 9 is neither "1" nor "0": the option is then left as it was.
     std::optional<bool> useInputMethod;
+    // Another folder for the backups (a second disk); empty: "backup" in the program folder.
+    std::string backupFolder;
+    bool backupsOn = true;
 
     bool operator==(const UserSettings&) const = default;
 };
@@ -30,7 +34,7 @@ inline constexpr uint32_t kWhite = 0xFFFFFF;
 
 // Reads what it can; every line that is missing or not a number is named in `problems`.
 UserSettings ParseUserSettings(const std::vector<std::string>& lines, std::string* problems);
-// Writes all ten lines; an unset colour is written as black text on white.
+// Writes all thirteen lines; an unset colour is written as black text on white.
 std::vector<std::string> UserSettingsLines(const UserSettings& settings);
 
 bool ReadUserSettingsFile(const std::filesystem::path& file, UserSettings* settings,

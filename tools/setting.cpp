@@ -67,6 +67,12 @@ TSet_Form::TSet_Form(const std::filesystem::path& userSettingsFile, QWidget* par
     connect(button4, &QPushButton::clicked, this, &TSet_Form::Button4Click);
     CheckBox1 = new QCheckBox(QStringLiteral("自動的にIMEを起動する"), this);
     named(CheckBox1, "CheckBox1");
+    Edit2 = new QLineEdit(this);
+    named(Edit2, "Edit2");
+    Edit2->setPlaceholderText(QStringLiteral("空欄: プログラムフォルダの backup"));
+    CheckBox2 = new QCheckBox(QStringLiteral("終了時にバックアップを作成する"), this);
+    named(CheckBox2, "CheckBox2");
+    CheckBox2->setChecked(true);
 
     auto* button5 = new QPushButton(QStringLiteral("OK"), this);
     named(button5, "Button5");
@@ -88,6 +94,9 @@ TSet_Form::TSet_Form(const std::filesystem::path& userSettingsFile, QWidget* par
     grid->addWidget(Panel2, 3, 1);
     grid->addWidget(button4, 3, 2);
     grid->addWidget(CheckBox1, 4, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("バックアップ先"), this), 5, 0);
+    grid->addWidget(Edit2, 5, 1, 1, 2);
+    grid->addWidget(CheckBox2, 6, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(button5);
@@ -119,6 +128,8 @@ void TSet_Form::FormCreate() {
         setSwatch(Panel2, ColorFromValue(*settings.backColor));
     if (settings.useInputMethod)
         CheckBox1->setChecked(*settings.useInputMethod);
+    Edit2->setText(FromCp932(settings.backupFolder));
+    CheckBox2->setChecked(settings.backupsOn);
 }
 
 void TSet_Form::setSwatch(QFrame* swatch, const QColor& color) {
@@ -159,6 +170,16 @@ void TSet_Form::Button5Click() {
     settings.fontColor = ValueFromColor(swatchColor(Panel1));
     settings.backColor = ValueFromColor(swatchColor(Panel2));
     settings.useInputMethod = CheckBox1->isChecked();
+    const Cp932Text backupFolder = ToCp932(Edit2->text().trimmed());
+    if (backupFolder.usedCharacterReferences) {
+        // Stored with "&#NNN;" the name would lead to no folder at the next start.
+        MessageBox::error(this, QStringLiteral("バックアップ先の名前に Shift_JIS (CP932) で表せない"
+                                               "文字があります: \"%1\"")
+                                    .arg(Edit2->text()));
+        return;
+    }
+    settings.backupFolder = backupFolder.bytes;
+    settings.backupsOn = CheckBox2->isChecked();
     std::string error;
     if (!tavo::WriteUserSettingsFile(userSettingsFile_, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));

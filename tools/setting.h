@@ -1,5 +1,5 @@
-// The preferences dialog: diary title, editing font size and colours, and the input
-// method option, written to "User.ini". They take effect at the next start.
+// The preferences dialog: diary title, editing font size and colours, the input method
+// option and the backups, written to "User.ini". They take effect at the next start.
 #pragma once
 
 #include <QColor>
@@ -31,6 +31,8 @@ private:
     QFrame* Panel1 = nullptr;
     QFrame* Panel2 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
+    QLineEdit* Edit2 = nullptr;      // another backup folder; empty: "backup"
+    QCheckBox* CheckBox2 = nullptr;  // backups on
     // Each colour dialog starts from the colour last chosen in it during this run.
     QColor colorDialog1Last_ = Qt::black;
     QColor colorDialog2Last_ = Qt::black;

@@ -315,7 +315,7 @@ private slots:
                  tavo::EncodeText("unsaved") + "\r\n\r\n\r\n");
     }
 
-    void freshOkWritesTheDefaultTenLines() {
+    void freshOkWritesTheDefaultLines() {
         startProgram();
         Child<QAction>(main(), "P2")->trigger();
         TSet_Form* form = program_->Set_Form();
@@ -327,7 +327,8 @@ private slots:
         QVERIFY(!form->isVisible());
         QCOMPARE(ReadAll(h_.folder() / "User.ini"),
                  std::string("[TITLE]\r\n\r\n[FONT_SIZE]\r\n1\r\n[FONT_COLOR]\r\n0\r\n"
-                             "[BACK_COLOR]\r\n16777215\r\n[USE_IME]\r\n0\r\n"));
+                             "[BACK_COLOR]\r\n16777215\r\n[USE_IME]\r\n0\r\n"
+                             "[BACKUP]\r\n\r\n1\r\n"));
         QCOMPARE(Child<QComboBox>(form, "ComboBox1")->currentIndex(), 1);
     }
 
@@ -341,6 +342,8 @@ private slots:
         QTest::mouseClick(Child<QPushButton>(form, "Button3"), Qt::LeftButton);
         QTest::mouseClick(Child<QPushButton>(form, "Button4"), Qt::LeftButton);
         Child<QCheckBox>(form, "CheckBox1")->setChecked(true);
+        Child<QLineEdit>(form, "Edit2")->setText(QStringLiteral("/mnt/二"));
+        Child<QCheckBox>(form, "CheckBox2")->setChecked(false);
         const QFont fontBefore = Child<QLineEdit>(main(), "Edit2")->font();
         QTest::mouseClick(Child<QPushButton>(form, "Button5"), Qt::LeftButton);
 
@@ -349,7 +352,7 @@ private slots:
             "[TITLE]\r\n\x82\xED\x82\xBD\x82\xB5\x82\xCC\x93\xFA\x8B\x4C\r\n[FONT_SIZE]\r\n0\r\n"
             "[FONT_COLOR]\r\n" +
                 std::to_string(0x332211) + "\r\n[BACK_COLOR]\r\n" + std::to_string(0xD0E0F0) +
-                "\r\n[USE_IME]\r\n1\r\n");
+                "\r\n[USE_IME]\r\n1\r\n[BACKUP]\r\n/mnt/\x93\xF1\r\n0\r\n");
         // The open main window is not changed.
         QCOMPARE(Child<QLineEdit>(main(), "Edit2")->font(), fontBefore);
         QCOMPARE(main()->windowTitle(), QStringLiteral("Tavo"));
@@ -376,6 +379,9 @@ private slots:
         QCOMPARE(Child<QComboBox>(program_->Set_Form(), "ComboBox1")->currentText(),
                  QStringLiteral("9"));
         QVERIFY(Child<QCheckBox>(program_->Set_Form(), "CheckBox1")->isChecked());
+        QCOMPARE(Child<QLineEdit>(program_->Set_Form(), "Edit2")->text(),
+                 QStringLiteral("/mnt/二"));
+        QVERIFY(!Child<QCheckBox>(program_->Set_Form(), "CheckBox2")->isChecked());
     }
 
     void colourDialogsStartFromTheirLastChoice() {

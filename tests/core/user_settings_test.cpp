@@ -11,7 +11,7 @@ using Lines = std::vector<std::string>;
 TEST(UserSettingsTest, DefaultsWriteTheFreshInstallLines) {
     EXPECT_EQ(tavo::UserSettingsLines({}),
               (Lines{"[TITLE]", "", "[FONT_SIZE]", "1", "[FONT_COLOR]", "0", "[BACK_COLOR]",
-                     "16777215", "[USE_IME]", "0"}));
+                     "16777215", "[USE_IME]", "0", "[BACKUP]", "", "1"}));
 }
 
 TEST(UserSettingsTest, RoundTripsThroughTheFile) {
@@ -21,12 +21,14 @@ TEST(UserSettingsTest, RoundTripsThroughTheFile) {
     s.fontColor = 0x0000FF;  // red as 0x00BBGGRR
     s.backColor = 0xCCEEFF;
     s.useInputMethod = true;
+    s.backupFolder = "/mnt/\x93\xF1";  // 二
+    s.backupsOn = false;
     TempFolder folder;
     std::string error, problems;
     ASSERT_TRUE(tavo::WriteUserSettingsFile(folder.path() / "User.ini", s, &error)) << error;
     EXPECT_EQ(ReadAll(folder.path() / "User.ini"),
               "[TITLE]\r\n\x93\xFA\x8B\x4C\r\n[FONT_SIZE]\r\n0\r\n[FONT_COLOR]\r\n255\r\n"
-              "[BACK_COLOR]\r\n13430527\r\n[USE_IME]\r\n1\r\n");
+              "[BACK_COLOR]\r\n13430527\r\n[USE_IME]\r\n1\r\n[BACKUP]\r\n/mnt/\x93\xF1\r\n0\r\n");
     tavo::UserSettings read;
     ASSERT_TRUE(tavo::ReadUserSettingsFile(folder.path() / "User.ini", &read, &problems, &error));
     EXPECT_EQ(read, s);
@@ -40,9 +42,24 @@ TEST(UserSettingsTest, ReadsWhatItCanAndNamesTheRest) {
         std::optional<uint32_t> fontColor;
         std::optional<bool> useInputMethod;
         const char* problems;
+        const char* backupFolder = "";
+        bool backupsOn = true;
     } cases[] = {
+        // A ten-line file from before the backup lines: backups on, in the usual folder.
         // Markers are not looked for; an index outside 0..5 is kept as it is.
         {{"x", "t", "x", "20", "x", "255", "x", "0", "x", "1"}, 20, 0xFF, true, ""},
+        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "x", "/b", "0"},
+         2,
+         0,
+         true,
+         "",
+         "/b",
+         false},
+        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "x"},
+         2,
+         0,
+         true,
+         "12 行目 (バックアップ先)\n13 行目 (バックアップ)"},
         {{"x", "t", "x", "2", "x", "red", "x", "0", "x", "0"},
          2,
          std::nullopt,
@@ -65,6 +82,8 @@ TEST(UserSettingsTest, ReadsWhatItCanAndNamesTheRest) {
         EXPECT_EQ(s.fontColor, c.fontColor) << c.problems;
         EXPECT_EQ(s.useInputMethod, c.useInputMethod) << c.problems;
         EXPECT_EQ(problems, c.problems);
+        EXPECT_EQ(s.backupFolder, c.backupFolder) << c.problems;
+        EXPECT_EQ(s.backupsOn, c.backupsOn) << c.problems;
     }
 }
 
