@@ -14,6 +14,32 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
+std::string Utf8FromUtf16(std::u16string_view text) {
+    std::string utf8;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (c >> 12));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (c >> 18));
+            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 bool IsTrailByte(unsigned char b) {
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
@@ -252,6 +278,20 @@ Cp932DecodeResult DecodeCp932(std::string_view bytes) {
         }
     }
     return result;
+}
+
+std::string QuoteBounded(std::string_view text, size_t limit) {
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t next = end + (IsCp932LeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1);
+        if (next > limit)
+            break;
+        end = next;
+    }
+    std::string quoted = "'" + Utf8FromUtf16(DecodeCp932(text.substr(0, end)).text) + "'";
+    if (end < text.size())
+        quoted += "… (" + std::to_string(text.size()) + " バイト)";
+    return quoted;
 }
 
 }  // namespace tavo

@@ -32,4 +32,8 @@ bool IsCp932LeadByte(unsigned char byte);
 // (NEC-selected IBM extensions and IBM extensions) decode to the same character.
 Cp932DecodeResult DecodeCp932(std::string_view bytes);
 
+// A name that may be anything, quoted for a message (UTF-8, as error texts are): its first
+// `limit` bytes (never half a character), followed by "…" and the full length when cut.
+std::string QuoteBounded(std::string_view text, size_t limit = 40);
+
 }  // namespace tavo

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "cp932.h"
+
 namespace tavo {
 namespace {
 
@@ -97,7 +99,7 @@ std::optional<Date> ParseEntryName(std::string_view name, std::string* error) {
         ParseDigits(name.substr(4, 2), &date.month) && ParseDigits(name.substr(6, 2), &date.day) &&
         IsValidDate(date))
         return date;
-    error->assign("'").append(name).append("' は有効な日付ではありません");
+    error->assign(QuoteBounded(name)).append(" は有効な日付ではありません");
     return std::nullopt;
 }
 

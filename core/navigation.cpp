@@ -26,4 +26,15 @@ std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedI
     return *at;
 }
 
+std::optional<std::string> FindDamagedIndexLine(const std::vector<std::string>& index) {
+    constexpr size_t kLongestFileName = 255;
+    for (const std::string& line : index) {
+        if (line.size() > kLongestFileName || std::any_of(line.begin(), line.end(), [](char c) {
+                return c == '/' || static_cast<unsigned char>(c) < 0x20;
+            }))
+            return line;
+    }
+    return std::nullopt;
+}
+
 }  // namespace tavo

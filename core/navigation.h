@@ -15,4 +15,9 @@ std::optional<std::string> PreviousEntryName(const std::vector<std::string>& sor
 std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedIndex,
                                          std::string_view key);
 
+// An index line that no file of the data folder can have given: longer than a file name
+// may be, or holding a line-control character or a slash. Such a line is damage (a
+// foreign or broken file written over the index), and the index is rebuilt.
+std::optional<std::string> FindDamagedIndexLine(const std::vector<std::string>& index);
+
 }  // namespace tavo

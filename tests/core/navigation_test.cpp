@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/cp932.h"
+
 namespace {
 
 using Index = std::vector<std::string>;
@@ -35,6 +37,30 @@ TEST(NavigationTest, ForeignNamesSortAfterDigitsAndAreReturnedAsTheyAre) {
     const Index index = {"20040101", "20040105", "Notes"};
     EXPECT_EQ(tavo::NextEntryName(index, "20040105"), "Notes");
     EXPECT_EQ(tavo::PreviousEntryName(index, "zzz"), "Notes");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NavigationTest, DamagedIndexLinesAreFoundAndQuotedShort) {
+    const std::string long_line(3 << 20, '7');
+    EXPECT_EQ(tavo::FindDamagedIndexLine({"20040105", "Notes", "\x93\xFA\x8B\x4C"}), std::nullopt);
+    EXPECT_EQ(tavo::FindDamagedIndexLine({"20040105", long_line, "x\x01"}), long_line);
+    EXPECT_EQ(tavo::FindDamagedIndexLine({"a/b"}), "a/b");
+
+    struct Case {
+        std::string text;
+        size_t limit;
+        std::string quoted;
+    } cases[] = {
+        {"20040105", 40, "'20040105'"},
+        {long_line, 40, "'" + std::string(40, '7') + "'… (3145728 バイト)"},
+        // A two-byte character is never cut in half; it is shown as UTF-8.
+        {"a\x93\xFA\x8B\x4C", 4, "'a日'… (5 バイト)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tavo::QuoteBounded(c.text, c.limit), c.quoted);
 }
 
 }  // namespace
