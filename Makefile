@@ -29,8 +29,10 @@ bench: build
 	$(BUILD)/bench/tavo_bench --benchmark_min_time=0.5
 	$(BUILD)/bench/tavo_publish_bench
 	$(BUILD)/bench/tavo_search_bench
+	$(BUILD)/bench/tavo_backup_bench
 	$(BUILD)/bench/tavo_ftp_bench
 	$(BUILD)/bench/tavo_startup_bench
+	$(BUILD)/bench/tavo_recovery_bench
 
 # The upload across a link with 20 ms round trips, against curl; needs root (namespaces, TUN).
 bench-link: deps $(BUILD)/build.ninja

@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
   python3-pyftpdlib vsftpd curl openssl ca-certificates
+  libzip-dev zip unzip
 )
 
 missing=()

@@ -1,0 +1,132 @@
+#include "restore_form.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/message_box.h"
+#include "app/ui_text.h"
+#include "tools/backup.h"
+
+namespace {
+
+// "20040105-093000" as "2004/01/05 09:30:00".
+QString StampText(const std::string& stamp) {
+    const QDateTime time =
+        QDateTime::fromString(QString::fromStdString(stamp), QStringLiteral("yyyyMMdd-HHmmss"));
+    return time.isValid() ? time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+                          : QStringLiteral("—");
+}
+
+}  // namespace
+
+TRestoreForm::TRestoreForm(const std::filesystem::path& programFolder, Hooks hooks, QWidget* parent)
+    : QDialog(parent), programFolder_(programFolder), hooks_(std::move(hooks)) {
+    setObjectName(QStringLiteral("RestoreForm"));
+    setWindowTitle(QStringLiteral("バックアップから復元"));
+    // The diary's files change underneath the editor: nothing else may run meanwhile.
+    setWindowModality(Qt::ApplicationModal);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    ListView1 = new QTreeWidget(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setHeaderLabels(
+        {QStringLiteral("日時"), QStringLiteral("日記の数"), QStringLiteral("ファイル")});
+    ListView1->setRootIsDecorated(false);
+    ListView1->header()->setStretchLastSection(true);
+    auto* restore = new QPushButton(QStringLiteral("復元"), this);
+    restore->setObjectName(QStringLiteral("Button1"));
+    connect(restore, &QPushButton::clicked, this, &TRestoreForm::Button1Click);
+    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    close->setObjectName(QStringLiteral("Button2"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(restore);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ListView1, 1);
+    layout->addLayout(buttons);
+    resize(520, 320);
+}
+
+void TRestoreForm::showEvent(QShowEvent* event) {
+    refresh();
+    QDialog::showEvent(event);
+}
+
+void TRestoreForm::refresh() {
+    const std::filesystem::path folder = hooks_.backupFolder();
+    Label1->setText(
+        QStringLiteral("バックアップの場所: %1\n復元すると、今の日記をバックアップしてから、"
+                       "選んだバックアップの内容に置き換えます。")
+            .arg(FromPath(folder)));
+    ListView1->clear();
+    for (const tavo::SnapshotInfo& snapshot : tavo::ListSnapshots(folder)) {
+        const QString count = snapshot.readable ? QString::number(snapshot.entryCount)
+                                                : QStringLiteral("読めません: ") +
+                                                      QString::fromStdString(snapshot.problem);
+        auto* item = new QTreeWidgetItem(
+            ListView1, {StampText(snapshot.stamp), count, FromPath(snapshot.file.filename())});
+        item->setData(0, Qt::UserRole, FromPath(snapshot.file));
+        item->setData(1, Qt::UserRole, snapshot.readable);
+    }
+    for (int column = 0; column < 2; ++column)
+        ListView1->resizeColumnToContents(column);
+    if (ListView1->topLevelItemCount() > 0)
+        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+}
+
+void TRestoreForm::Button1Click() {
+    QTreeWidgetItem* item = ListView1->currentItem();
+    if (!item)
+        return;
+    if (!item->data(1, Qt::UserRole).toBool()) {
+        MessageBox::warningOk(this,
+                              QStringLiteral("このバックアップは読めないため、復元できません。"));
+        return;
+    }
+    if (!MessageBox::warningOkCancel(this,
+                                     QStringLiteral("%1 のバックアップから日記を復元しますか？\n"
+                                                    "今の日記は、その前にバックアップします。")
+                                         .arg(item->text(0))))
+        return;
+    if (!hooks_.beforeRestore())
+        return;
+    const std::filesystem::path snapshot = ToPath(item->data(0, Qt::UserRole).toString());
+    const std::filesystem::path folder = hooks_.backupFolder();
+    std::filesystem::path undo;
+    std::string error;
+    // Never over another snapshot of the same second (the one about to be restored, say).
+    QDateTime now = QDateTime::currentDateTime();
+    std::string stamp;
+    std::error_code ec;
+    do {
+        stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+        now = now.addSecs(1);
+    } while (std::filesystem::exists(folder / tavo::SnapshotFileName(stamp), ec));
+    if (!tavo::CreateSnapshot(programFolder_, folder, stamp, &undo, &error)) {
+        MessageBox::error(this,
+                          QStringLiteral("今の日記をバックアップできないため、復元しません。\n") +
+                              QString::fromStdString(error));
+        return;
+    }
+    const bool restored = tavo::RestoreSnapshot(programFolder_, snapshot, &error);
+    hooks_.afterRestore();
+    refresh();
+    if (!restored) {
+        MessageBox::error(this, QString::fromStdString(error));
+        return;
+    }
+    MessageBox::message(
+        this, QStringLiteral("復元しました。元に戻すには、%1 のバックアップを復元してください。")
+                  .arg(StampText(stamp)));
+}
