@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "program_location.h"
+#include "single_instance.h"
 #include "tavo_application.h"
 #include "tavo_windows.h"
 
@@ -9,7 +10,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     SetUpApplication(app);
 
-    TavoWindows windows(ResolveProgramFolder());
+    const std::filesystem::path programFolder = ResolveProgramFolder();
+    DiaryInstance instance(programFolder);
+    if (!ClaimDiaryOrHandOver(instance))
+        return 0;
+    TavoWindows windows(programFolder);
+    instance.setRaiseHandler([&windows] { windows.bringToFront(); });
     windows.start();
     return app.exec();
 }

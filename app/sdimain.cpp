@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,6 +18,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -24,14 +26,17 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 #include <functional>
 #include <system_error>
 
+#include "core/cp932.h"
 #include "core/date.h"
 #include "core/navigation.h"
+#include "core/recovery.h"
 #include "core/text_file.h"
 #include "core/user_settings.h"
 #include "date_picker.h"
@@ -40,6 +45,9 @@
 #include "input_method.h"
 #include "message_box.h"
 #include "publish/style.h"
+#include "recovery_dialog.h"
+#include "recovery_writer.h"
+#include "tools/backup.h"
 #include "tools/imginput.h"
 #include "tools/insertion.h"
 #include "tools/preview.h"
@@ -145,6 +153,20 @@ ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder) {
 TSDIAppForm::TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent)
     : QMainWindow(parent), paths_(ProgramPaths::In(programFolder)), store_(programFolder) {
     setObjectName(QStringLiteral("SDIAppForm"));
+    recovery_ = new RecoveryWriter(
+        programFolder,
+        [this]() -> std::optional<tavo::Entry> {
+            if (!isEntryModified())
+                return std::nullopt;
+            return editorEntry();
+        },
+        [this](const QString& error) {
+            MessageBox::error(
+                this, QStringLiteral("復元用ファイルを書き込めません。編集はこのまま"
+                                     "続けられますが、保存するまで異常終了に備えられません。\n") +
+                          error);
+        },
+        this);
     FormCreate();
 }
 
@@ -156,6 +178,9 @@ void TSDIAppForm::FormCreate() {
     move(279, 133);
     createWidgets();
     createActions();
+    connect(Edit2, &QLineEdit::textChanged, this, &TSDIAppForm::textsEdited);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, &TSDIAppForm::textsEdited);
+    connect(Memo2, &QPlainTextEdit::textChanged, this, &TSDIAppForm::textsEdited);
 
     // A start that cannot create a folder says so and goes on with the rest.
     std::error_code ec;
@@ -490,6 +515,10 @@ void TSDIAppForm::createActions() {
     QAction* P2 = addAction("P2", QStringLiteral("環境設定(&P)"), QStringLiteral("環境設定"));
     connect(P2, &QAction::triggered, this,
             [this] { showWindow(windows_.setForm, QStringLiteral("環境設定")); });
+    QAction* R1 = addAction("R1", QStringLiteral("バックアップから復元…"),
+                            QStringLiteral("バックアップから日記を復元"));
+    connect(R1, &QAction::triggered, this,
+            [this] { showWindow(windows_.restoreForm, QStringLiteral("バックアップから復元")); });
     QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
     connect(S1, &QAction::triggered, this,
             [this] { openAfterSave(windows_.scheduleForm, QStringLiteral("予定")); });
@@ -557,6 +586,8 @@ void TSDIAppForm::createActions() {
     QMenu* Tool1 = menu(nullptr, "Tool1", QStringLiteral("ツール(&T)"));
     Tool1->addAction(P2);
     Tool1->addAction(S1);
+    Tool1->addSeparator();
+    Tool1->addAction(R1);
 
     QMenu* Help1 = menu(nullptr, "Help1", QStringLiteral("ヘルプ(&H)"));
     Help1->addAction(Help2);
@@ -614,6 +645,7 @@ void TSDIAppForm::setEditorsReadOnly(bool readOnly) {
 }
 
 void TSDIAppForm::LoadEntry(const QString& fileName) {
+    const QScopedValueRollback<bool> loading(loading_, true);
     const QString caption = DayCaption(DateTimePicker1->date());
     tavo::Entry entry;
     std::string error;
@@ -667,20 +699,59 @@ void TSDIAppForm::LoadEntry(const QString& fileName) {
     refreshPreviewIfShown();
 }
 
-bool TSDIAppForm::saveEntryTo(const QString& fileName) {
+tavo::Entry TSDIAppForm::editorEntry(bool* usedCharacterReferences) const {
     const Cp932Text title = ToCp932(Edit2->text());
     const Cp932Text publicText = MemoToCp932(MemoText(Memo1));
     const Cp932Text privateText = MemoToCp932(MemoText(Memo2));
+    if (usedCharacterReferences)
+        *usedCharacterReferences = title.usedCharacterReferences ||
+                                   publicText.usedCharacterReferences ||
+                                   privateText.usedCharacterReferences;
+    return {title.bytes, publicText.bytes, privateText.bytes};
+}
+
+bool TSDIAppForm::saveEntryTo(const QString& fileName) {
+    // Written first, so that a crash between the save and the removal of the recovery file
+    // leaves one equal to the entry, never an older text.
+    recovery_->flush();
+    bool usedCharacterReferences = false;
+    const tavo::Entry entry = editorEntry(&usedCharacterReferences);
     std::string error;
-    if (!store_.SaveEntry(fileName.toStdString(),
-                          {title.bytes, publicText.bytes, privateText.bytes}, &error)) {
+    if (!store_.SaveEntry(fileName.toStdString(), entry, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return false;
     }
-    if (title.usedCharacterReferences || publicText.usedCharacterReferences ||
-        privateText.usedCharacterReferences)
+    recovery_->dayDone(fileName);
+    if (usedCharacterReferences)
         reportCharacterReferences();
     return true;
+}
+
+void TSDIAppForm::textsEdited() {
+    if (!loading_ && !Edit2->isReadOnly())
+        recovery_->edited(FileNameFor(loadedDate_));
+}
+
+void TSDIAppForm::setRecoveryDelays(int idleMs, int longestMs) {
+    recovery_->setDelays(idleMs, longestMs);
+}
+
+void TSDIAppForm::offerRecoveries() {
+    const tavo::RecoveryScan scan = tavo::ScanRecoveries(store_);
+    if (!scan.unreadable.empty()) {
+        QStringList errors;
+        for (const std::string& error : scan.unreadable)
+            errors << QString::fromStdString(error);
+        MessageBox::error(this, QStringLiteral("読めない復元用ファイルがあります。"
+                                               "ファイルはそのまま残します。\n") +
+                                    errors.join(QLatin1Char('\n')));
+    }
+    if (scan.pending.empty())
+        return;
+    TRecoveryDlg dialog(store_, scan.pending, this);
+    dialog.exec();
+    if (dialog.restored().contains(FileNameFor(loadedDate_)) && !isEntryModified())
+        reloadShownDay();
 }
 
 void TSDIAppForm::reportOnce(const QString& text, const QString& details, bool* reported) {
@@ -700,7 +771,9 @@ void TSDIAppForm::reportCharacterReferences() {
 bool TSDIAppForm::DTP_Change() {
     if (loadedFileName_.isEmpty())
         loadedFileName_ = FileNameFor(loadedDate_);
-    if (isEntryModified() && !saveEntryTo(loadedFileName_)) {
+    if (!isEntryModified())
+        recovery_->dayDone(loadedFileName_);  // undone back to the saved texts
+    else if (!saveEntryTo(loadedFileName_)) {
         // The editors still hold the day that could not be saved; show its date again.
         const QSignalBlocker blocker(DateTimePicker1);
         DateTimePicker1->setDate(loadedDate_);
@@ -750,6 +823,17 @@ void TSDIAppForm::jumpToEntry(bool later) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
+    if (const auto damaged = tavo::FindDamagedIndexLine(index)) {
+        // Quoted short: a line may be megabytes long.
+        MessageBox::error(this, QStringLiteral("\"%1\" に日記の名前ではない行があります: %2\n"
+                                               "data フォルダから索引を作り直します。")
+                                    .arg(FromPath(paths_.indexFile),
+                                         QString::fromStdString(tavo::QuoteBounded(*damaged))));
+        if (!store_.RebuildIndex(&error) || !store_.ReadIndex(&index, &error)) {
+            MessageBox::error(this, QString::fromStdString(error));
+            return;
+        }
+    }
     const std::string key = tavo::EntryName(currentFileName_.toStdString());
     const auto target =
         later ? tavo::NextEntryName(index, key) : tavo::PreviousEntryName(index, key);
@@ -782,6 +866,7 @@ void TSDIAppForm::D1Click() {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
+    recovery_->dayDone(currentFileName_);  // the user discarded the edits with the entry
     LoadEntry(currentFileName_);
 }
 
@@ -948,6 +1033,8 @@ void TSDIAppForm::applyUserSettings() {
     }
     if (settings.useInputMethod.value_or(false))
         RequestJapaneseInputOnFocus(Edit2);
+    backupFolderSetting_ = settings.backupFolder;
+    backupsOn_ = settings.backupsOn;
 }
 
 void TSDIAppForm::applyPaneHeights() {
@@ -961,6 +1048,11 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
     if (!paneHeightsApplied_) {
         paneHeightsApplied_ = true;
         applyPaneHeights();
+    }
+    // Once the window is there (after the password, when the diary is locked).
+    if (!recoveriesOffered_) {
+        recoveriesOffered_ = true;
+        QTimer::singleShot(0, this, &TSDIAppForm::offerRecoveries);
     }
 }
 
@@ -1005,7 +1097,38 @@ bool TSDIAppForm::WriteSettings() {
 
 void TSDIAppForm::endWithoutCloseQuery() {
     ending_ = true;
+    backUpOncePerDay();
     ProgramEnd::now();
+}
+
+std::filesystem::path TSDIAppForm::backupFolder() const {
+    if (backupFolderSetting_.empty())
+        return paths_.programFolder / "backup";
+    // A relative name is taken in the program folder, not wherever the program started.
+    return paths_.programFolder / ToPath(FromCp932(backupFolderSetting_));
+}
+
+void TSDIAppForm::backUpOncePerDay() {
+    const std::filesystem::path folder = backupFolder();
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!backupsOn_ ||
+        tavo::HasSnapshotOfDay(folder, now.toString(QStringLiteral("yyyyMMdd")).toStdString()))
+        return;
+    std::filesystem::path written;
+    std::string error;
+    if (!tavo::CreateSnapshot(paths_.programFolder, folder,
+                              now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString(),
+                              &written, &error) ||
+        !tavo::RotateSnapshots(folder, tavo::kSnapshotsKept, &error))
+        MessageBox::error(
+            this, QStringLiteral("バックアップを作成できませんでした。日記は保存されています。\n") +
+                      QString::fromStdString(error));
+}
+
+void TSDIAppForm::reloadShownDay() {
+    recovery_->dayDone(FileNameFor(loadedDate_));
+    currentFileName_ = FileNameFor(DateTimePicker1->date());
+    LoadEntry(currentFileName_);
 }
 
 void TSDIAppForm::closeEvent(QCloseEvent* event) {
@@ -1020,6 +1143,7 @@ void TSDIAppForm::closeEvent(QCloseEvent* event) {
         return;
     }
     WriteSettings();
+    backUpOncePerDay();
     event->accept();
     // Closing the main window ends the program: the windows opened from it go too, or
     // the program would go on running behind a search or output window.

@@ -27,6 +27,7 @@ class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QWebEngineView;
+class RecoveryWriter;
 
 // The program folder and the full paths of the files in it.
 struct ProgramPaths {
@@ -55,7 +56,8 @@ public:
         QDialog* passwordDlg = nullptr;
         QWidget* setForm = nullptr;
         QWidget* helpForm = nullptr;
-        TImgForm* imgForm = nullptr;  // "img 挿入"
+        TImgForm* imgForm = nullptr;     // "img 挿入"
+        QWidget* restoreForm = nullptr;  // "バックアップから復元"
     };
 
     explicit TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
@@ -88,8 +90,20 @@ public:
     bool saveIfModified();
     bool isEntryModified() const;
     bool WriteSettings();
-    // Ends the program at once without the close query: nothing more is saved or written.
+    // Ends the program at once without the close query: nothing more is saved or written
+    // but the day's backup.
     void endWithoutCloseQuery();
+
+    // Where the backups go: "backup" in the program folder unless the preferences read at
+    // start name another folder.
+    std::filesystem::path backupFolder() const;
+    // The day's snapshot, made when the program ends normally (at most one a day), unless
+    // the preferences turned backups off.
+    void backUpOncePerDay();
+    // After the diary's files were replaced: shows the day again from its file.
+    void reloadShownDay();
+    // How soon typed texts reach the recovery file (the crash test types fast).
+    void setRecoveryDelays(int idleMs, int longestMs);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +122,10 @@ private:
     void applyUserSettings();
     void applyPaneHeights();
     bool saveEntryTo(const QString& fileName);
+    // The three texts as a save stores them.
+    tavo::Entry editorEntry(bool* usedCharacterReferences = nullptr) const;
+    void textsEdited();
+    void offerRecoveries();
     void clearModified();
     void setEditorsReadOnly(bool readOnly);
     // Says `text` in the status bar; the first time, also in a message box with `details`.
@@ -155,6 +173,11 @@ private:
     // then the height it had when last hidden.
     int privatePaneHeight_ = 121;
     bool paneHeightsApplied_ = false;
+    RecoveryWriter* recovery_ = nullptr;
+    bool loading_ = false;  // the program, not the user, is setting the texts
+    bool recoveriesOffered_ = false;
+    std::string backupFolderSetting_;  // as "User.ini" holds it; empty: "backup"
+    bool backupsOn_ = true;
 
     QToolBar* ToolBar1 = nullptr;
     QLabel* statusPanels_[3] = {};

@@ -14,6 +14,7 @@
 #include "tools/f_result.h"
 #include "tools/find.h"
 #include "tools/imginput.h"
+#include "tools/restore_form.h"
 #include "tools/schedule.h"
 #include "tools/setting.h"
 
@@ -35,6 +36,11 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     helpForm_ = new THelpForm(main);
     styleSelectForm_ = new TStyleSelectForm(main, pagesDlg_);
     imgForm_ = new TImgForm(main);
+    restoreForm_ = new TRestoreForm(
+        main->paths().programFolder,
+        {[main] { return main->backupFolder(); }, [main] { return main->saveIfModified(); },
+         [main] { main->reloadShownDay(); }},
+        main);
     TSDIAppForm::Windows windows;
     windows.aboutBox = aboutBox_;
     windows.htmlOutForm = hOutForm_;
@@ -45,6 +51,7 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     windows.helpForm = helpForm_;
     windows.imgForm = imgForm_;
     windows.styleSelectForm = styleSelectForm_;
+    windows.restoreForm = restoreForm_;
     main->setWindows(windows);
 }
 
@@ -58,4 +65,15 @@ void TavoWindows::start() {
         mainWindow_->show();
     else
         startDlg_->showInstead();
+}
+
+void TavoWindows::bringToFront() {
+    // While the diary is locked, the start dialog stands in for the main window.
+    QWidget* window = startDlg_->isVisible() ? static_cast<QWidget*>(startDlg_.get())
+                                             : static_cast<QWidget*>(mainWindow_.get());
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }

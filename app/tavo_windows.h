@@ -19,6 +19,7 @@ class TS_Form;
 class TPagesDlg;
 class TStyleSelectForm;
 class TImgForm;
+class TRestoreForm;
 
 class TavoWindows {
 public:
@@ -27,6 +28,8 @@ public:
 
     // Shows the main window, or, while the diary is locked, the start dialog in its place.
     void start();
+    // Another start asked for this diary: the window it would have opened comes forward.
+    void bringToFront();
 
     TSDIAppForm* SDIAppForm() const { return mainWindow_.get(); }
     TAboutBox* AboutBox() const { return aboutBox_; }
@@ -42,6 +45,7 @@ public:
     TFTPUP_Form* FTPUP_Form() const { return ftpupForm_; }
     TPagesDlg* PagesDlg() const { return pagesDlg_; }
     TStyleSelectForm* StyleSelectForm() const { return styleSelectForm_; }
+    TRestoreForm* RestoreForm() const { return restoreForm_; }
 
 private:
     std::unique_ptr<TSDIAppForm> mainWindow_;
@@ -59,4 +63,5 @@ private:
     TFTPUP_Form* ftpupForm_ = nullptr;
     TPagesDlg* pagesDlg_ = nullptr;
     TStyleSelectForm* styleSelectForm_ = nullptr;
+    TRestoreForm* restoreForm_ = nullptr;
 };

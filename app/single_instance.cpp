@@ -1,0 +1,111 @@
+#include "single_instance.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include "message_box.h"
+#include "ui_text.h"
+
+namespace {
+
+constexpr int kAnswerTimeoutMs = 3000;
+const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
+const QByteArray kRaiseAnswer = QByteArrayLiteral("ok\n");
+
+// One name per folder and user, whatever way the folder was reached.
+QString ServerNameFor(const std::filesystem::path& programFolder) {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(programFolder, ec);
+    if (ec)
+        folder = programFolder;
+    const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(folder.string()),
+                                                     QCryptographicHash::Sha256);
+    return QStringLiteral("tavo-") + QString::fromLatin1(hash.toHex().left(24));
+}
+
+}  // namespace
+
+DiaryInstance::DiaryInstance(const std::filesystem::path& programFolder, QObject* parent)
+    : QObject(parent),
+      serverName_(ServerNameFor(programFolder)),
+      lock_(FromPath(LockPath(programFolder))) {
+    // Only a dead program's lock is stale, however old it is: a diary may stay open for days.
+    lock_.setStaleLockTime(0);
+}
+
+DiaryInstance::~DiaryInstance() = default;
+
+std::filesystem::path DiaryInstance::LockPath(const std::filesystem::path& programFolder) {
+    return programFolder / "tavo.lock";
+}
+
+DiaryInstance::Claim DiaryInstance::claim() {
+    if (lock_.tryLock(0)) {
+        listen();
+        return Claim::First;
+    }
+    if (lock_.error() != QLockFile::LockFailedError) {
+        // No lock can be made here (read-only media): nothing can be written either.
+        listen();
+        return Claim::First;
+    }
+    return askRunningProgram() ? Claim::Handed : Claim::Busy;
+}
+
+void DiaryInstance::listen() {
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // A crashed program leaves its socket behind; we hold the lock, so it is not in use.
+    QLocalServer::removeServer(serverName_);
+    if (!server_->listen(serverName_))
+        return;  // later starts then find no answer and say so; this one works as before
+    connect(server_.get(), &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+                if (!socket->canReadLine())
+                    return;
+                if (socket->readLine(64) != kRaiseRequest) {
+                    socket->disconnectFromServer();
+                    return;
+                }
+                if (raiseHandler_)
+                    raiseHandler_();
+                socket->write(kRaiseAnswer);
+                socket->flush();
+            });
+        }
+    });
+}
+
+bool DiaryInstance::askRunningProgram() {
+    QLocalSocket socket;
+    socket.connectToServer(serverName_);
+    if (!socket.waitForConnected(kAnswerTimeoutMs))
+        return false;
+    socket.write(kRaiseRequest);
+    if (!socket.waitForBytesWritten(kAnswerTimeoutMs))
+        return false;
+    QByteArray answer;
+    while (!answer.endsWith('\n') && answer.size() < 64) {
+        if (!socket.waitForReadyRead(kAnswerTimeoutMs))
+            return false;
+        answer += socket.readAll();
+    }
+    return answer == kRaiseAnswer;
+}
+
+bool ClaimDiaryOrHandOver(DiaryInstance& instance) {
+    switch (instance.claim()) {
+        case DiaryInstance::Claim::First:
+            return true;
+        case DiaryInstance::Claim::Handed:
+            return false;
+        case DiaryInstance::Claim::Busy:
+            MessageBox::warningOk(nullptr, QStringLiteral("この日記は別のTavoで開かれています"));
+            return false;
+    }
+    return false;
+}

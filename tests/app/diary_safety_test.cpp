@@ -1,0 +1,319 @@
+// What keeps the user's writing safe: one program per diary, recovery files while typing
+// and their offer at the next start, the damaged index, backups at exit and their restore.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+#include "app/recovery_dialog.h"
+#include "app/sdimain.h"
+#include "app/single_instance.h"
+#include "app/tavo_windows.h"
+#include "app/ui_text.h"
+#include "core/date.h"
+#include "core/entry_store.h"
+#include "core/recovery.h"
+#include "core/temp_folder.h"
+#include "gui_harness.h"
+#include "gui_test_main.h"
+#include "tools/backup.h"
+#include "tools/restore_form.h"
+
+namespace {
+
+// Every file under the folder with its content, to see that nothing was written.
+std::map<std::string, std::string> FolderState(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(folder))
+        state[item.path().string()] = item.is_regular_file() ? ReadAll(item.path()) : "";
+    return state;
+}
+
+tavo::Entry Titled(const std::string& title) {
+    return {title, "", ""};
+}
+
+QStringList Column(const QTreeWidget* list, int column) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts << list->topLevelItem(i)->text(column);
+    return texts;
+}
+
+}  // namespace
+
+class DiarySafetyTest : public QObject {
+    Q_OBJECT
+
+private:
+    GuiHarness h_;
+    std::unique_ptr<TavoWindows> program_;
+
+    TSDIAppForm* main() const { return program_->SDIAppForm(); }
+    // The store of the test's diary, its data folder made.
+    tavo::EntryStore store() const {
+        std::filesystem::create_directories(h_.folder() / "data");
+        return tavo::EntryStore(h_.folder());
+    }
+    std::string todayFile() const { return tavo::EntryFileName(tavo::Today()); }
+
+    void startProgram() {
+        program_ = std::make_unique<TavoWindows>(h_.folder());
+        program_->start();
+        QVERIFY(QTest::qWaitForWindowExposed(main()));
+    }
+    void closeProgram() {
+        main()->close();
+        program_.reset();
+    }
+    // Runs `answer` inside the modal dialog of type T that opens next.
+    // Polled by a timer, which also runs inside the dialog's own event loop.
+    template <typename T, typename Answer>
+    void whenOpen(Answer answer) {
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, answer] {
+            if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                poll->deleteLater();
+                poll->stop();
+                answer(dialog);
+            }
+        });
+        poll->start(10);
+    }
+    void answerRows(TRecoveryDlg* dialog, const QString& date, const char* button) {
+        auto* list = Child<QTreeWidget>(dialog, "ListView1");
+        const auto items = list->findItems(date, Qt::MatchExactly, 0);
+        QCOMPARE(items.size(), 1);
+        list->setCurrentItem(items.first());
+        QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
+    }
+
+private slots:
+    void init() { h_.setUp(); }
+    void cleanup() {
+        program_.reset();
+        h_.tearDown();
+    }
+
+    void typedTextsReachTheRecoveryFileUntilTheDayIsSaved() {
+        startProgram();
+        main()->setRecoveryDelays(20, 100);
+        main()->goToDate(QDate(2004, 1, 5));
+        const auto recovery = tavo::RecoveryPath(h_.folder(), "20040105.txt");
+        auto* title = Child<QLineEdit>(main(), "Edit2");
+        title->insert(QStringLiteral("あいう"));
+        QTRY_VERIFY(std::filesystem::exists(recovery));
+        QCOMPARE(ReadAll(recovery),
+                 tavo::EntryFileBytes(Titled(ToCp932(QStringLiteral("あいう")).bytes)));
+        QVERIFY(!std::filesystem::exists(store().EntryPath("20040105.txt")));
+
+        main()->goToDate(QDate(2004, 1, 6));  // saved: the recovery file goes
+        QVERIFY(std::filesystem::exists(store().EntryPath("20040105.txt")));
+        QVERIFY(!std::filesystem::exists(recovery));
+
+        // Typed and undone again: leaving the unchanged day removes its recovery file too.
+        QTest::keyClicks(title, QStringLiteral("x"));
+        const auto recovery6 = tavo::RecoveryPath(h_.folder(), "20040106.txt");
+        QTRY_VERIFY(std::filesystem::exists(recovery6));
+        QTest::keyClick(title, Qt::Key_Backspace);
+        title->setModified(false);
+        main()->goToDate(QDate(2004, 1, 7));
+        QVERIFY(!std::filesystem::exists(recovery6));
+        QVERIFY(h_.shown.isEmpty());
+    }
+
+    void anUnwritableRecoveryFolderIsReportedOnceAndEditingGoesOn() {
+        WriteAll(h_.folder() / "recovery", "a file where the folder belongs");
+        startProgram();
+        main()->setRecoveryDelays(10, 50);
+        auto* memo = Child<QPlainTextEdit>(main(), "Memo1");
+        for (const char* text : {"one", "two"}) {
+            QTest::keyClicks(memo, QString::fromLatin1(text));
+            QTest::qWait(100);
+        }
+        QCOMPARE(h_.shown.size(), 1);
+        QVERIFY(h_.shown[0].text.contains(QStringLiteral("復元用ファイル")));
+        QCOMPARE(memo->toPlainText(), QStringLiteral("onetwo"));
+        closeProgram();
+        tavo::Entry saved;
+        std::string error;
+        QCOMPARE(store().ReadEntry(todayFile(), &saved, &error),
+                 tavo::EntryStore::ReadStatus::Found);
+        QCOMPARE(saved.publicText, std::string("onetwo"));
+    }
+
+    void theNextStartOffersUnsavedDaysAndDoesOnlyWhatTheUserChooses() {
+        const tavo::EntryStore diary = store();
+        std::string error;
+        const std::string today = todayFile();
+        struct Day {
+            std::string file;
+            tavo::Entry entry;  // empty: no entry file
+            tavo::Entry recovered;
+        } days[] = {
+            {today, Titled("saved"), {"typed later", "public\r\ntext", ""}},  // restored
+            {"20040105.txt", {}, Titled("never saved")},                      // discarded
+            {"20040106.txt", Titled("same"), Titled("same")},                 // a save's leftover
+        };
+        for (const Day& day : days) {
+            if (!day.entry.IsEmpty())
+                QVERIFY(diary.SaveEntry(day.file, day.entry, &error));
+            QVERIFY(tavo::WriteRecovery(h_.folder(), day.file, day.recovered, &error));
+        }
+        WriteAll(tavo::RecoveryPath(h_.folder(), "20040107.txt"), "not an entry\r\n");
+
+        // Closed without an answer: everything stays for the next start.
+        QStringList offered;
+        whenOpen<TRecoveryDlg>([&offered](TRecoveryDlg* dialog) {
+            offered = Column(Child<QTreeWidget>(dialog, "ListView1"), 1);
+            QTest::mouseClick(Child<QPushButton>(dialog, "Button3"), Qt::LeftButton);
+        });
+        startProgram();
+        QTRY_COMPARE(offered,
+                     (QStringList{QStringLiteral("never saved"), QStringLiteral("typed later")}));
+        QCOMPARE(h_.shown.size(), 1);  // the unreadable file, left in place
+        QVERIFY(h_.shown[0].text.contains(QStringLiteral("20040107.txt")));
+        QVERIFY(!std::filesystem::exists(tavo::RecoveryPath(h_.folder(), "20040106.txt")));
+        QCOMPARE(Child<QLineEdit>(main(), "Edit2")->text(), QStringLiteral("saved"));
+        closeProgram();
+
+        const QString todayText = QString::fromStdString(tavo::FormatSlashed(tavo::Today()));
+        whenOpen<TRecoveryDlg>([this, todayText](TRecoveryDlg* dialog) {
+            answerRows(dialog, todayText, "Button1");
+            answerRows(dialog, QStringLiteral("2004/01/05"), "Button2");
+            QVERIFY(!dialog->isVisible());  // nothing left to answer
+        });
+        startProgram();
+        QTRY_COMPARE(Child<QLineEdit>(main(), "Edit2")->text(), QStringLiteral("typed later"));
+        tavo::Entry entry;
+        QCOMPARE(diary.ReadEntry(today, &entry, &error), tavo::EntryStore::ReadStatus::Found);
+        QCOMPARE(entry, days[0].recovered);
+        QCOMPARE(diary.ReadEntry("20040105.txt", &entry, &error),
+                 tavo::EntryStore::ReadStatus::Missing);
+        for (const std::string& file : {today, std::string("20040105.txt")})
+            QVERIFY(!std::filesystem::exists(tavo::RecoveryPath(h_.folder(), file)));
+        QVERIFY(std::filesystem::exists(tavo::RecoveryPath(h_.folder(), "20040107.txt")));
+    }
+
+    void aSecondStartHandsOverOrSaysTheDiaryIsBusy() {
+        // The running program answers: the second start ends at once and writes nothing.
+        const std::filesystem::path folder = h_.folder() / "tavo";
+        std::filesystem::create_directories(folder / "data");
+        int raised = 0;
+        DiaryInstance first(folder);
+        first.setRaiseHandler([&raised] { ++raised; });
+        QCOMPARE(first.claim(), DiaryInstance::Claim::First);
+        const auto before = FolderState(folder);
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), FromPath(h_.folder()));
+        second.setProcessEnvironment(environment);
+        second.start(QStringLiteral(TAVO_PROGRAM), {});
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(raised, 1);
+        QCOMPARE(FolderState(folder), before);
+
+        // A program that holds the lock and does not answer: the user is told.
+        const std::filesystem::path other = h_.folder() / "other";
+        std::filesystem::create_directories(other / "data");
+        QLockFile held(FromPath(DiaryInstance::LockPath(other)));
+        QVERIFY(held.tryLock(0));
+        const auto otherBefore = FolderState(other);
+        DiaryInstance busy(other);
+        QVERIFY(!ClaimDiaryOrHandOver(busy));
+        QCOMPARE(h_.shown.size(), 1);
+        QCOMPARE(h_.shown[0].text, QStringLiteral("この日記は別のTavoで開かれています"));
+        QCOMPARE(FolderState(other), otherBefore);
+    }
+
+    void aDamagedIndexLineIsQuotedShortAndTheIndexRebuilt() {
+        std::string error;
+        for (const char* day : {"20040105.txt", "20040110.txt"})
+            QVERIFY(store().SaveEntry(day, Titled("t"), &error));
+        WriteAll(h_.folder() / "data.index",
+                 "20040105\r\n" + std::string(3 << 20, '7') + "\r\n20040110\r\n");
+        startProgram();
+        main()->goToDate(QDate(2004, 1, 6));
+        Child<QAction>(main(), "nextdiary")->trigger();
+        QCOMPARE(h_.shown.size(), 1);
+        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Error);
+        QVERIFY(h_.shown[0].text.size() < 300);
+        QVERIFY(h_.shown[0].text.contains(QStringLiteral("'") + QString(40, QLatin1Char('7')) +
+                                          QStringLiteral("'… (3145728 バイト)")));
+        QCOMPARE(ReadAll(h_.folder() / "data.index"), std::string("20040105\r\n20040110\r\n"));
+        QCOMPARE(main()->shownDate(), QDate(2004, 1, 10));
+    }
+
+    void backupsAtExitFollowThePreferences() {
+        struct Case {
+            const char* userIniTail;  // lines after the first ten
+            const char* folder;       // where the snapshot lands, in the program folder
+            int snapshots;
+        } cases[] = {
+            {"", "backup", 1},                             // an older ten-line file
+            {"[BACKUP]\r\nsecond\r\n1\r\n", "second", 1},  // another folder
+            {"[BACKUP]\r\n\r\n0\r\n", "backup", 0},        // turned off
+        };
+        for (const Case& c : cases) {
+            cleanup();
+            init();
+            WriteAll(h_.folder() / "User.ini",
+                     std::string("[TITLE]\r\n\r\n[FONT_SIZE]\r\n1\r\n[FONT_COLOR]\r\n0\r\n"
+                                 "[BACK_COLOR]\r\n16777215\r\n[USE_IME]\r\n0\r\n") +
+                         c.userIniTail);
+            for (int run = 0; run < 2; ++run) {  // at most one a day
+                startProgram();
+                closeProgram();
+            }
+            QCOMPARE(static_cast<int>(tavo::ListSnapshots(h_.folder() / c.folder).size()),
+                     c.snapshots);
+            QVERIFY(h_.shown.isEmpty());
+        }
+    }
+
+    void restoringBacksUpTheDiaryFirstAndShowsTheRestoredDay() {
+        std::string error;
+        QVERIFY(store().SaveEntry(todayFile(), Titled("as backed up"), &error));
+        startProgram();
+        closeProgram();  // the day's snapshot
+        QVERIFY(store().SaveEntry("20040105.txt", Titled("written after"), &error));
+        WriteAll(h_.folder() / "backup" / "tavo-20000101-000000.zip", "PK\x03\x04 cut short");
+        startProgram();
+        QTest::keyClicks(Child<QLineEdit>(main(), "Edit2"), QStringLiteral(" and edited"));
+
+        Child<QAction>(main(), "R1")->trigger();
+        TRestoreForm* form = program_->RestoreForm();
+        QVERIFY(form->isVisible());
+        auto* list = Child<QTreeWidget>(form, "ListView1");
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("1"));
+        QVERIFY(list->topLevelItem(1)->text(1).startsWith(QStringLiteral("読めません")));
+        list->setCurrentItem(list->topLevelItem(1));  // the broken one is refused
+        QTest::mouseClick(Child<QPushButton>(form, "Button1"), Qt::LeftButton);
+        QCOMPARE(h_.shown.size(), 1);
+        QVERIFY(std::filesystem::exists(store().EntryPath("20040105.txt")));
+
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::mouseClick(Child<QPushButton>(form, "Button1"), Qt::LeftButton);  // OK to both
+        QCOMPARE(h_.shown.size(), 3);
+        QCOMPARE(h_.shown[2].kind, MessageBox::Kind::Message);
+        QCOMPARE(Child<QLineEdit>(main(), "Edit2")->text(), QStringLiteral("as backed up"));
+        QVERIFY(!std::filesystem::exists(store().EntryPath("20040105.txt")));
+        // The state before the restore is a snapshot of its own, with the edit saved.
+        const auto snapshots = tavo::ListSnapshots(h_.folder() / "backup");
+        QCOMPARE(snapshots.size(), size_t(3));
+        QCOMPARE(snapshots[0].entryCount, 2);
+        QCOMPARE(list->topLevelItemCount(), 3);
+    }
+};
+
+TAVO_GUI_TEST_MAIN(DiarySafetyTest)
+#include "diary_safety_test.moc"
