@@ -37,6 +37,7 @@ public:
     void dayDone(const QString& fileName);
 
     bool pending() const { return !pendingFile_.isEmpty(); }
+    bool wroteThisRun(const QString& fileName) const { return written_.count(fileName) > 0; }
 
 private:
     void write(bool reportFailure = true);

@@ -736,8 +736,15 @@ void TSDIAppForm::setRecoveryDelays(int idleMs, int longestMs) {
     recovery_->setDelays(idleMs, longestMs);
 }
 
-void TSDIAppForm::offerRecoveries() {
-    const tavo::RecoveryScan scan = tavo::ScanRecoveries(store_);
+void TSDIAppForm::offerRecoveries(const QString& onlyFile) {
+    tavo::RecoveryScan scan = tavo::ScanRecoveries(store_);
+    if (!onlyFile.isEmpty()) {
+        // The day just opened: its unreadable file was reported at start.
+        scan.unreadable.clear();
+        std::erase_if(scan.pending, [&](const tavo::PendingRecovery& day) {
+            return day.fileName != onlyFile.toStdString();
+        });
+    }
     if (!scan.unreadable.empty()) {
         QStringList errors;
         for (const std::string& error : scan.unreadable)
@@ -786,6 +793,17 @@ bool TSDIAppForm::DTP_Change() {
     clearModified();
     loadedFileName_ = currentFileName_;
     loadedDate_ = picked;
+    // Texts an earlier run could not save, which the user kept for later: asked again
+    // before typing here would replace them.
+    std::error_code ec;
+    if (!recovery_->wroteThisRun(currentFileName_) &&
+        std::filesystem::exists(
+            tavo::RecoveryPath(paths_.programFolder, currentFileName_.toStdString()), ec)) {
+        QTimer::singleShot(0, this, [this, day = currentFileName_] {
+            if (loadedFileName_ == day && !isEntryModified())
+                offerRecoveries(day);
+        });
+    }
     return true;
 }
 
@@ -1052,7 +1070,7 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
     // Once the window is there (after the password, when the diary is locked).
     if (!recoveriesOffered_) {
         recoveriesOffered_ = true;
-        QTimer::singleShot(0, this, &TSDIAppForm::offerRecoveries);
+        QTimer::singleShot(0, this, [this] { offerRecoveries(); });
     }
 }
 

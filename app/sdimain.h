@@ -125,7 +125,8 @@ private:
     // The three texts as a save stores them.
     tavo::Entry editorEntry(bool* usedCharacterReferences = nullptr) const;
     void textsEdited();
-    void offerRecoveries();
+    // Every day whose recovery file differs from its entry, or only `onlyFile`'s.
+    void offerRecoveries(const QString& onlyFile = {});
     void clearModified();
     void setEditorsReadOnly(bool readOnly);
     // Says `text` in the status bar; the first time, also in a message box with `details`.

@@ -171,10 +171,11 @@ private slots:
 
         // Closed without an answer: everything stays for the next start.
         QStringList offered;
-        whenOpen<TRecoveryDlg>([&offered](TRecoveryDlg* dialog) {
+        const auto keepAll = [&offered](TRecoveryDlg* dialog) {
             offered = Column(Child<QTreeWidget>(dialog, "ListView1"), 1);
             QTest::mouseClick(Child<QPushButton>(dialog, "Button3"), Qt::LeftButton);
-        });
+        };
+        whenOpen<TRecoveryDlg>(keepAll);
         startProgram();
         QTRY_COMPARE(offered,
                      (QStringList{QStringLiteral("never saved"), QStringLiteral("typed later")}));
@@ -182,6 +183,11 @@ private slots:
         QVERIFY(h_.shown[0].text.contains(QStringLiteral("20040107.txt")));
         QVERIFY(!std::filesystem::exists(tavo::RecoveryPath(h_.folder(), "20040106.txt")));
         QCOMPARE(Child<QLineEdit>(main(), "Edit2")->text(), QStringLiteral("saved"));
+        // Opening a kept day asks again, for that day alone, before typing could replace it.
+        offered.clear();
+        whenOpen<TRecoveryDlg>(keepAll);
+        main()->goToDate(QDate(2004, 1, 5));
+        QTRY_COMPARE(offered, QStringList{QStringLiteral("never saved")});
         closeProgram();
 
         const QString todayText = QString::fromStdString(tavo::FormatSlashed(tavo::Today()));
