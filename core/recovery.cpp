@@ -86,7 +86,10 @@ RecoveryScan ScanRecoveries(const EntryStore& store) {
         const bool same =
             status != EntryStore::ReadStatus::Failed && pending.recovered == pending.entry;
         if (same) {
-            RemoveRecovery(store.ProgramFolder(), name, &error);  // it would be offered again
+            // A save that ended before its index update and this removal: the index is
+            // brought in step, and the file would only be offered again.
+            store.UpdateIndex(name, pending.entryExists, &error);
+            RemoveRecovery(store.ProgramFolder(), name, &error);
             continue;
         }
         scan.pending.push_back(std::move(pending));

@@ -38,8 +38,8 @@ struct RecoveryScan {
 };
 
 // The recovery files that hold something other than their day's entry. Files equal to
-// their entry are leftovers of a save that the program could not follow with the removal;
-// they are removed here.
+// their entry are leftovers of a save that the program could not finish (the index update
+// and this removal follow the entry file): the index is brought in step and they are removed.
 RecoveryScan ScanRecoveries(const EntryStore& store);
 
 // The user's answers: restoring saves the recovered texts as the day's entry (as a save

@@ -125,6 +125,13 @@ private slots:
                 QCOMPARE(restored[file], tokens);
             QVERIFY(TokensPerDay(tavo::RecoveryFolder(folder), &broken).empty());
             QVERIFY(broken.isEmpty());
+            // The index lists exactly the days that have a file, however the save was cut.
+            std::vector<std::string> index, days;
+            std::string error;
+            QVERIFY(tavo::EntryStore(folder).ReadIndex(&index, &error));
+            for (const auto& [file, tokens] : restored)
+                days.push_back(tavo::EntryName(file));
+            QCOMPARE(index, days);
         }
         qInfo("%d kills, %d days offered after them", kKills, offeredDays);
         QVERIFY(offeredDays > 0);  // the kills did come while typing
