@@ -47,13 +47,22 @@ void RecoveryWriter::dayDone(const QString& fileName) {
         longest_.stop();
         pendingFile_.clear();
     }
+    removeWritten(fileName);
+}
+
+void RecoveryWriter::removeWritten(const QString& fileName) {
     if (written_.erase(fileName) == 0)
         return;
     std::string error;
-    if (!tavo::RemoveRecovery(programFolder_, fileName.toStdString(), &error) && !reported_) {
-        reported_ = true;
-        report_(QString::fromStdString(error));
-    }
+    if (!tavo::RemoveRecovery(programFolder_, fileName.toStdString(), &error))
+        reportOnce(error);
+}
+
+void RecoveryWriter::reportOnce(const std::string& error) {
+    if (reported_)
+        return;
+    reported_ = true;
+    report_(QString::fromStdString(error));
 }
 
 void RecoveryWriter::write(bool reportFailure) {
@@ -64,8 +73,7 @@ void RecoveryWriter::write(bool reportFailure) {
         return;
     const std::optional<tavo::Entry> texts = texts_();
     if (!texts) {  // undone back to the saved texts
-        pendingFile_ = fileName;
-        dayDone(fileName);
+        removeWritten(fileName);
         return;
     }
     std::string error;
@@ -73,8 +81,6 @@ void RecoveryWriter::write(bool reportFailure) {
         written_.insert(fileName);
         return;
     }
-    if (reportFailure && !reported_) {
-        reported_ = true;
-        report_(QString::fromStdString(error));
-    }
+    if (reportFailure)
+        reportOnce(error);
 }

@@ -41,6 +41,8 @@ public:
 
 private:
     void write(bool reportFailure = true);
+    void removeWritten(const QString& fileName);
+    void reportOnce(const std::string& error);
 
     std::filesystem::path programFolder_;
     EditedTexts texts_;

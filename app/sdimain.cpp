@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateEdit>
-#include <QDateTime>
 #include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -1127,16 +1126,14 @@ std::filesystem::path TSDIAppForm::backupFolder() const {
 }
 
 void TSDIAppForm::backUpOncePerDay() {
-    const std::filesystem::path folder = backupFolder();
-    const QDateTime now = QDateTime::currentDateTime();
-    if (!backupsOn_ ||
-        tavo::HasSnapshotOfDay(folder, now.toString(QStringLiteral("yyyyMMdd")).toStdString()))
+    if (!backupsOn_)
         return;
-    std::filesystem::path written;
+    const std::filesystem::path folder = backupFolder();
+    const std::string stamp = tavo::NewSnapshotStamp(folder);
+    if (tavo::HasSnapshotOfDay(folder, std::string_view(stamp).substr(0, 8)))
+        return;
     std::string error;
-    if (!tavo::CreateSnapshot(paths_.programFolder, folder,
-                              now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString(),
-                              &written, &error) ||
+    if (!tavo::CreateSnapshot(paths_.programFolder, folder, stamp, nullptr, &error) ||
         !tavo::RotateSnapshots(folder, tavo::kSnapshotsKept, &error))
         MessageBox::error(
             this, QStringLiteral("バックアップを作成できませんでした。日記は保存されています。\n") +

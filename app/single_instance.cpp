@@ -42,12 +42,8 @@ std::filesystem::path DiaryInstance::LockPath(const std::filesystem::path& progr
 }
 
 DiaryInstance::Claim DiaryInstance::claim() {
-    if (lock_.tryLock(0)) {
-        listen();
-        return Claim::First;
-    }
-    if (lock_.error() != QLockFile::LockFailedError) {
-        // No lock can be made here (read-only media): nothing can be written either.
+    // Where no lock can be made at all (read-only media), nothing can be written either.
+    if (lock_.tryLock(0) || lock_.error() != QLockFile::LockFailedError) {
         listen();
         return Claim::First;
     }

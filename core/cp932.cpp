@@ -14,32 +14,6 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-std::string Utf8FromUtf16(std::u16string_view text) {
-    std::string utf8;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (c >> 18));
-            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
-}
-
 bool IsTrailByte(unsigned char b) {
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
@@ -69,7 +43,7 @@ public:
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
 
-    // Converts one whole character; false when the converter refuses it.
+    // Converts the whole input; false when the converter refuses any of it.
     bool Convert(const char* in, size_t inSize, char* out, size_t outCapacity, size_t* outSize) {
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         char* inPtr = const_cast<char*>(in);
@@ -85,6 +59,18 @@ public:
 private:
     iconv_t handle_;
 };
+
+// For messages, whose texts are UTF-8.
+std::string Utf8FromUtf16(std::u16string_view text) {
+    Iconv encoder("UTF-8", "UTF-16LE");
+    std::string utf8(text.size() * 3, '\0');  // at most three bytes a UTF-16 unit
+    size_t size = 0;
+    if (!encoder.Convert(reinterpret_cast<const char*>(text.data()), text.size() * 2, utf8.data(),
+                         utf8.size(), &size))
+        return {};
+    utf8.resize(size);
+    return utf8;
+}
 
 char16_t DecodeWithIconv(Iconv& decoder, const char* bytes, size_t size) {
     char out[8];

@@ -21,11 +21,6 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-std::string SystemErrorText(std::string_view what, const std::filesystem::path& path,
-                            const std::error_code& ec) {
-    return std::string(what) + " \"" + path.string() + "\": " + ec.message();
-}
-
 }  // namespace
 
 std::string EntryFileName(const Date& date) {
@@ -79,7 +74,7 @@ EntryStore::ReadStatus EntryStore::ReadEntryBytes(std::string_view fileName, std
     if (!std::filesystem::exists(path, ec)) {
         if (!ec)
             return ReadStatus::Missing;
-        *error = SystemErrorText("日記ファイルを確認できません", path, ec);
+        *error = FileErrorText("日記ファイルを確認できません", path, ec.message());
         return ReadStatus::Failed;
     }
     return ReadFileBytes(path, bytes, error) ? ReadStatus::Found : ReadStatus::Failed;
@@ -136,7 +131,7 @@ bool EntryStore::DeleteEntry(std::string_view fileName, std::string* error) cons
     const std::filesystem::path path = EntryPath(fileName);
     std::error_code ec;
     if (!std::filesystem::remove(path, ec) && ec) {
-        *error = SystemErrorText("日記ファイルを削除できません", path, ec);
+        *error = FileErrorText("日記ファイルを削除できません", path, ec.message());
         return false;
     }
     return UpdateIndex(fileName, false, error);
@@ -192,7 +187,7 @@ bool EntryStore::RebuildIndex(std::string* error) const {
         names.push_back(EntryName(fileName));
     }
     if (ec) {
-        *error = SystemErrorText("data フォルダを読めません", DataFolder(), ec);
+        *error = FileErrorText("data フォルダを読めません", DataFolder(), ec.message());
         return false;
     }
     std::stable_sort(names.begin(), names.end(), IndexNameLess);

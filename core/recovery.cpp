@@ -71,11 +71,12 @@ RecoveryScan ScanRecoveries(const EntryStore& store) {
         const std::filesystem::path path = RecoveryPath(store.ProgramFolder(), name);
         PendingRecovery pending{name, {}, false, {}};
         std::string bytes, error;
-        if (!ReadFileBytes(path, &bytes, &error) ||
-            !ParseEntryFile(bytes, &pending.recovered, &error)) {
-            scan.unreadable.push_back(error + (error.find(path.string()) == std::string::npos
-                                                   ? ": \"" + path.string() + "\""
-                                                   : std::string()));
+        if (!ReadFileBytes(path, &bytes, &error)) {
+            scan.unreadable.push_back(error);
+            continue;
+        }
+        if (!ParseEntryFile(bytes, &pending.recovered, &error)) {
+            scan.unreadable.push_back(FileErrorText("復元用ファイルを読めません", path, error));
             continue;
         }
         const auto status = store.ReadEntry(name, &pending.entry, &error);

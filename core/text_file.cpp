@@ -12,13 +12,18 @@
 namespace tavo {
 
 std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
-                          int errorNumber) {
+                          std::string_view reason) {
     std::string text(what);
     text += " \"";
     text += file.string();
     text += "\": ";
-    text += std::strerror(errorNumber);
+    text += reason;
     return text;
+}
+
+std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
+                          int errorNumber) {
+    return FileErrorText(what, file, std::string_view(std::strerror(errorNumber)));
 }
 
 bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error) {

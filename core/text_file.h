@@ -24,7 +24,10 @@ bool ReadLines(const std::filesystem::path& file, std::vector<std::string>* line
 bool WriteLines(const std::filesystem::path& file, const std::vector<std::string>& lines,
                 std::string* error);
 
-// "<what> \"<file>\": <system error text>", the form every file error takes.
+// "<what> \"<file>\": <reason>", the form every file error takes; the reason is the
+// system's text for `errorNumber` unless given.
+std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
+                          std::string_view reason);
 std::string FileErrorText(std::string_view what, const std::filesystem::path& file,
                           int errorNumber);
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <system_error>
 
@@ -48,21 +49,11 @@ std::string StampOf(std::string_view fileName) {
     return IsStamp(stamp) ? std::string(stamp) : std::string();
 }
 
-// "<what> \"<file>\": <reason>", the same form as FileErrorText.
-std::string ErrorText(std::string_view what, const fs::path& file, std::string_view reason) {
-    std::string text(what);
-    text += " \"";
-    text += file.string();
-    text += "\": ";
-    text += reason;
-    return text;
-}
-
 // libzip's own texts prefix the system error ("Write error: ..."); the user needs only that.
 std::string ZipErrorText(std::string_view what, const fs::path& file, zip_error_t* zipError) {
     if (zip_error_system_type(zipError) == ZIP_ET_SYS && zip_error_code_system(zipError) != 0)
         return FileErrorText(what, file, zip_error_code_system(zipError));
-    return ErrorText(what, file, zip_error_strerror(zipError));
+    return FileErrorText(what, file, zip_error_strerror(zipError));
 }
 
 std::string ZipErrorText(std::string_view what, const fs::path& file, int code) {
@@ -180,7 +171,7 @@ Zip OpenSnapshot(const fs::path& file, SnapshotInfo* info) {
             return nullptr;
         }
         if (!IsAcceptedName(name)) {
-            info->problem = ErrorText("バックアップに戻せない名前があります", file, name);
+            info->problem = FileErrorText("バックアップに戻せない名前があります", file, name);
             return nullptr;
         }
         const std::string_view view(name);
@@ -188,7 +179,7 @@ Zip OpenSnapshot(const fs::path& file, SnapshotInfo* info) {
         entries += IsEntryMember(view) ? 1 : 0;
     }
     if (!holdsData) {
-        info->problem = ErrorText("バックアップに日記がありません", file, "data/");
+        info->problem = FileErrorText("バックアップに日記がありません", file, "data/");
         return nullptr;
     }
     info->readable = true;
@@ -331,10 +322,22 @@ std::string SnapshotFileName(std::string_view stamp) {
     return name;
 }
 
+std::string NewSnapshotStamp(const fs::path& backupFolder) {
+    std::error_code ec;
+    for (std::time_t now = std::time(nullptr);; ++now) {
+        std::tm local{};
+        ::localtime_r(&now, &local);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        if (!fs::exists(backupFolder / SnapshotFileName(stamp), ec))
+            return stamp;
+    }
+}
+
 bool CreateSnapshot(const fs::path& programFolder, const fs::path& backupFolder,
                     std::string_view stamp, fs::path* written, std::string* error) {
     if (!IsStamp(stamp)) {
-        *error = ErrorText("バックアップの名前が正しくありません", backupFolder, stamp);
+        *error = FileErrorText("バックアップの名前が正しくありません", backupFolder, stamp);
         return false;
     }
     std::error_code ec;

@@ -22,6 +22,10 @@ inline constexpr size_t kSnapshotsKept = 14;
 // stamp "YYYYMMDD-HHMMSS" -> "tavo-YYYYMMDD-HHMMSS.zip"
 std::string SnapshotFileName(std::string_view stamp);
 
+// The stamp of a snapshot taken now (local time), a second later while that name is taken in
+// `backupFolder`, so that no snapshot ever replaces another.
+std::string NewSnapshotStamp(const std::filesystem::path& backupFolder);
+
 struct SnapshotInfo {
     std::filesystem::path file;
     std::string stamp;      // "YYYYMMDD-HHMMSS" when the name has the snapshot form, else empty

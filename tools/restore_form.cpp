@@ -103,17 +103,10 @@ void TRestoreForm::Button1Click() {
         return;
     const std::filesystem::path snapshot = ToPath(item->data(0, Qt::UserRole).toString());
     const std::filesystem::path folder = hooks_.backupFolder();
-    std::filesystem::path undo;
+    // Never over another snapshot (the one about to be restored may be of this second).
+    const std::string stamp = tavo::NewSnapshotStamp(folder);
     std::string error;
-    // Never over another snapshot of the same second (the one about to be restored, say).
-    QDateTime now = QDateTime::currentDateTime();
-    std::string stamp;
-    std::error_code ec;
-    do {
-        stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
-        now = now.addSecs(1);
-    } while (std::filesystem::exists(folder / tavo::SnapshotFileName(stamp), ec));
-    if (!tavo::CreateSnapshot(programFolder_, folder, stamp, &undo, &error)) {
+    if (!tavo::CreateSnapshot(programFolder_, folder, stamp, nullptr, &error)) {
         MessageBox::error(this,
                           QStringLiteral("今の日記をバックアップできないため、復元しません。\n") +
                               QString::fromStdString(error));
