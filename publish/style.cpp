@@ -298,4 +298,166 @@ bool WriteDefaultStyle(const std::filesystem::path& programFolder, std::string* 
     return WriteLines(StylePath(programFolder, "demo"), DefaultStyleLines(), error);
 }
 
+std::vector<std::string> ModernStyleLines() {
+    // Phone first: the plain rules lay out one column, and the media query for wide screens
+    // moves the calendar and the index beside the entries. Grid columns are minmax(0, 1fr) so
+    // that a long word or a wide image in an entry can never widen the page.
+    static const std::vector<std::string> lines = {
+        kStyleMarker,
+        "0",
+        "1",
+        "1",
+        "0",
+        kDateTitleMarker,
+        R"(<span class="d">)",
+        Cp932(u"年"),
+        Cp932(u"月"),
+        Cp932(u"日（"),
+        Cp932(u"）</span>"),
+        "",
+        kHeadMarker,
+        "<!DOCTYPE html>",
+        R"(<html lang="ja">)",
+        "<head>",
+        R"(<meta charset="Shift_JIS">)",
+        R"(<meta name="viewport" content="width=device-width, initial-scale=1">)",
+        R"(<meta name="color-scheme" content="light dark">)",
+        Cp932(u"<title>日記</title>"),
+        "<style>",
+        ":root {",
+        "  color-scheme: light dark;",
+        "  --fg: #222; --muted: #676767; --bg: #f6f5f1; --card: #fff; --line: #e0ddd5;",
+        "  --link: #0b5cad; --mark: #e3edfa; --sun: #c0392b; --sat: #1f5fae;",
+        "}",
+        "@media (prefers-color-scheme: dark) {",
+        "  :root {",
+        "    --fg: #e4e4e0; --muted: #a3a39d; --bg: #161719; --card: #212226; --line: #393a3f;",
+        "    --link: #8cbcf2; --mark: #263850; --sun: #f29085; --sat: #8db3f2;",
+        "  }",
+        "}",
+        "*, *::before, *::after { box-sizing: border-box; }",
+        "html { -webkit-text-size-adjust: 100%; text-size-adjust: 100%; }",
+        "body {",
+        "  margin: 0; background: var(--bg); color: var(--fg); line-height: 1.8;",
+        R"(  font-family: system-ui, -apple-system, "Segoe UI", "Hiragino Sans",)",
+        R"(    "Hiragino Kaku Gothic ProN", "Yu Gothic UI", Meiryo, "Noto Sans CJK JP",)",
+        "    sans-serif;",
+        "  overflow-wrap: break-word; overflow-wrap: anywhere;",
+        "}",
+        "a { color: var(--link); }",
+        "img, video { max-width: 100%; height: auto; }",
+        "iframe, embed, object, canvas, svg { max-width: 100%; }",
+        "pre { max-width: 100%; overflow-x: auto; overflow-wrap: normal; line-height: 1.5; }",
+        ".text table { display: block; max-width: 100%; overflow-x: auto; }",
+        ".page {",
+        "  display: grid; grid-template-columns: minmax(0, 1fr); gap: 1rem 2.5rem;",
+        "  max-width: 72rem; margin: 0 auto; padding: 1rem;",
+        "}",
+        ".site h1 { margin: 0; font-size: 1.5rem; }",
+        ".cal {",
+        "  width: 100%; max-width: 22rem; margin: 0 auto 1rem; border-collapse: collapse;",
+        "  table-layout: fixed; text-align: center; line-height: 1.4;",
+        "  font-variant-numeric: tabular-nums;",
+        "}",
+        ".cal td { padding: .2em 0; }",
+        ".cal td:first-child { color: var(--sun); }",
+        ".cal td:last-child { color: var(--sat); }",
+        ".cal td.cal1 { padding: .3em 0 .5em; font-weight: bold; color: var(--fg); }",
+        ".cal tr.cal2 td { font-size: .8em; }",
+        ".cal a {",
+        "  display: inline-block; min-width: 1.9em; line-height: 1.9em; border-radius: 50%;",
+        "  background: var(--mark); color: var(--link); font-weight: bold; text-decoration: none;",
+        "}",
+        "/* On a phone a long index scrolls in its own box, so the entries stay near the top. */",
+        ".index {",
+        "  max-height: 18rem; overflow-y: auto; line-height: 1.5; padding: .25rem;",
+        "  background: var(--card); border: 1px solid var(--line); border-radius: .5rem;",
+        "}",
+        ".index:empty { display: none; }",
+        ".index br { display: none; }",
+        ".index a { display: block; padding: .35em .5em; border-radius: .3em; color: var(--fg);",
+        "  text-decoration: none; }",
+        ".index a:hover, .index a:focus { background: var(--mark); }",
+        ".d { margin-right: .6em; color: var(--muted); font-size: .85em; white-space: nowrap; }",
+        ".entry {",
+        "  margin: 0 0 1.5rem; padding: 1rem 1.25rem; background: var(--card);",
+        "  border: 1px solid var(--line); border-radius: .75rem;",
+        "}",
+        ":target + .entry { border-color: var(--link); }",
+        ".entry h2 { margin: 0 0 .75rem; font-size: 1.2rem; line-height: 1.5; }",
+        ".entry h2 .d { display: block; font-size: .8rem; font-weight: normal; }",
+        ".totop { margin: .75rem 0 0; text-align: right; font-size: .85em; }",
+        ".foot {",
+        "  padding-top: 1rem; border-top: 1px solid var(--line); color: var(--muted);",
+        "  font-size: .85em; text-align: center;",
+        "}",
+        "@media (min-width: 48em) {",
+        "  .page { grid-template-columns: 16rem minmax(0, 1fr); padding: 2rem; }",
+        "  .site, .foot { grid-column: 1 / -1; }",
+        "  .side {",
+        "    grid-column: 1; grid-row: 2; align-self: start; position: sticky; top: 1rem;",
+        "    max-height: calc(100vh - 2rem); overflow-y: auto;",
+        "  }",
+        "  .entries { grid-column: 2; grid-row: 2; }",
+        "  .index { max-height: none; overflow: visible; }",
+        "}",
+        "</style>",
+        "</head>",
+        R"(<body id="top">)",
+        R"(<div class="page">)",
+        Cp932(uR"(<header class="site"><h1>日記</h1></header>)"),
+        Cp932(uR"(<nav class="side" aria-label="カレンダーと目次">)"),
+        R"(<div class="calendar"><-calendar-></div>)",
+        R"(<div class="index"><-index-></div>)",
+        "</nav>",
+        R"(<main class="entries">)",
+        kMidMarker,
+        "",
+        kFootMarker,
+        "</main>",
+        R"(<footer class="foot">)",
+        std::string("<p>Tavo Modern by <a href=\"") + kHomePageUrl + "\">" + kProductName +
+            "</a></p>",
+        "</footer>",
+        "</div>",
+        "</body>",
+        "</html>",
+        kDiaryTopMarker,
+        R"(<article class="entry">)",
+        Cp932(
+            uR"(<h2><span class="d"><-year->年<-month->月<-day->日（<-week->）</span><-title-></h2>)"),
+        R"(<div class="text">)",
+        kDiaryBottomMarker,
+        "</div>",
+        Cp932(uR"(<p class="totop"><a href="#top">一番上に戻る</a></p>)"),
+        "</article>",
+        kUseTitleMarker,
+        "0",
+        kUseDiaryMarker,
+        "1",
+    };
+    return lines;
+}
+
+bool WriteModernStyleIfMissing(const std::filesystem::path& programFolder, std::string* error) {
+    namespace fs = std::filesystem;
+    const fs::path path = StylePath(programFolder, "modern");
+    // Not following links: a dangling one counts as a file too.
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (fs::exists(status))
+        return true;
+    if (status.type() != fs::file_type::not_found) {
+        *error = FileErrorText("ファイルを調べられません", path, ec.value());
+        return false;
+    }
+    ec.clear();
+    fs::create_directory(StyleFolder(programFolder), ec);
+    if (ec) {
+        *error = FileErrorText("フォルダを作成できません", StyleFolder(programFolder), ec.value());
+        return false;
+    }
+    return WriteLines(path, ModernStyleLines(), error);
+}
+
 }  // namespace tavo

@@ -59,4 +59,14 @@ bool WriteStyle(const std::filesystem::path& programFolder, std::string_view nam
 std::vector<std::string> DefaultStyleLines();
 bool WriteDefaultStyle(const std::filesystem::path& programFolder, std::string* error);
 
+// "modern.style": an HTML5 page that puts the calendar and the index above the entries on a
+// phone and beside them on a wide screen, in light or dark colours as the reader's system
+// prefers. It uses only the placeholders every version replaces.
+std::vector<std::string> ModernStyleLines();
+// Writes "style/modern.style", creating the style folder, only when no file of that name
+// exists: one that does is the user's, edited or not, and is left alone (true). Call it after
+// the start-up step that writes "demo.style" into a newly made style folder, or that step
+// would find the folder and skip the demo.
+bool WriteModernStyleIfMissing(const std::filesystem::path& programFolder, std::string* error);
+
 }  // namespace tavo
