@@ -1,21 +1,43 @@
 #include <QApplication>
+#include <cstdio>
 
+#include "command_line.h"
 #include "program_location.h"
 #include "single_instance.h"
 #include "tavo_application.h"
 #include "tavo_windows.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before the application object, which needs a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const StartOptions options = ParseStartOptions(arguments);
+    switch (options.action) {
+        case StartOptions::Action::ShowHelp:
+        case StartOptions::Action::ShowVersion:
+            std::fputs(options.text.toLocal8Bit().constData(), stdout);
+            return 0;
+        case StartOptions::Action::Refuse:
+            std::fprintf(stderr, "%s\n", options.text.toLocal8Bit().constData());
+            return kBadCommandLine;
+        case StartOptions::Action::Start:
+            break;
+    }
+
     PrepareApplicationAttributes();
     QApplication app(argc, argv);
     SetUpApplication(app);
 
-    const std::filesystem::path programFolder = ResolveProgramFolder();
-    DiaryInstance instance(programFolder);
+    const std::filesystem::path programFolder =
+        options.folder ? *options.folder : ResolveProgramFolder();
+    if (options.folder && !ConfirmDiaryFolder(programFolder))
+        return 0;
+    DiaryInstance instance(programFolder, options.date);
     if (!ClaimDiaryOrHandOver(instance))
         return 0;
     TavoWindows windows(programFolder);
-    instance.setRaiseHandler([&windows] { windows.bringToFront(); });
-    windows.start();
+    instance.setRaiseHandler([&windows](std::optional<QDate> date) { windows.bringToFront(date); });
+    windows.start(options.date);
     return app.exec();
 }

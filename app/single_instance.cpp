@@ -11,7 +11,8 @@
 namespace {
 
 constexpr int kAnswerTimeoutMs = 3000;
-const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
+// "raise\n", or "raise YYYY-MM-DD\n" for a start that names a day.
+const QByteArray kRaiseRequest = QByteArrayLiteral("raise");
 const QByteArray kRaiseAnswer = QByteArrayLiteral("ok\n");
 
 // One name per folder and user, whatever way the folder was reached.
@@ -27,9 +28,11 @@ QString ServerNameFor(const std::filesystem::path& programFolder) {
 
 }  // namespace
 
-DiaryInstance::DiaryInstance(const std::filesystem::path& programFolder, QObject* parent)
+DiaryInstance::DiaryInstance(const std::filesystem::path& programFolder, std::optional<QDate> date,
+                             QObject* parent)
     : QObject(parent),
       serverName_(ServerNameFor(programFolder)),
+      date_(date),
       lock_(FromPath(LockPath(programFolder))) {
     // Only a dead program's lock is stale, however old it is: a diary may stay open for days.
     lock_.setStaleLockTime(0);
@@ -63,12 +66,17 @@ void DiaryInstance::listen() {
             connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
                 if (!socket->canReadLine())
                     return;
-                if (socket->readLine(64) != kRaiseRequest) {
+                const QList<QByteArray> words = socket->readLine(64).trimmed().split(' ');
+                std::optional<QDate> date;
+                if (words.size() == 2)
+                    date = QDate::fromString(QString::fromLatin1(words[1]), Qt::ISODate);
+                if (words.value(0) != kRaiseRequest || words.size() > 2 ||
+                    (date && !date->isValid())) {
                     socket->disconnectFromServer();
                     return;
                 }
                 if (raiseHandler_)
-                    raiseHandler_();
+                    raiseHandler_(date);
                 socket->write(kRaiseAnswer);
                 socket->flush();
             });
@@ -81,7 +89,10 @@ bool DiaryInstance::askRunningProgram() {
     socket.connectToServer(serverName_);
     if (!socket.waitForConnected(kAnswerTimeoutMs))
         return false;
-    socket.write(kRaiseRequest);
+    QByteArray request = kRaiseRequest;
+    if (date_)
+        request += ' ' + date_->toString(Qt::ISODate).toLatin1();
+    socket.write(request + '\n');
     if (!socket.waitForBytesWritten(kAnswerTimeoutMs))
         return false;
     QByteArray answer;

@@ -4,12 +4,14 @@
 // start hands over to it (the running window comes to the front) and ends.
 #pragma once
 
+#include <QDate>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 
@@ -23,14 +25,17 @@ public:
         Busy,    // another program has it and does not answer
     };
 
-    explicit DiaryInstance(const std::filesystem::path& programFolder, QObject* parent = nullptr);
+    // `date`: the day a second start asks the running program to show, if any.
+    explicit DiaryInstance(const std::filesystem::path& programFolder,
+                           std::optional<QDate> date = std::nullopt, QObject* parent = nullptr);
     ~DiaryInstance() override;
 
     // Takes the folder's lock; a lock whose program is gone (it crashed) is taken over.
     // A folder where no lock can be made (read-only media) is used without one.
     Claim claim();
-    // Run in the first program when a later start asks for the window.
-    void setRaiseHandler(std::function<void()> handler) { raiseHandler_ = std::move(handler); }
+    using RaiseHandler = std::function<void(std::optional<QDate> date)>;
+    // Run in the first program when a later start asks for the window (and for a day).
+    void setRaiseHandler(RaiseHandler handler) { raiseHandler_ = std::move(handler); }
 
     QString serverName() const { return serverName_; }
     static std::filesystem::path LockPath(const std::filesystem::path& programFolder);
@@ -40,9 +45,10 @@ private:
     bool askRunningProgram();
 
     QString serverName_;
+    std::optional<QDate> date_;
     QLockFile lock_;
     std::unique_ptr<QLocalServer> server_;
-    std::function<void()> raiseHandler_;
+    RaiseHandler raiseHandler_;
 };
 
 // Claims the diary for this run of the program: true when it may go on. A second start

@@ -1,5 +1,6 @@
 #include "tavo_windows.h"
 
+#include "core/program_folder.h"
 #include "core/settings.h"
 #include "ftp/ftpup.h"
 #include "help_window.h"
@@ -17,6 +18,7 @@
 #include "tools/restore_form.h"
 #include "tools/schedule.h"
 #include "tools/setting.h"
+#include "ui_text.h"
 
 TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     : mainWindow_(std::make_unique<TSDIAppForm>(programFolder)) {
@@ -57,7 +59,17 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
 
 TavoWindows::~TavoWindows() = default;
 
-void TavoWindows::start() {
+bool ConfirmDiaryFolder(const std::filesystem::path& folder) {
+    return tavo::HoldsDiary(folder) ||
+           MessageBox::questionYesCancel(
+               nullptr,
+               QStringLiteral("\"%1\" には日記がありません。ここに新しい日記を作りますか？")
+                   .arg(FromPath(folder)));
+}
+
+void TavoWindows::start(std::optional<QDate> date) {
+    if (date)
+        mainWindow_->goToDate(*date);
     std::string password, error;
     if (!tavo::ReadLockPassword(mainWindow_->paths().settingsFile, &password, &error))
         MessageBox::error(mainWindow_.get(), QString::fromStdString(error));
@@ -67,7 +79,9 @@ void TavoWindows::start() {
         startDlg_->showInstead();
 }
 
-void TavoWindows::bringToFront() {
+void TavoWindows::bringToFront(std::optional<QDate> date) {
+    if (date)
+        mainWindow_->goToDate(*date);
     // While the diary is locked, the start dialog stands in for the main window.
     QWidget* window = startDlg_->isVisible() ? static_cast<QWidget*>(startDlg_.get())
                                              : static_cast<QWidget*>(mainWindow_.get());

@@ -2,8 +2,10 @@
 // ends; the menus only show them again.
 #pragma once
 
+#include <QDate>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 class TSDIAppForm;
 class TAboutBox;
@@ -21,15 +23,21 @@ class TStyleSelectForm;
 class TImgForm;
 class TRestoreForm;
 
+// A folder named on the command line that holds no diary yet: true when it already holds
+// one, or when the user agrees to start a new diary there.
+bool ConfirmDiaryFolder(const std::filesystem::path& folder);
+
 class TavoWindows {
 public:
     explicit TavoWindows(const std::filesystem::path& programFolder);
     ~TavoWindows();
 
-    // Shows the main window, or, while the diary is locked, the start dialog in its place.
-    void start();
-    // Another start asked for this diary: the window it would have opened comes forward.
-    void bringToFront();
+    // Shows the main window on `date` (today when none), or, while the diary is locked,
+    // the start dialog in its place.
+    void start(std::optional<QDate> date = std::nullopt);
+    // Another start asked for this diary: the window it would have opened comes forward,
+    // and the main window goes to the day it named.
+    void bringToFront(std::optional<QDate> date = std::nullopt);
 
     TSDIAppForm* SDIAppForm() const { return mainWindow_.get(); }
     TAboutBox* AboutBox() const { return aboutBox_; }

@@ -103,4 +103,13 @@ std::optional<Date> ParseEntryName(std::string_view name, std::string* error) {
     return std::nullopt;
 }
 
+std::optional<Date> ParseIsoDate(std::string_view text) {
+    Date date;
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+        ParseDigits(text.substr(0, 4), &date.year) && ParseDigits(text.substr(5, 2), &date.month) &&
+        ParseDigits(text.substr(8, 2), &date.day) && IsValidDate(date))
+        return date;
+    return std::nullopt;
+}
+
 }  // namespace tavo

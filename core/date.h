@@ -38,5 +38,7 @@ std::string FormatSlashed(const Date& date);
 // Reads a date back from an entry name ("yyyymmdd"): year from characters 1-4, month from
 // 5-6, day from 7-8. Fails, with an error text naming the name, when it is not a date.
 std::optional<Date> ParseEntryName(std::string_view name, std::string* error);
+// Reads a date typed on a command line: exactly "YYYY-MM-DD", a day of the calendar.
+std::optional<Date> ParseIsoDate(std::string_view text);
 
 }  // namespace tavo

@@ -2,6 +2,7 @@
 //
 //   tavo-cli page [--folder DIR] --style NAME --from YYYY-MM-DD --to YYYY-MM-DD
 //                 [--oldest-first] [--output FILE]
+//   tavo-cli --help | --version
 //
 // Writes exactly the page the HTML output dialog's "出力" makes (code page 932, CR LF) to
 // FILE or to standard output. Exit status: 0 done, 1 the page could not be made, 2 bad
@@ -16,6 +17,7 @@
 
 #include "app/program_location.h"
 #include "core/date.h"
+#include "core/product.h"
 #include "core/text_file.h"
 #include "page_generator.h"
 #include "style.h"
@@ -28,20 +30,26 @@ constexpr int kBadInput = 2;
 
 constexpr char kUsage[] =
     "usage: tavo-cli page [--folder DIR] --style NAME --from YYYY-MM-DD --to YYYY-MM-DD "
-    "[--oldest-first] [--output FILE]";
+    "[--oldest-first] [--output FILE]; tavo-cli --help lists the commands";
+
+constexpr char kHelp[] =
+    "usage: tavo-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  page     write the HTML page of a range of days, as Tavo's HTML output makes it\n"
+    "           (code page 932, CR LF), to FILE or to standard output:\n"
+    "             tavo-cli page [--folder DIR] --style NAME --from YYYY-MM-DD\n"
+    "                           --to YYYY-MM-DD [--oldest-first] [--output FILE]\n"
+    "           --folder defaults to the diary folder Tavo itself would use.\n"
+    "  help     show this text (also --help, -h)\n"
+    "\n"
+    "  --version  show the version\n"
+    "\n"
+    "Exit status: 0 done, 1 the page could not be made, 2 bad input.\n";
 
 int Fail(int status, const std::string& message) {
     std::fprintf(stderr, "tavo-cli: %s\n", message.c_str());
     return status;
-}
-
-std::optional<tavo::Date> ParseIsoDate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return std::nullopt;
-    std::string error;
-    const std::string digits = std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) +
-                               std::string(text.substr(8, 2));
-    return tavo::ParseEntryName(digits, &error);
 }
 
 bool WriteAllToStdout(const std::string& bytes) {
@@ -114,8 +122,8 @@ int Page(int argc, char* argv[]) {
     tavo::PageRequest request;
     request.styleName = *options.style;
     request.oldestFirst = options.oldestFirst;
-    const auto start = ParseIsoDate(*options.from);
-    const auto end = ParseIsoDate(*options.to);
+    const auto start = tavo::ParseIsoDate(*options.from);
+    const auto end = tavo::ParseIsoDate(*options.to);
     if (!start)
         return Fail(kBadInput, "--from is not a date of the form YYYY-MM-DD: " + *options.from);
     if (!end)
@@ -150,7 +158,13 @@ int main(int argc, char* argv[]) {
     // The application object tells where the program and the per-user data folder are.
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavo"));
-    if (argc < 2 || std::string_view(argv[1]) != "page")
-        return Fail(kBadInput, kUsage);
-    return Page(argc, argv);
+    const std::string_view command = argc < 2 ? std::string_view() : argv[1];
+    if (command == "page")
+        return Page(argc, argv);
+    if (argc == 2 && (command == "help" || command == "--help" || command == "-h"))
+        return std::fputs(kHelp, stdout) < 0 ? kFailed : kDone;
+    if (argc == 2 && command == "--version")
+        return std::printf("tavo-cli (%s) %s\n", tavo::kProductName, tavo::kVersion) < 0 ? kFailed
+                                                                                         : kDone;
+    return Fail(kBadInput, kUsage);
 }

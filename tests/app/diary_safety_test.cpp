@@ -207,19 +207,24 @@ private slots:
         // The running program answers: the second start ends at once and writes nothing.
         const std::filesystem::path folder = h_.folder() / "tavo";
         std::filesystem::create_directories(folder / "data");
-        int raised = 0;
+        QList<std::optional<QDate>> raised;
         DiaryInstance first(folder);
-        first.setRaiseHandler([&raised] { ++raised; });
+        first.setRaiseHandler([&raised](std::optional<QDate> date) { raised.append(date); });
         QCOMPARE(first.claim(), DiaryInstance::Claim::First);
         const auto before = FolderState(folder);
-        QProcess second;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), FromPath(h_.folder()));
-        second.setProcessEnvironment(environment);
-        second.start(QStringLiteral(TAVO_PROGRAM), {});
-        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(raised, 1);
+        // Found as the per-user folder, then named with a day to show.
+        for (const QStringList& arguments :
+             {QStringList{}, QStringList{QStringLiteral("--folder"), FromPath(folder),
+                                         QStringLiteral("--date"), QStringLiteral("2004-01-05")}}) {
+            QProcess second;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), FromPath(h_.folder()));
+            second.setProcessEnvironment(environment);
+            second.start(QStringLiteral(TAVO_PROGRAM), arguments);
+            QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+            QCOMPARE(second.exitCode(), 0);
+        }
+        QCOMPARE(raised, (QList<std::optional<QDate>>{std::nullopt, QDate(2004, 1, 5)}));
         QCOMPARE(FolderState(folder), before);
 
         // A program that holds the lock and does not answer: the user is told.
@@ -233,6 +238,53 @@ private slots:
         QCOMPARE(h_.shown.size(), 1);
         QCOMPARE(h_.shown[0].text, QStringLiteral("この日記は別のTavoで開かれています"));
         QCOMPARE(FolderState(other), otherBefore);
+    }
+
+    void theProgramAnswersItsCommandLineWithoutAWindow() {
+        const struct {
+            QStringList arguments;
+            int status;
+            const char* out;  // the start of standard output
+            const char* err;  // within the one line of standard error
+        } cases[] = {
+            {{"--version"}, 0, "Tavo 2.422\n", nullptr},
+            {{"--help"}, 0, "使い方: tavo [--folder DIR] [--date YYYY-MM-DD]\n", nullptr},
+            {{"--date", "2004-02-30"}, 2, "", "2004-02-30"},
+            {{"--folder", "/nonexistent/diary"}, 2, "", "/nonexistent/diary"},
+            {{"--colour"}, 2, "", "colour"},
+        };
+        for (const auto& c : cases) {
+            QProcess program;
+            program.start(QStringLiteral(TAVO_PROGRAM), c.arguments);
+            QVERIFY(program.waitForFinished(20000));
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            const QString err = QString::fromUtf8(program.readAllStandardError());
+            QCOMPARE(program.exitCode(), c.status);
+            const QString expected = QString::fromUtf8(c.out);
+            QVERIFY2(expected.isEmpty() ? out.isEmpty() : out.startsWith(expected),
+                     qPrintable(out + err));
+            if (c.err) {
+                QVERIFY2(err.contains(QString::fromUtf8(c.err)) && err.count('\n') == 1,
+                         qPrintable(err));
+            } else {
+                QCOMPARE(err, QString());
+            }
+        }
+    }
+
+    void aFolderWithoutADiaryIsUsedOnlyWhenTheUserAgrees() {
+        const std::filesystem::path diary = h_.folder() / "diary", empty = h_.folder() / "empty";
+        std::filesystem::create_directories(diary / "data");
+        std::filesystem::create_directories(empty);
+        h_.answers = {MessageBox::Button::Cancel, MessageBox::Button::Yes};
+        QVERIFY(ConfirmDiaryFolder(diary));
+        QVERIFY(h_.shown.isEmpty());
+        QVERIFY(!ConfirmDiaryFolder(empty));
+        QVERIFY(ConfirmDiaryFolder(empty));
+        QCOMPARE(h_.shown.size(), 2);
+        QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Question);
+        QVERIFY(h_.shown[0].text.contains(FromPath(empty)));
+        QVERIFY(std::filesystem::is_empty(empty));
     }
 
     void aDamagedIndexLineIsQuotedShortAndTheIndexRebuilt() {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/entry_store.h"
+#include "core/product.h"
 #include "core/temp_folder.h"
 #include "publish/page_generator.h"
 #include "publish/style.h"
@@ -78,6 +79,19 @@ TEST_F(CliTest, DefaultFolderIsTheOneTheProgramWouldUse) {
     EXPECT_NE(run.out.find("<a name=\"20040403\"></a>"), std::string::npos);
 }
 
+TEST_F(CliTest, HelpListsTheCommandsAndVersionNamesTheProduct) {
+    for (const char* help : {"--help", "-h", "help"}) {
+        const CliRun run = Cli(help);
+        EXPECT_EQ(run.status, 0) << help;
+        EXPECT_EQ(run.err, "") << help;
+        for (const char* listed : {"page", "--style", "--from", "--to", "--output", "help"})
+            EXPECT_NE(run.out.find(listed), std::string::npos) << help << ": " << listed;
+    }
+    const CliRun version = Cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tavo-cli (Tavo) ") + tavo::kVersion + "\n");
+}
+
 TEST_F(CliTest, BadInputGivesOneLineAndStatusTwo) {
     const std::string folder = " --folder '" + diary().string() + "'";
     const struct {
@@ -85,6 +99,7 @@ TEST_F(CliTest, BadInputGivesOneLineAndStatusTwo) {
         const char* says;
     } cases[] = {
         {"", "usage"},
+        {"--help page", "usage"},
         {"pages --style demo --from 2004-04-01 --to 2004-04-30", "usage"},
         {"page" + folder + " --from 2004-04-01 --to 2004-04-30", "--style"},
         {"page" + folder + " --style demo --from 2004-4-1 --to 2004-04-30", "--from"},
