@@ -1,8 +1,28 @@
 #pragma once
 
+#include <QDate>
+#include <QList>
+#include <functional>
+
 class QDateEdit;
 class QWidget;
 
+// Entry files are named by four-digit years; the pickers offer these days.
+inline const QDate kFirstPickableDate{1601, 1, 1};
+inline const QDate kLastPickableDate{9999, 12, 31};
+
+// The days of a month that have an entry, asked each time the pop-up calendar opens or
+// turns to another month, so that it never shows a stale diary.
+using EntryDaysOfMonth = std::function<QList<int>(int year, int month)>;
+
 // A date picker as every window of the program shows one: "2004年1月5日(月)", with a
-// drop-down calendar and the Japanese weekday whatever the system's language.
-QDateEdit* MakeDatePicker(QWidget* parent, const char* objectName);
+// drop-down calendar and the Japanese weekday whatever the system's language. The calendar
+// frames today and shows in bold the days `entryDays` names.
+QDateEdit* MakeDatePicker(QWidget* parent, const char* objectName, EntryDaysOfMonth entryDays = {});
+
+namespace tavo {
+class EntryStore;
+}
+// The days listed in the diary's index; none when the index cannot be read (the main
+// window reports that).
+EntryDaysOfMonth EntryDaysFromIndex(const tavo::EntryStore* store);

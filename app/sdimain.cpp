@@ -173,10 +173,13 @@ TSDIAppForm::~TSDIAppForm() = default;
 
 void TSDIAppForm::FormCreate() {
     setWindowTitle(QStringLiteral("Tavo"));
-    resize(kDefaultWidth, kDefaultHeight);
     move(279, 133);
     createWidgets();
     createActions();
+    // The designed first window shows the whole tool bar and menu at the desktop's font;
+    // a stored size replaces it.
+    const int barsWidth = std::max(ToolBar1->sizeHint().width(), menuBar()->sizeHint().width());
+    resize(std::max(kDefaultWidth, barsWidth), kDefaultHeight);
     connect(Edit2, &QLineEdit::textChanged, this, &TSDIAppForm::textsEdited);
     connect(Memo1, &QPlainTextEdit::textChanged, this, &TSDIAppForm::textsEdited);
     connect(Memo2, &QPlainTextEdit::textChanged, this, &TSDIAppForm::textsEdited);
@@ -197,6 +200,13 @@ void TSDIAppForm::FormCreate() {
     if (createFolder(tavo::StyleFolder(paths_.programFolder))) {
         std::string error;
         if (!tavo::WriteDefaultStyle(paths_.programFolder, &error))
+            MessageBox::error(this, QString::fromStdString(error));
+    }
+    // The responsive style reaches every diary, also one made by an older version, but a
+    // style of that name that is already there is the user's.
+    {
+        std::string error;
+        if (!tavo::WriteModernStyleIfMissing(paths_.programFolder, &error))
             MessageBox::error(this, QString::fromStdString(error));
     }
 
@@ -235,7 +245,7 @@ void TSDIAppForm::createWidgets() {
     panel3->setObjectName(QStringLiteral("Panel3"));
     auto* panel3Layout = new QHBoxLayout(panel3);
     panel3Layout->setContentsMargins(4, 4, 4, 4);
-    DateTimePicker1 = MakeDatePicker(panel3, "DateTimePicker1");
+    DateTimePicker1 = MakeDatePicker(panel3, "DateTimePicker1", EntryDaysFromIndex(&store_));
     DateTimePicker1->setKeyboardTracking(false);
     DateTimePicker1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
     connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] { DTP_Change(); });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "date.h"
 #include "entry_store.h"
 
 namespace tavo {
@@ -24,6 +25,20 @@ std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedI
     if (at == sortedIndex.end())
         return std::nullopt;
     return *at;
+}
+
+std::vector<int> EntryDaysInMonth(const std::vector<std::string>& index, int year, int month) {
+    const std::string prefix = FormatYyyymmdd(Date{year, month, 1}).substr(0, 6);
+    std::vector<int> days;
+    for (const std::string& name : index) {
+        std::string error;
+        if (name.size() != 8 || name.compare(0, 6, prefix) != 0)
+            continue;
+        const std::optional<Date> date = ParseEntryName(name, &error);
+        if (date && (days.empty() || days.back() != date->day))
+            days.push_back(date->day);
+    }
+    return days;
 }
 
 std::optional<std::string> FindDamagedIndexLine(const std::vector<std::string>& index) {

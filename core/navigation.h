@@ -1,4 +1,5 @@
-// Jumps to the nearest earlier or later day that has an entry, over the sorted index.
+// Finding days with an entry over the sorted index: the nearest earlier or later one, and
+// those of a month.
 #pragma once
 
 #include <optional>
@@ -14,6 +15,10 @@ std::optional<std::string> PreviousEntryName(const std::vector<std::string>& sor
                                              std::string_view key);
 std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedIndex,
                                          std::string_view key);
+
+// The days of a month that the index lists (each once, in index order), for calendars
+// that mark the days with an entry.
+std::vector<int> EntryDaysInMonth(const std::vector<std::string>& index, int year, int month);
 
 // An index line that no file of the data folder can have given: longer than a file name
 // may be, or holding a line-control character or a slash. Such a line is damage (a

@@ -49,8 +49,10 @@ TH_OutForm::TH_OutForm(TSDIAppForm* mainWindow)
         b->setAutoDefault(false);
         return b;
     };
-    DateTimePicker1 = MakeDatePicker(this, "DateTimePicker1");
-    DateTimePicker2 = MakeDatePicker(this, "DateTimePicker2");
+    DateTimePicker1 =
+        MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&mainWindow_->store()));
+    DateTimePicker2 =
+        MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&mainWindow_->store()));
     CheckBox1 = new QCheckBox(QStringLiteral("古い順に"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     ComboBox1 = new QComboBox(this);

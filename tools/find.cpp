@@ -46,8 +46,10 @@ TFindForm::TFindForm(TSDIAppForm* mainWindow)
         named(new QRadioButton(QStringLiteral("検索範囲指定"), rangeGroup), "RadioButton2");
     RadioButton1 =
         named(new QRadioButton(QStringLiteral("全日記検索"), rangeGroup), "RadioButton1");
-    DateTimePicker1 = MakeDatePicker(rangeGroup, "DateTimePicker1");
-    DateTimePicker2 = MakeDatePicker(rangeGroup, "DateTimePicker2");
+    DateTimePicker1 =
+        MakeDatePicker(rangeGroup, "DateTimePicker1", EntryDaysFromIndex(&mainWindow_->store()));
+    DateTimePicker2 =
+        MakeDatePicker(rangeGroup, "DateTimePicker2", EntryDaysFromIndex(&mainWindow_->store()));
     auto* dates = new QHBoxLayout;
     dates->addSpacing(20);
     dates->addWidget(DateTimePicker1);

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,9 +15,11 @@
 #include <QTest>
 #include <QToolBar>
 #include <memory>
+#include <set>
 
 #include "app/sdimain.h"
 #include "core/date.h"
+#include "core/entry_store.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
 #include "gui_harness.h"
@@ -62,6 +65,12 @@ private:
         return child<QLabel>(QStringLiteral("StatusPanel%1").arg(i).toLatin1().constData())->text();
     }
     void trigger(const char* action) { child<QAction>(action)->trigger(); }
+    std::set<std::string> StyleFiles() const {
+        std::set<std::string> names;
+        for (const auto& file : std::filesystem::directory_iterator(folder() / "style"))
+            names.insert(file.path().filename().string());
+        return names;
+    }
 
     // Picks a date as the user does in the picker.
     void pick(const QDate& date) { picker()->setDate(date); }
@@ -122,15 +131,21 @@ private slots:
         QVERIFY(shown_.isEmpty());
     }
 
-    void onlyANewStyleFolderGetsTheDefaultStyle() {
+    void onlyANewStyleFolderGetsTheDefaultStyleButEveryOneTheModernStyle() {
         startWindow();
+        QVERIFY(std::filesystem::exists(folder() / "style" / "modern.style"));
         std::filesystem::remove(folder() / "style" / "demo.style");
+        std::filesystem::remove(folder() / "style" / "modern.style");
         restartWindow();
-        QVERIFY(std::filesystem::is_empty(folder() / "style"));
+        QCOMPARE(StyleFiles(), (std::set<std::string>{"modern.style"}));
+        // A style of that name is never replaced.
+        WriteAll(folder() / "style" / "modern.style", "the user's own");
+        restartWindow();
+        QCOMPARE(ReadAll(folder() / "style" / "modern.style"), std::string("the user's own"));
         window_.reset();
-        std::filesystem::remove(folder() / "style");
+        std::filesystem::remove_all(folder() / "style");
         startWindow();
-        QVERIFY(std::filesystem::exists(folder() / "style" / "demo.style"));
+        QCOMPARE(StyleFiles(), (std::set<std::string>{"demo.style", "modern.style"}));
     }
 
     void pickerShowsAJapaneseWeekdayWhateverTheLocale() {
@@ -140,6 +155,42 @@ private slots:
         QCOMPARE(picker()->text(), QStringLiteral("2004年1月5日(月)"));
         QCOMPARE(panel(1), QStringLiteral("日記なし…2004年1月5日(月)"));
         QLocale::setDefault(QLocale::system());
+    }
+
+    void pickerCalendarShowsTheDaysWithAnEntryInBold() {
+        std::filesystem::create_directories(folder() / "data");
+        const tavo::EntryStore store(folder());
+        std::string error;
+        for (const char* day : {"20040105.txt", "20040210.txt"})
+            QVERIFY(store.SaveEntry(day, {"t", "", ""}, &error));
+        startWindow();
+        pick(QDate(2004, 1, 20));
+        // The arrow at the right end opens the pop-up calendar.
+        QTest::mouseClick(picker(), Qt::LeftButton, {},
+                          QPoint(picker()->width() - 6, picker()->height() / 2));
+        QCalendarWidget* calendar = picker()->calendarWidget();
+        QTRY_VERIFY(calendar->isVisible());
+        auto bold = [calendar](int month, int day) {
+            return calendar->dateTextFormat(QDate(2004, month, day)).fontWeight() == QFont::Bold;
+        };
+        QVERIFY(bold(1, 5));
+        QVERIFY(!bold(1, 6));
+        QVERIFY(bold(2, 10));  // shown at the end of the page
+        // A day written meanwhile is bold when the calendar turns to its month again.
+        QVERIFY(store.SaveEntry("20040106.txt", {"t", "", ""}, &error));
+        calendar->setCurrentPage(2004, 3);
+        calendar->setCurrentPage(2004, 1);
+        QVERIFY(bold(1, 6));
+        QTest::keyClick(calendar, Qt::Key_Escape);
+    }
+
+    void theFirstWindowShowsTheWholeToolBar() {
+        startWindow();
+        const auto* more = child<QToolBar>("ToolBar1")
+                               ->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(more);
+        QVERIFY(!more->isVisible());
+        QVERIFY(window_->width() > 438);
     }
 
     void controlsMenusAndShortcutsAreInPlace() {

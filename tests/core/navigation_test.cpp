@@ -39,6 +39,14 @@ TEST(NavigationTest, ForeignNamesSortAfterDigitsAndAreReturnedAsTheyAre) {
     EXPECT_EQ(tavo::PreviousEntryName(index, "zzz"), "Notes");
 }
 
+TEST(NavigationTest, DaysOfAMonthIgnoreOtherMonthsAndForeignLines) {
+    const Index index = {"20031231", "20040101", "20040105", "20040105", "20040131x",
+                         "2004013",  "20040132", "20040201", "Notes"};
+    EXPECT_EQ(tavo::EntryDaysInMonth(index, 2004, 1), (std::vector<int>{1, 5}));
+    EXPECT_EQ(tavo::EntryDaysInMonth(index, 2003, 12), (std::vector<int>{31}));
+    EXPECT_TRUE(tavo::EntryDaysInMonth(index, 2004, 3).empty());
+}
+
 }  // namespace
 
 namespace {
