@@ -9,53 +9,41 @@
 #include "core/entry_store.h"
 #include "core/navigation.h"
 
-namespace {
+DiaryCalendar::DiaryCalendar(QWidget* parent, EntryDaysOfMonth entryDays)
+    : QCalendarWidget(parent), entryDays_(std::move(entryDays)) {
+    connect(this, &QCalendarWidget::currentPageChanged, this,
+            [this](int year, int month) { markEntryDays(year, month); });
+}
 
-// The pop-up calendar of every picker: the diary's days in bold, today framed.
-class DiaryCalendar : public QCalendarWidget {
-public:
-    DiaryCalendar(QWidget* parent, EntryDaysOfMonth entryDays)
-        : QCalendarWidget(parent), entryDays_(std::move(entryDays)) {
-        connect(this, &QCalendarWidget::currentPageChanged, this,
-                [this](int year, int month) { markEntryDays(year, month); });
+void DiaryCalendar::showEvent(QShowEvent* event) {
+    markEntryDays(yearShown(), monthShown());
+    QCalendarWidget::showEvent(event);
+}
+
+void DiaryCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) const {
+    QCalendarWidget::paintCell(painter, rect, date);
+    if (date != QDate::currentDate())
+        return;
+    painter->save();
+    painter->setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
+    painter->restore();
+}
+
+// The page shows the end of the month before and the start of the next as well.
+void DiaryCalendar::markEntryDays(int year, int month) {
+    setDateTextFormat(QDate(), QTextCharFormat());
+    if (!entryDays_)
+        return;
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    const QDate first(year, month, 1);
+    for (const QDate& shown : {first.addMonths(-1), first, first.addMonths(1)}) {
+        for (int day : entryDays_(shown.year(), shown.month()))
+            setDateTextFormat(QDate(shown.year(), shown.month(), day), bold);
     }
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        markEntryDays(yearShown(), monthShown());
-        QCalendarWidget::showEvent(event);
-    }
-
-    void paintCell(QPainter* painter, const QRect& rect, QDate date) const override {
-        QCalendarWidget::paintCell(painter, rect, date);
-        if (date != QDate::currentDate())
-            return;
-        painter->save();
-        painter->setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
-        painter->restore();
-    }
-
-private:
-    // The page shows the end of the month before and the start of the next as well.
-    void markEntryDays(int year, int month) {
-        setDateTextFormat(QDate(), QTextCharFormat());
-        if (!entryDays_)
-            return;
-        QTextCharFormat bold;
-        bold.setFontWeight(QFont::Bold);
-        const QDate first(year, month, 1);
-        for (const QDate& shown : {first.addMonths(-1), first, first.addMonths(1)}) {
-            for (int day : entryDays_(shown.year(), shown.month()))
-                setDateTextFormat(QDate(shown.year(), shown.month(), day), bold);
-        }
-    }
-
-    EntryDaysOfMonth entryDays_;
-};
-
-}  // namespace
+}
 
 QDateEdit* MakeDatePicker(QWidget* parent, const char* objectName, EntryDaysOfMonth entryDays) {
     auto* picker = new QDateEdit(parent);

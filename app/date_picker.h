@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCalendarWidget>
 #include <QDate>
 #include <QList>
 #include <functional>
@@ -14,6 +15,21 @@ inline const QDate kLastPickableDate{9999, 12, 31};
 // The days of a month that have an entry, asked each time the pop-up calendar opens or
 // turns to another month, so that it never shows a stale diary.
 using EntryDaysOfMonth = std::function<QList<int>(int year, int month)>;
+
+// The pop-up calendar of every picker: the days with an entry in bold, today framed.
+class DiaryCalendar : public QCalendarWidget {
+public:
+    DiaryCalendar(QWidget* parent, EntryDaysOfMonth entryDays);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
+
+private:
+    void markEntryDays(int year, int month);
+
+    EntryDaysOfMonth entryDays_;
+};
 
 // A date picker as every window of the program shows one: "2004年1月5日(月)", with a
 // drop-down calendar and the Japanese weekday whatever the system's language. The calendar

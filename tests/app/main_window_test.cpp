@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <set>
 
+#include "app/date_picker.h"
 #include "app/sdimain.h"
 #include "core/date.h"
 #include "core/entry_store.h"
@@ -182,6 +184,21 @@ private slots:
         calendar->setCurrentPage(2004, 1);
         QVERIFY(bold(1, 6));
         QTest::keyClick(calendar, Qt::Key_Escape);
+
+        // Today's cell is framed in the highlight colour; other days are not.
+        struct Cells : DiaryCalendar {
+            using DiaryCalendar::DiaryCalendar;
+            QRgb corner(QDate date) const {
+                QImage image(40, 30, QImage::Format_RGB32);
+                image.fill(Qt::white);
+                QPainter painter(&image);
+                paintCell(&painter, image.rect(), date);
+                return image.pixel(1, 15);
+            }
+        } cells(nullptr, {});
+        const QRgb frame = cells.palette().color(QPalette::Highlight).rgb();
+        QCOMPARE(cells.corner(QDate::currentDate()), frame);
+        QVERIFY(cells.corner(QDate::currentDate().addDays(3)) != frame);
     }
 
     void theFirstWindowShowsTheWholeToolBar() {
