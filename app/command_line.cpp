@@ -4,7 +4,7 @@
 
 #include "core/date.h"
 #include "core/product.h"
-#include "date_picker.h"
+#include "ui_text.h"
 
 namespace {
 
@@ -94,11 +94,11 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
     if (parser.isSet(date)) {
         const QString text = parser.value(date);
         const auto parsed = tavo::ParseIsoDate(text.toStdString());
-        const QDate day = parsed ? QDate(parsed->year, parsed->month, parsed->day) : QDate();
-        if (!day.isValid() || day < kFirstPickableDate || day > kLastPickableDate)
+        if (!parsed || *parsed < tavo::kFirstPickableDate || *parsed > tavo::kLastPickableDate)
             return Refuse(QStringLiteral("日付は %1 から %2 までの YYYY-MM-DD です: %3")
-                              .arg(kFirstPickableDate.toString(Qt::ISODate),
-                                   kLastPickableDate.toString(Qt::ISODate), text));
+                              .arg(ToQDate(tavo::kFirstPickableDate).toString(Qt::ISODate),
+                                   ToQDate(tavo::kLastPickableDate).toString(Qt::ISODate), text));
+        const QDate day = ToQDate(*parsed);
         options.date = day;
     }
     return options;

@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <QTextCharFormat>
 
+#include "core/date.h"
 #include "core/entry_store.h"
 #include "core/navigation.h"
+#include "ui_text.h"
 
 DiaryCalendar::DiaryCalendar(QWidget* parent, EntryDaysOfMonth entryDays)
     : QCalendarWidget(parent), entryDays_(std::move(entryDays)) {
@@ -52,7 +54,7 @@ QDateEdit* MakeDatePicker(QWidget* parent, const char* objectName, EntryDaysOfMo
     picker->setDisplayFormat(QStringLiteral("yyyy年M月d日(ddd)"));
     picker->setCalendarPopup(true);
     picker->setCalendarWidget(new DiaryCalendar(picker, std::move(entryDays)));
-    picker->setDateRange(kFirstPickableDate, kLastPickableDate);
+    picker->setDateRange(ToQDate(tavo::kFirstPickableDate), ToQDate(tavo::kLastPickableDate));
     return picker;
 }
 

@@ -8,10 +8,6 @@
 class QDateEdit;
 class QWidget;
 
-// Entry files are named by four-digit years; the pickers offer these days.
-inline const QDate kFirstPickableDate{1601, 1, 1};
-inline const QDate kLastPickableDate{9999, 12, 31};
-
 // The days of a month that have an entry, asked each time the pop-up calendar opens or
 // turns to another month, so that it never shows a stale diary.
 using EntryDaysOfMonth = std::function<QList<int>(int year, int month)>;

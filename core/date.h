@@ -16,6 +16,10 @@ struct Date {
     auto operator<=>(const Date&) const = default;
 };
 
+// The days the program's date pickers offer: entry files are named by four-digit years.
+inline constexpr Date kFirstPickableDate{1601, 1, 1};
+inline constexpr Date kLastPickableDate{9999, 12, 31};
+
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 bool IsValidDate(const Date& date);

@@ -143,6 +143,9 @@ private slots:
         // Deleted styles go to a trash of the test's own, never the user's.
         qputenv("XDG_DATA_HOME", QFile::encodeName(FromPath(h_.folder() / "xdg")));
         main_ = std::make_unique<TSDIAppForm>(h_.folder());
+        // The lists here are about the styles a test makes; only demo.style is kept of the
+        // built-in ones (the main window's test covers modern.style).
+        std::filesystem::remove(h_.folder() / "style" / "modern.style");
         pages_ = new TPagesDlg(main_.get());
         select_ = new TStyleSelectForm(main_.get(), pages_);
         TSDIAppForm::Windows windows;
