@@ -8,7 +8,7 @@ ifeq ($(shell id -u),0)
 export QTWEBENGINE_DISABLE_SANDBOX = 1
 endif
 
-.PHONY: run test bench bench-link asan deps build format screenshot clean
+.PHONY: run test package package-test bench bench-link asan deps build format screenshot clean
 
 deps:
 	@scripts/install-deps.sh
@@ -24,6 +24,14 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# The Debian package, $(BUILD)/tavo_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Installs the package and checks it and the installed programs (needs root or sudo).
+package-test: package
+	scripts/package-test.sh $(BUILD)
 
 bench: build
 	$(BUILD)/bench/tavo_bench --benchmark_min_time=0.5

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tavo needs to build, test and run, when they are missing.
+# Installs the Debian packages Tavo needs to build, test, package and run, when they are
+# missing.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   python3-pyftpdlib vsftpd curl openssl ca-certificates
   libzip-dev zip unzip
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream tidy
 )
 
 missing=()
