@@ -290,44 +290,6 @@ TEST(ModernStyleTest, UsesOnlyThePlaceholdersOlderVersionsReplace) {
         EXPECT_EQ(Placeholders(c.text), c.placeholders) << c.block;
 }
 
-TEST(ModernStyleTest, IsWrittenOnlyWhereNoFileOfItsNameIs) {
-    const std::string modern = tavo::JoinLinesCrLf(tavo::ModernStyleLines());
-    const struct {
-        const char* name;
-        bool programFolder, styleFolder;
-        const char* existing;  // the bytes already in style/modern.style, if any
-        bool ok;
-    } cases[] = {
-        {"style folder missing", true, false, nullptr, true},
-        {"file missing", true, true, nullptr, true},
-        {"the user's own file", true, true, "mine\r\n", true},
-        {"program folder missing", false, false, nullptr, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempFolder temp;
-        const std::filesystem::path folder = temp.path() / "diary";
-        if (c.programFolder)
-            std::filesystem::create_directory(folder);
-        if (c.styleFolder)
-            std::filesystem::create_directory(folder / "style");
-        if (c.existing)
-            WriteAll(folder / "style" / "modern.style", c.existing);
-        std::string error;
-        ASSERT_EQ(tavo::WriteModernStyleIfMissing(folder, &error), c.ok) << error;
-        if (!c.ok) {
-            EXPECT_NE(error.find("style"), std::string::npos) << error;
-            continue;
-        }
-        const std::string expected = c.existing ? c.existing : modern;
-        EXPECT_EQ(ReadAll(folder / "style" / "modern.style"), expected);
-        // Only the one file: no demo, no temporary left behind.
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "style"), {}), 1);
-        ASSERT_TRUE(tavo::WriteModernStyleIfMissing(folder, &error)) << error;
-        EXPECT_EQ(ReadAll(folder / "style" / "modern.style"), expected);
-    }
-}
-
 // --- Writing and reading back ---
 
 TEST(StyleLinesTest, WritesTheLayout) {
