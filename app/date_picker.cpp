@@ -2,6 +2,7 @@
 
 #include <QCalendarWidget>
 #include <QDateEdit>
+#include <QEvent>
 #include <QLocale>
 #include <QPainter>
 #include <QTextCharFormat>
@@ -40,12 +41,38 @@ void DiaryCalendar::markEntryDays(int year, int month) {
         return;
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
-    const QDate first(year, month, 1);
-    for (const QDate& shown : {first.addMonths(-1), first, first.addMonths(1)}) {
-        for (int day : entryDays_(shown.year(), shown.month()))
-            setDateTextFormat(QDate(shown.year(), shown.month(), day), bold);
-    }
+    const QDate first = QDate(year, month, 1).addMonths(-1);
+    for (const QDate& day : entryDays_(first, first.addMonths(3).addDays(-1)))
+        setDateTextFormat(day, bold);
 }
+
+namespace {
+
+// Gives a picker its calendar when it is first pressed or typed into: made at once, the
+// pickers' calendars would take the start longer than the main window itself.
+class CalendarOnFirstUse : public QObject {
+public:
+    CalendarOnFirstUse(QDateEdit* picker, EntryDaysOfMonth entryDays)
+        : QObject(picker), entryDays_(std::move(entryDays)) {
+        picker->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::KeyPress)
+            return false;
+        auto* picker = static_cast<QDateEdit*>(watched);
+        picker->removeEventFilter(this);
+        picker->setCalendarWidget(new DiaryCalendar(picker, std::move(entryDays_)));
+        deleteLater();
+        return false;  // the press goes on to open the calendar
+    }
+
+private:
+    EntryDaysOfMonth entryDays_;
+};
+
+}  // namespace
 
 QDateEdit* MakeDatePicker(QWidget* parent, const char* objectName, EntryDaysOfMonth entryDays) {
     auto* picker = new QDateEdit(parent);
@@ -53,19 +80,20 @@ QDateEdit* MakeDatePicker(QWidget* parent, const char* objectName, EntryDaysOfMo
     picker->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     picker->setDisplayFormat(QStringLiteral("yyyy年M月d日(ddd)"));
     picker->setCalendarPopup(true);
-    picker->setCalendarWidget(new DiaryCalendar(picker, std::move(entryDays)));
+    new CalendarOnFirstUse(picker, std::move(entryDays));
     picker->setDateRange(ToQDate(tavo::kFirstPickableDate), ToQDate(tavo::kLastPickableDate));
     return picker;
 }
 
 EntryDaysOfMonth EntryDaysFromIndex(const tavo::EntryStore* store) {
-    return [store](int year, int month) {
+    return [store](QDate first, QDate last) {
         std::vector<std::string> index;
         std::string error;
-        QList<int> days;
+        QList<QDate> days;
         if (store->ReadIndex(&index, &error)) {
-            for (int day : tavo::EntryDaysInMonth(index, year, month))
-                days.append(day);
+            for (const tavo::Date& day :
+                 tavo::EntryDatesBetween(index, ToDate(first), ToDate(last)))
+                days.append(ToQDate(day));
         }
         return days;
     };

@@ -8,9 +8,9 @@
 class QDateEdit;
 class QWidget;
 
-// The days of a month that have an entry, asked each time the pop-up calendar opens or
-// turns to another month, so that it never shows a stale diary.
-using EntryDaysOfMonth = std::function<QList<int>(int year, int month)>;
+// The days from `first` to `last` that have an entry, asked each time the pop-up calendar
+// opens or turns to another month, so that it never shows a stale diary.
+using EntryDaysOfMonth = std::function<QList<QDate>(QDate first, QDate last)>;
 
 // The pop-up calendar of every picker: the days with an entry in bold, today framed.
 class DiaryCalendar : public QCalendarWidget {

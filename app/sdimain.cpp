@@ -203,8 +203,9 @@ void TSDIAppForm::FormCreate() {
             MessageBox::error(this, QString::fromStdString(error));
     }
     // The responsive style reaches every diary, also one made by an older version, but a
-    // style of that name that is already there is the user's.
-    {
+    // style of that name that is already there is the user's. A style folder that could not
+    // be made was reported just now.
+    if (std::filesystem::is_directory(tavo::StyleFolder(paths_.programFolder), ec)) {
         std::string error;
         if (!tavo::WriteModernStyleIfMissing(paths_.programFolder, &error))
             MessageBox::error(this, QString::fromStdString(error));

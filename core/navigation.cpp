@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "date.h"
 #include "entry_store.h"
 
 namespace tavo {
@@ -27,18 +26,17 @@ std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedI
     return *at;
 }
 
-std::vector<int> EntryDaysInMonth(const std::vector<std::string>& index, int year, int month) {
-    const std::string prefix = FormatYyyymmdd(Date{year, month, 1}).substr(0, 6);
-    std::vector<int> days;
-    for (const std::string& name : index) {
+std::vector<Date> EntryDatesBetween(const std::vector<std::string>& sortedIndex, const Date& first,
+                                    const Date& last) {
+    std::vector<Date> dates;
+    for (const std::string& name : sortedIndex) {
         std::string error;
-        if (name.size() != 8 || name.compare(0, 6, prefix) != 0)
-            continue;
-        const std::optional<Date> date = ParseEntryName(name, &error);
-        if (date && (days.empty() || days.back() != date->day))
-            days.push_back(date->day);
+        const std::optional<Date> date =
+            name.size() == 8 ? ParseEntryName(name, &error) : std::nullopt;
+        if (date && *date >= first && *date <= last && (dates.empty() || dates.back() != *date))
+            dates.push_back(*date);
     }
-    return days;
+    return dates;
 }
 
 std::optional<std::string> FindDamagedIndexLine(const std::vector<std::string>& index) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "date.h"
+
 namespace tavo {
 
 // The entry name before / after `key` in the sorted index; the key itself never counts
@@ -16,9 +18,10 @@ std::optional<std::string> PreviousEntryName(const std::vector<std::string>& sor
 std::optional<std::string> NextEntryName(const std::vector<std::string>& sortedIndex,
                                          std::string_view key);
 
-// The days of a month that the index lists (each once, in index order), for calendars
+// The days from `first` to `last` that the sorted index lists, each once, for calendars
 // that mark the days with an entry.
-std::vector<int> EntryDaysInMonth(const std::vector<std::string>& index, int year, int month);
+std::vector<Date> EntryDatesBetween(const std::vector<std::string>& sortedIndex, const Date& first,
+                                    const Date& last);
 
 // An index line that no file of the data folder can have given: longer than a file name
 // may be, or holding a line-control character or a slash. Such a line is damage (a

@@ -451,12 +451,6 @@ bool WriteModernStyleIfMissing(const std::filesystem::path& programFolder, std::
         *error = FileErrorText("ファイルを調べられません", path, ec.value());
         return false;
     }
-    ec.clear();
-    fs::create_directory(StyleFolder(programFolder), ec);
-    if (ec) {
-        *error = FileErrorText("フォルダを作成できません", StyleFolder(programFolder), ec.value());
-        return false;
-    }
     return WriteLines(path, ModernStyleLines(), error);
 }
 

@@ -63,10 +63,8 @@ bool WriteDefaultStyle(const std::filesystem::path& programFolder, std::string* 
 // phone and beside them on a wide screen, in light or dark colours as the reader's system
 // prefers. It uses only the placeholders every version replaces.
 std::vector<std::string> ModernStyleLines();
-// Writes "style/modern.style", creating the style folder, only when no file of that name
-// exists: one that does is the user's, edited or not, and is left alone (true). Call it after
-// the start-up step that writes "demo.style" into a newly made style folder, or that step
-// would find the folder and skip the demo.
+// Writes "style/modern.style" into the style folder only when no file of that name exists:
+// one that does is the user's, edited or not, and is left alone (true).
 bool WriteModernStyleIfMissing(const std::filesystem::path& programFolder, std::string* error);
 
 }  // namespace tavo

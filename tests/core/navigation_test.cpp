@@ -42,9 +42,12 @@ TEST(NavigationTest, ForeignNamesSortAfterDigitsAndAreReturnedAsTheyAre) {
 TEST(NavigationTest, DaysOfAMonthIgnoreOtherMonthsAndForeignLines) {
     const Index index = {"20031231", "20040101", "20040105", "20040105", "20040131x",
                          "2004013",  "20040132", "20040201", "Notes"};
-    EXPECT_EQ(tavo::EntryDaysInMonth(index, 2004, 1), (std::vector<int>{1, 5}));
-    EXPECT_EQ(tavo::EntryDaysInMonth(index, 2003, 12), (std::vector<int>{31}));
-    EXPECT_TRUE(tavo::EntryDaysInMonth(index, 2004, 3).empty());
+    using Dates = std::vector<tavo::Date>;
+    EXPECT_EQ(tavo::EntryDatesBetween(index, {2004, 1, 1}, {2004, 1, 31}),
+              (Dates{{2004, 1, 1}, {2004, 1, 5}}));
+    EXPECT_EQ(tavo::EntryDatesBetween(index, {2003, 12, 1}, {2003, 12, 31}),
+              (Dates{{2003, 12, 31}}));
+    EXPECT_TRUE(tavo::EntryDatesBetween(index, {2004, 3, 1}, {2004, 3, 31}).empty());
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ private slots:
         const std::filesystem::path folder = folder_.path();
         std::filesystem::create_directories(folder / "data");
         std::filesystem::create_directories(folder / "tavo-img");
+        std::filesystem::create_directories(folder / "style");
         std::string error;
         QVERIFY2(tavo::WriteModernStyleIfMissing(folder, &error), error.c_str());
 
