@@ -84,7 +84,7 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
     if (parser.isSet(folder)) {
         const QString dir = parser.value(folder);
         std::error_code ec;
-        const std::filesystem::path path = std::filesystem::absolute(dir.toStdString(), ec);
+        const std::filesystem::path path = std::filesystem::absolute(ToPath(dir), ec);
         if (dir.isEmpty() || ec || !std::filesystem::is_directory(path, ec))
             return Refuse(QStringLiteral("フォルダがありません: %1").arg(dir));
         options.folder = path.lexically_normal();
@@ -98,8 +98,7 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
             return Refuse(QStringLiteral("日付は %1 から %2 までの YYYY-MM-DD です: %3")
                               .arg(ToQDate(tavo::kFirstPickableDate).toString(Qt::ISODate),
                                    ToQDate(tavo::kLastPickableDate).toString(Qt::ISODate), text));
-        const QDate day = ToQDate(*parsed);
-        options.date = day;
+        options.date = ToQDate(*parsed);
     }
     return options;
 }
