@@ -31,7 +31,10 @@ TEST(CommandLineTest, ReadsOptionsAndRefusesMistakesInOneLine) {
         {{"--date"}, Action::Refuse, {}, false, "--date"},
         {{"--date", "2004-02-30"}, Action::Refuse, {}, false, "2004-02-30"},
         {{"--date", "1600-12-31"}, Action::Refuse, {}, false, "1601-01-01"},
+        {{"--date", "2024-02-29"}, Action::Start, QDate(2024, 2, 29), false, ""},
         {{"--date", "2004/01/05"}, Action::Refuse, {}, false, "2004/01/05"},
+        {{"--date", "20040105"}, Action::Refuse, {}, false, "20040105"},
+        {{"--date", "2004-01-05x"}, Action::Refuse, {}, false, "2004-01-05x"},
         {{"--folder", dir + "/missing"}, Action::Refuse, {}, false, "missing"},
         {{"--folder", ""}, Action::Refuse, {}, false, "tavo: "},
     };

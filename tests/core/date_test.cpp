@@ -63,19 +63,4 @@ TEST(DateTest, ParsesEntryNamesAndRejectsOthers) {
     }
 }
 
-TEST(DateTest, ReadsCommandLineDates) {
-    const struct {
-        const char* text;
-        std::optional<Date> date;
-    } cases[] = {
-        {"2004-01-05", Date{2004, 1, 5}}, {"2024-02-29", Date{2024, 2, 29}},
-        {"2023-02-29", std::nullopt},     {"2004-1-5", std::nullopt},
-        {"20040105", std::nullopt},       {"2004-01-05x", std::nullopt},
-        {"2004/01/05", std::nullopt},     {"2004-13-01", std::nullopt},
-        {"-004-01-05", std::nullopt},     {"", std::nullopt},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(tavo::ParseIsoDate(c.text), c.date) << c.text;
-}
-
 }  // namespace
