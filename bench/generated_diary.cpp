@@ -124,12 +124,13 @@ GeneratedDiary::TemporaryFolder::~TemporaryFolder() {
     std::filesystem::remove_all(path, ec);
 }
 
-GeneratedDiary::GeneratedDiary(const Date& lastDay) : firstDay_(AddDays(lastDay, 1 - kDays)) {
+GeneratedDiary::GeneratedDiary(const Date& lastDay, int days)
+    : firstDay_(AddDays(lastDay, 1 - days)), days_(days) {
     // The files are written as SaveEntry would write them, without the fsync and the
     // index update each save does, which would make generating take minutes.
     const EntryStore store(folder());
     std::filesystem::create_directory(store.DataFolder());
-    for (int day = 0; day < kDays; ++day) {
+    for (int day = 0; day < days_; ++day) {
         const Date date = AddDays(firstDay_, day);
         WriteBytes(store.EntryPath(EntryFileName(date)),
                    EntryFileBytes(MakeEntry(static_cast<std::uint32_t>(day))));

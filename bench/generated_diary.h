@@ -1,5 +1,5 @@
-// A diary the size a long-time user has: 20 years of daily entries in a temporary program
-// folder, with entry texts made of valid CP932 Japanese like the program writes.
+// A diary the size a long-time user has (20 years of daily entries, or 100 to show how the
+// program scales) in a temporary program folder, with entry texts made of valid CP932 Japanese like the program writes.
 #pragma once
 
 #include <cstddef>
@@ -18,14 +18,16 @@ Entry MakeEntry(std::uint32_t seed, std::size_t publicBytes = 1000, std::size_t 
 
 class GeneratedDiary {
 public:
-    static constexpr int kDays = 7305;  // 20 years
+    static constexpr int kDays = 7305;         // 20 years
+    static constexpr int kCenturyDays = 36525;  // 100 years
 
-    // Writes one entry for each of the kDays days ending on `lastDay`, then the index.
+    // Writes one entry for each of the `days` days ending on `lastDay`, then the index.
     // Throws std::runtime_error when the folder cannot be written.
-    explicit GeneratedDiary(const Date& lastDay);
+    explicit GeneratedDiary(const Date& lastDay, int days = kDays);
 
     const std::filesystem::path& folder() const { return folder_.path; }
     const Date& firstDay() const { return firstDay_; }
+    int days() const { return days_; }
 
 private:
     // A fresh temporary folder, removed with everything in it, also when generating fails.
@@ -40,6 +42,7 @@ private:
 
     TemporaryFolder folder_;
     Date firstDay_;
+    int days_;
 };
 
 }  // namespace tavo::bench
