@@ -1,10 +1,10 @@
-#include "command_line.h"
+#include "app/command_line.h"
 
 #include <QCommandLineParser>
 
 #include "core/date.h"
 #include "core/product.h"
-#include "ui_text.h"
+#include "common/ui_text.h"
 
 namespace {
 

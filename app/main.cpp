@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "command_line.h"
-#include "program_location.h"
-#include "single_instance.h"
-#include "tavo_application.h"
-#include "tavo_windows.h"
+#include "app/command_line.h"
+#include "common/program_location.h"
+#include "app/single_instance.h"
+#include "uikit/tavo_application.h"
+#include "app/tavo_windows.h"
 
 int main(int argc, char* argv[]) {
     // Answered before the application object, which needs a display.

@@ -1,12 +1,12 @@
-#include "single_instance.h"
+#include "app/single_instance.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include "message_box.h"
-#include "ui_text.h"
+#include "uikit/message_box.h"
+#include "common/ui_text.h"
 
 namespace {
 

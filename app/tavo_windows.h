@@ -1,5 +1,6 @@
-// All windows of the program, created once at start in a fixed order and kept until it
-// ends; the menus only show them again.
+// All windows of the program. The main window is made at start; every other window when it
+// is first opened (so start-up does not wait for windows the user may never open), and then
+// kept until the program ends.
 #pragma once
 
 #include <QDate>
@@ -40,20 +41,21 @@ public:
     void bringToFront(std::optional<QDate> date = std::nullopt);
 
     TSDIAppForm* SDIAppForm() const { return mainWindow_.get(); }
-    TAboutBox* AboutBox() const { return aboutBox_; }
-    TH_OutForm* H_OutForm() const { return hOutForm_; }
-    TPasswordDlg* PasswordDlg() const { return passwordDlg_; }
-    TStartDlg* StartDlg() const { return startDlg_.get(); }
-    TSet_Form* Set_Form() const { return setForm_; }
-    THelpForm* HelpForm() const { return helpForm_; }
-    TImgForm* ImgForm() const { return imgForm_; }
-    TFindForm* FindForm() const { return findForm_; }
-    TResult_Find* Result_Find() const { return resultFind_; }
-    TS_Form* S_Form() const { return sForm_; }
-    TFTPUP_Form* FTPUP_Form() const { return ftpupForm_; }
-    TPagesDlg* PagesDlg() const { return pagesDlg_; }
-    TStyleSelectForm* StyleSelectForm() const { return styleSelectForm_; }
-    TRestoreForm* RestoreForm() const { return restoreForm_; }
+    // The other windows, each made on first use.
+    TAboutBox* AboutBox();
+    TH_OutForm* H_OutForm();
+    TPasswordDlg* PasswordDlg();
+    TStartDlg* StartDlg();
+    TSet_Form* Set_Form();
+    THelpForm* HelpForm();
+    TImgForm* ImgForm();
+    TFindForm* FindForm();
+    TResult_Find* Result_Find();
+    TS_Form* S_Form();
+    TFTPUP_Form* FTPUP_Form();
+    TPagesDlg* PagesDlg();
+    TStyleSelectForm* StyleSelectForm();
+    TRestoreForm* RestoreForm();
 
 private:
     std::unique_ptr<TSDIAppForm> mainWindow_;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "core/recovery.h"
 #include "generated_diary.h"
 

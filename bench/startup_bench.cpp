@@ -15,8 +15,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/sdimain.h"
-#include "app/tavo_application.h"
+#include "main_window/sdimain.h"
+#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
 #include "generated_diary.h"
 

@@ -21,9 +21,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/gui_harness.h"  // tests/
-#include "app/sdimain.h"
-#include "app/tavo_application.h"
+#include "uikit/gui_harness.h"  // tests/
+#include "main_window/sdimain.h"
+#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
 #include "ftp/ftpup.h"
 #include "ftp/qftp.h"

@@ -15,4 +15,14 @@ std::filesystem::path ChooseProgramFolder(const std::filesystem::path& executabl
     return HoldsDiary(executableFolder) ? executableFolder : userDataFolder;
 }
 
+ProgramPaths ProgramPaths::In(const std::filesystem::path& programFolder) {
+    return {programFolder,
+            programFolder / "tavo.ini",
+            programFolder / "User.ini",
+            programFolder / "FTP.ini",
+            programFolder / "ftp-trust.ini",
+            programFolder / "data.index",
+            programFolder / "userdef.ini"};
+}
+
 }  // namespace tavo

@@ -15,9 +15,9 @@
 #include <QSslCertificate>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/message_box.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 #include "core/text_file.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/ftp_settings.h"
@@ -70,8 +70,8 @@ QString UploadErrorMessage(FtpError error) {
     return QStringLiteral("ERROR: ") + QString::fromLatin1(tavo::ftp::FtpErrorName(error));
 }
 
-TFTPUP_Form::TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> pageBytes)
-    : QDialog(mainWindow), mainWindow_(mainWindow), pageBytes_(std::move(pageBytes)) {
+TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow, std::function<std::string()> pageBytes)
+    : QDialog(mainWindow), diary_(diary), mainWindow_(mainWindow), pageBytes_(std::move(pageBytes)) {
     setObjectName(QStringLiteral("FTPUP_Form"));
     setWindowTitle(QStringLiteral("FTPアップロード"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -248,7 +248,7 @@ void TFTPUP_Form::FormShow() {
     move(mainWindow_->x() + 20, mainWindow_->y() + 220);
     tavo::ftp::FtpSettings settings;
     std::string error;
-    if (!tavo::ftp::ReadFtpSettings(mainWindow_->paths().ftpSettingsFile, &settings, &error))
+    if (!tavo::ftp::ReadFtpSettings(diary_->paths().ftpSettingsFile, &settings, &error))
         MessageBox::error(this, QString::fromStdString(error));
     Edit1->setText(FromCp932(settings.server));
     Edit2->setText(FromCp932(settings.account));
@@ -287,7 +287,7 @@ void TFTPUP_Form::setControlsEnabled(bool enabled) {
 }
 
 QString TFTPUP_Form::localImagePath(const QString& name) const {
-    return FromPath(mainWindow_->paths().programFolder / kImageFolder.toStdString()) +
+    return FromPath(diary_->paths().programFolder / kImageFolder.toStdString()) +
            QLatin1Char('/') + name;
 }
 
@@ -324,7 +324,7 @@ void TFTPUP_Form::Button1Click() {
     if (!ConfirmMissingImages())
         return;
     std::string error;
-    if (!tavo::WriteFileAtomically(mainWindow_->paths().programFolder / "temp.html", pageBytes_(),
+    if (!tavo::WriteFileAtomically(diary_->paths().programFolder / "temp.html", pageBytes_(),
                                    &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
@@ -373,7 +373,7 @@ void TFTPUP_Form::StartUpload() {
     const bool tls = ComboBox1->currentIndex() == 0;
     ftp_->SetSecurity(tls ? FtpSecurity::Tls : FtpSecurity::Plain);
     std::string error;
-    if (!trust_.Read(mainWindow_->paths().ftpTrustFile, &error))
+    if (!trust_.Read(diary_->paths().ftpTrustFile, &error))
         MessageBox::error(this, QString::fromStdString(error));
     serverKey_ = tavo::ftp::FtpTrustStore::Key(host_, ftp_->Port());
     ftp_->SetTrustedCertificate(QByteArray::fromHex(
@@ -409,7 +409,7 @@ void TFTPUP_Form::QFtp1ListingDone() {
             StaticText1->setText(remoteFileName_);
             ftp_->SetTransferMode(tavo::ftp::AsciiTransfer);
             pageStep_ = PageStep::Storing;
-            ftp_->UploadFile(FromPath(mainWindow_->paths().programFolder / "temp.html"),
+            ftp_->UploadFile(FromPath(diary_->paths().programFolder / "temp.html"),
                              partialPageName());
             break;
         case 2:
@@ -572,7 +572,7 @@ bool TFTPUP_Form::TlsRefused(FtpError error, const QString& addinfo) {
                         this, QStringLiteral("このサーバは暗号化に対応していません。"
                                              "パスワードを暗号化せずに送信しますか？"))) {
                     std::string error;
-                    if (!tavo::ftp::WriteFtpSecurity(mainWindow_->paths().ftpSettingsFile,
+                    if (!tavo::ftp::WriteFtpSecurity(diary_->paths().ftpSettingsFile,
                                                      FtpSecurity::Plain, &error))
                         MessageBox::error(this, QString::fromStdString(error));
                     fourLineSettings_ = false;
@@ -598,7 +598,7 @@ bool TFTPUP_Form::TlsRefused(FtpError error, const QString& addinfo) {
 void TFTPUP_Form::SaveServerTrust(const tavo::ftp::ServerTrust& trust) {
     trust_.Set(serverKey_, trust);
     std::string error;
-    if (!trust_.Write(mainWindow_->paths().ftpTrustFile, &error))
+    if (!trust_.Write(diary_->paths().ftpTrustFile, &error))
         MessageBox::error(this, QString::fromStdString(error));
 }
 
@@ -650,7 +650,7 @@ bool TFTPUP_Form::SaveFtpSettings() {
         ToCp932(Edit4->text()).bytes,
         ComboBox1->currentIndex() == 0 ? FtpSecurity::Tls : FtpSecurity::Plain};
     std::string error;
-    if (!tavo::ftp::WriteFtpSettings(mainWindow_->paths().ftpSettingsFile, settings, &error)) {
+    if (!tavo::ftp::WriteFtpSettings(diary_->paths().ftpSettingsFile, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return false;
     }

@@ -18,7 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QWidget;
-class TSDIAppForm;
+class DiaryContext;
 
 namespace tavo::ftp {
 class TQFtp;
@@ -40,7 +40,7 @@ class TFTPUP_Form : public QDialog {
 public:
     // `pageBytes` gives the page as the HTML output dialog holds it now (code page 932
     // lines with CR LF).
-    TFTPUP_Form(TSDIAppForm* mainWindow, std::function<std::string()> pageBytes);
+    TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow, std::function<std::string()> pageBytes);
     ~TFTPUP_Form() override;
 
     tavo::ftp::TQFtp* QFtp1() const { return ftp_; }
@@ -85,7 +85,8 @@ private:
     bool SaveFtpSettings();
     QString localImagePath(const QString& name) const;
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     std::function<std::string()> pageBytes_;
     tavo::ftp::TQFtp* ftp_ = nullptr;
     tavo::ftp::TQFtpMessenger* QFtpMessenger1 = nullptr;

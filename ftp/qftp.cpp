@@ -6,7 +6,7 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp_wire.h"
 

@@ -1,6 +1,6 @@
 // The control connection: commands out, replies in, each reply to the handler of the state
 // that waits for it; the reply time-out; the end of the connection and the retries.
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp.h"
 #include "ftp/qftp_wire.h"

@@ -1,5 +1,5 @@
 // Directory commands, QUIT and the keep-alive NOOP.
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp.h"
 #include "ftp/qftp_wire.h"

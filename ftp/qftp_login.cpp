@@ -1,6 +1,6 @@
 // Connecting and logging in: name resolution, the connection, the welcome, the proxies,
 // USER / PASS / ACCT, SYST, the REST probe and the first directory.
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp.h"
 #include "ftp/qftp_wire.h"

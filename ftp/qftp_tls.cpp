@@ -4,7 +4,7 @@
 #include <QCryptographicHash>
 #include <QSslSocket>
 
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "ftp/qftp.h"
 #include "ftp/qftp_wire.h"
 

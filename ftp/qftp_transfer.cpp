@@ -3,7 +3,7 @@
 // ended, in either order.
 #include <QFileInfo>
 
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/listing_parser.h"
 #include "ftp/qftp.h"

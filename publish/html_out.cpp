@@ -14,12 +14,12 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "app/date_picker.h"
-#include "app/desktop.h"
-#include "app/editor_font.h"
-#include "app/message_box.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/date_picker.h"
+#include "uikit/desktop.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 #include "core/text_file.h"
 #include "page_generator.h"
 #include "style.h"
@@ -31,8 +31,8 @@ const QString kNoStyle = QStringLiteral("スタイル不存在");
 
 }  // namespace
 
-TH_OutForm::TH_OutForm(TSDIAppForm* mainWindow)
-    : QDialog(mainWindow, Qt::Window), mainWindow_(mainWindow) {
+TH_OutForm::TH_OutForm(DiaryContext* diary, QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Window), diary_(diary), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("H_OutForm"));
     setWindowTitle(QStringLiteral("HTML出力"));
     setModal(false);
@@ -50,9 +50,9 @@ TH_OutForm::TH_OutForm(TSDIAppForm* mainWindow)
         return b;
     };
     DateTimePicker1 =
-        MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&mainWindow_->store()));
+        MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
     DateTimePicker2 =
-        MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&mainWindow_->store()));
+        MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
     CheckBox1 = new QCheckBox(QStringLiteral("古い順に"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     ComboBox1 = new QComboBox(this);
@@ -120,7 +120,7 @@ void TH_OutForm::FormCreate() {
     const QDate today = QDate::currentDate();
     DateTimePicker1->setDate(QDate(today.year(), today.month(), 1));
     DateTimePicker2->setDate(today);
-    RichEdit1->setFont(EditorFont(mainWindow_->EditorFontSize()));
+    RichEdit1->setFont(EditorFont(diary_->editorFontSize()));
 }
 
 void TH_OutForm::showEvent(QShowEvent* event) {
@@ -137,7 +137,7 @@ void TH_OutForm::FormShow() {
     Button3->setEnabled(false);
     Button4->setEnabled(false);
 
-    const std::filesystem::path folder = mainWindow_->paths().programFolder;
+    const std::filesystem::path folder = diary_->paths().programFolder;
     ComboBox1->clear();
     ComboBox1->addItems(SortedStyleNames(folder));
     Button1->setEnabled(true);
@@ -158,7 +158,7 @@ bool TH_OutForm::GeneratePage(std::string* page) {
     request.oldestFirst = CheckBox1->isChecked();
     std::string error;
     const bool ok = tavo::GeneratePage(
-        mainWindow_->paths().programFolder, request, page, &error, [this](int percent) {
+        diary_->paths().programFolder, request, page, &error, [this](int percent) {
             if (percent == ProgressBar1->value())
                 return;
             ProgressBar1->setValue(percent);
@@ -202,7 +202,7 @@ bool TH_OutForm::writePage(const std::filesystem::path& file) {
 void TH_OutForm::Button2Click() {
     for (;;) {
         const QString chosen = FileChooser::saveFileName(
-            this, mainWindow_->HtmlSavePath(), QStringLiteral("htmlファイル (*.html *.htm)"),
+            this, diary_->htmlSavePath(), QStringLiteral("htmlファイル (*.html *.htm)"),
             QStringLiteral("html"));
         if (chosen.isEmpty())
             return;
@@ -215,13 +215,13 @@ void TH_OutForm::Button2Click() {
             return;
         Button2->setEnabled(false);
         Button3->setEnabled(true);
-        mainWindow_->setHtmlSavePath(file.absolutePath());
+        diary_->setHtmlSavePath(file.absolutePath());
         return;
     }
 }
 
 void TH_OutForm::Button3Click() {
-    const std::filesystem::path temp = mainWindow_->paths().programFolder / "temp.html";
+    const std::filesystem::path temp = diary_->paths().programFolder / "temp.html";
     if (writePage(temp))
         UrlOpener::open(QUrl::fromLocalFile(FromPath(temp)));
 }

@@ -12,13 +12,13 @@ class QDateEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class TSDIAppForm;
+class DiaryContext;
 
 class TH_OutForm : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TH_OutForm(TSDIAppForm* mainWindow);
+    TH_OutForm(DiaryContext* diary, QWidget* mainWindow);
 
     // The upload dialog, once it exists; until then "FTP" says it is not ready.
     void setUploadDialog(QDialog* dialog) { uploadDialog_ = dialog; }
@@ -41,7 +41,8 @@ private:
     void Button4Click();
     bool writePage(const std::filesystem::path& file);
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     QDialog* uploadDialog_ = nullptr;
     QDateEdit* DateTimePicker1 = nullptr;
     QDateEdit* DateTimePicker2 = nullptr;

@@ -13,10 +13,10 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "app/editor_font.h"
-#include "app/message_box.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 #include "core/text_file.h"
 #include "style_edit.h"
 
@@ -71,7 +71,7 @@ void SetFlag(QCheckBox* box, const std::string& flag) {
 
 }  // namespace
 
-TPagesDlg::TPagesDlg(TSDIAppForm* mainWindow) : QDialog(mainWindow), mainWindow_(mainWindow) {
+TPagesDlg::TPagesDlg(DiaryContext* diary, QWidget* mainWindow) : QDialog(mainWindow), diary_(diary), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("PagesDlg"));
     setWindowTitle(QStringLiteral("HTML設定"));
     setModal(true);
@@ -208,7 +208,7 @@ TPagesDlg::TPagesDlg(TSDIAppForm* mainWindow) : QDialog(mainWindow), mainWindow_
 
 void TPagesDlg::HTML_Set_Create() {
     move(mainWindow_->x(), mainWindow_->y() + 120);
-    const QFont font = EditorFont(mainWindow_->EditorFontSize());
+    const QFont font = EditorFont(diary_->editorFontSize());
     for (QWidget* field : std::initializer_list<QWidget*>{Memo1, Memo2, Memo3, Memo4, Memo5, Edit1,
                                                           Edit2, Edit3, Edit4, Edit5, Edit6})
         field->setFont(font);
@@ -225,7 +225,7 @@ bool TPagesDlg::LoadStyle(const QString& styleName, bool load, std::string* erro
     tavo::Style style;
     int formats[4] = {};
     if (load) {
-        const std::filesystem::path folder = mainWindow_->paths().programFolder;
+        const std::filesystem::path folder = diary_->paths().programFolder;
         const std::string name = styleName.toStdString();
         if (!tavo::ReadStyle(folder, name, &style, error))
             return false;
@@ -338,7 +338,7 @@ void TPagesDlg::OKBtnClick() {
         return;
     }
     const std::filesystem::path path =
-        tavo::StylePath(mainWindow_->paths().programFolder, fileName);
+        tavo::StylePath(diary_->paths().programFolder, fileName);
     std::error_code ec;
     // The style being edited is replaced without a question; another one only when the
     // user agrees.

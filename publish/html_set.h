@@ -15,13 +15,13 @@ class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
-class TSDIAppForm;
+class DiaryContext;
 
 class TPagesDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TPagesDlg(TSDIAppForm* mainWindow);
+    TPagesDlg(DiaryContext* diary, QWidget* mainWindow);
 
     // Prepares the dialog for a new style (`load` false) or fills it from the style's file.
     // The six affixes are kept from the last use when the dialog is prepared for a new
@@ -42,7 +42,8 @@ private:
     // What the dialog holds, as the style file will store it.
     tavo::Style editedStyle(bool* usedCharacterReferences) const;
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     QLineEdit* Edit7 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;

@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/message_box.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/message_box.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 #include "html_set.h"
 #include "style.h"
 
@@ -56,8 +56,8 @@ QStringList SortedStyleNames(const std::filesystem::path& programFolder) {
     return names;
 }
 
-TStyleSelectForm::TStyleSelectForm(TSDIAppForm* mainWindow, TPagesDlg* pagesDlg)
-    : QDialog(mainWindow), mainWindow_(mainWindow), pagesDlg_(pagesDlg) {
+TStyleSelectForm::TStyleSelectForm(DiaryContext* diary, QWidget* mainWindow, TPagesDlg* pagesDlg)
+    : QDialog(mainWindow), diary_(diary), mainWindow_(mainWindow), pagesDlg_(pagesDlg) {
     setObjectName(QStringLiteral("StyleSelectForm"));
     setWindowTitle(QStringLiteral("出力スタイル設定"));
     setModal(false);
@@ -119,7 +119,7 @@ void TStyleSelectForm::showEvent(QShowEvent* event) {
 
 void TStyleSelectForm::FormShow() {
     ListBox1->clear();
-    ListBox1->addItems(SortedStyleNames(mainWindow_->paths().programFolder));
+    ListBox1->addItems(SortedStyleNames(diary_->paths().programFolder));
     if (ListBox1->count() > 0)
         ListBox1->setCurrentRow(0);
 }
@@ -164,7 +164,7 @@ void TStyleSelectForm::Button3Click() {
             this, QStringLiteral("「%1」というスタイルをごみ箱に移動しますか？").arg(name))) {
         QString error;
         if (!MoveToTrash(
-                FromPath(tavo::StylePath(mainWindow_->paths().programFolder, name.toStdString())),
+                FromPath(tavo::StylePath(diary_->paths().programFolder, name.toStdString())),
                 &error))
             MessageBox::error(this, error);
     }

@@ -8,7 +8,7 @@
 
 class QListWidget;
 class TPagesDlg;
-class TSDIAppForm;
+class DiaryContext;
 
 // The style names, sorted as a Japanese user expects, letter case aside.
 QStringList SortedStyleNames(const std::filesystem::path& programFolder);
@@ -21,7 +21,7 @@ class TStyleSelectForm : public QDialog {
     Q_OBJECT
 
 public:
-    TStyleSelectForm(TSDIAppForm* mainWindow, TPagesDlg* pagesDlg);
+    TStyleSelectForm(DiaryContext* diary, QWidget* mainWindow, TPagesDlg* pagesDlg);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -36,7 +36,8 @@ private:
     // The selected style's name; false when nothing is selected.
     bool selectedName(QString* name) const;
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     TPagesDlg* pagesDlg_;
     QListWidget* ListBox1 = nullptr;
 };

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/program_location.h"
+#include "common/program_location.h"
 #include "core/date.h"
 #include "core/product.h"
 #include "core/text_file.h"

@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/desktop.h"
+#include "uikit/desktop.h"
 #include "core/product.h"
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {

@@ -7,9 +7,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/editor_font.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/editor_font.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 
 QString ResultLine(const QDate& date, const QString& title) {
     return QStringLiteral("%1/%2/%3(%4) : %5")
@@ -41,8 +41,8 @@ QString ResultCountText(int hits, int skipped) {
     return text;
 }
 
-TResult_Find::TResult_Find(TSDIAppForm* mainWindow)
-    : QDialog(mainWindow, Qt::Window), mainWindow_(mainWindow) {
+TResult_Find::TResult_Find(DiaryContext* diary, QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Window), diary_(diary), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("Result_Find"));
     setWindowTitle(QStringLiteral("日記の検索結果"));
     setModal(false);
@@ -101,7 +101,7 @@ void TResult_Find::FormShow() {
     const int frameHeight = frameGeometry().height() - height();
     resize(width(), main.height() - frameHeight);
     move(main.x() + main.width(), main.y());
-    ListBox1->setFont(EditorFont(mainWindow_->EditorFontSize()));
+    ListBox1->setFont(EditorFont(diary_->editorFontSize()));
 }
 
 void TResult_Find::Button1Click() {
@@ -110,7 +110,7 @@ void TResult_Find::Button1Click() {
         return;
     const QDate date = DateOfResultLine(item->text());
     // A failed save has been reported by the main window, which still shows the unsaved day.
-    if (!date.isValid() || !mainWindow_->goToDate(date))
+    if (!date.isValid() || !diary_->showDate(date))
         return;
     mainWindow_->show();
     mainWindow_->raise();

@@ -10,7 +10,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
-class TSDIAppForm;
+class DiaryContext;
 
 // "2024/01/05(金) : title": the Japanese weekday whatever the locale.
 QString ResultLine(const QDate& date, const QString& title);
@@ -24,7 +24,7 @@ class TResult_Find : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TResult_Find(TSDIAppForm* mainWindow);
+    TResult_Find(DiaryContext* diary, QWidget* mainWindow);
 
     // Replaces the list and the count with those of a search.
     void setResults(const tavo::SearchResult& result);
@@ -36,7 +36,8 @@ private:
     void FormShow();
     void Button1Click();
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -12,16 +12,16 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/date_picker.h"
-#include "app/message_box.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/date_picker.h"
+#include "uikit/message_box.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 #include "tools/f_result.h"
 
-TFindForm::TFindForm(TSDIAppForm* mainWindow)
+TFindForm::TFindForm(DiaryContext* diary, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
-      mainWindow_(mainWindow) {
+      diary_(diary), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("FindForm"));
     setWindowTitle(QStringLiteral("日記の検索"));
     setModal(false);
@@ -47,9 +47,9 @@ TFindForm::TFindForm(TSDIAppForm* mainWindow)
     RadioButton1 =
         named(new QRadioButton(QStringLiteral("全日記検索"), rangeGroup), "RadioButton1");
     DateTimePicker1 =
-        MakeDatePicker(rangeGroup, "DateTimePicker1", EntryDaysFromIndex(&mainWindow_->store()));
+        MakeDatePicker(rangeGroup, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
     DateTimePicker2 =
-        MakeDatePicker(rangeGroup, "DateTimePicker2", EntryDaysFromIndex(&mainWindow_->store()));
+        MakeDatePicker(rangeGroup, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
     auto* dates = new QHBoxLayout;
     dates->addSpacing(20);
     dates->addWidget(DateTimePicker1);
@@ -148,7 +148,7 @@ tavo::SearchRequest TFindForm::request() const {
 void TFindForm::Button1Click() {
     tavo::SearchResult result;
     std::string error;
-    const bool ok = tavo::SearchDiary(mainWindow_->paths().programFolder, request(), &result,
+    const bool ok = tavo::SearchDiary(diary_->paths().programFolder, request(), &result,
                                       &error, [this](int percent) {
                                           if (percent == ProgressBar1->value())
                                               return;

@@ -13,13 +13,13 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class TResult_Find;
-class TSDIAppForm;
+class DiaryContext;
 
 class TFindForm : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFindForm(TSDIAppForm* mainWindow);
+    TFindForm(DiaryContext* diary, QWidget* mainWindow);
 
     // The result window is created after this dialog.
     void setResultWindow(TResult_Find* resultWindow) { resultWindow_ = resultWindow; }
@@ -36,7 +36,8 @@ private:
     void RadioButton2Click();
     void Button1Click();
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     TResult_Find* resultWindow_ = nullptr;
     QLineEdit* Edit1 = nullptr;
     QRadioButton* RadioButton1 = nullptr;

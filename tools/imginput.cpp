@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "app/message_box.h"
-#include "app/ui_text.h"
+#include "uikit/message_box.h"
+#include "common/ui_text.h"
 #include "core/date.h"
 #include "core/text_file.h"
 

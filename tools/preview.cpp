@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "app/desktop.h"
+#include "uikit/desktop.h"
 #include "publish/replace.h"
 
 QString BuildPreviewPage(const QString& text, const QString& programFolder) {

@@ -8,8 +8,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
-#include "app/ui_text.h"
+#include "uikit/message_box.h"
+#include "common/ui_text.h"
 #include "tools/backup.h"
 
 namespace {

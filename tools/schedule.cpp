@@ -9,10 +9,10 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/editor_font.h"
-#include "app/message_box.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
+#include "uikit/diary_context.h"
+#include "common/ui_text.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "tools/diary_search.h"
@@ -75,10 +75,10 @@ bool BuildScheduleWeek(const std::filesystem::path& programFolder, const QDate& 
     return true;
 }
 
-TS_Form::TS_Form(TSDIAppForm* mainWindow)
+TS_Form::TS_Form(DiaryContext* diary, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
-      mainWindow_(mainWindow) {
+      diary_(diary), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("S_Form"));
     setWindowTitle(QStringLiteral("予定1週間"));
     setModal(false);
@@ -119,7 +119,7 @@ TS_Form::TS_Form(TSDIAppForm* mainWindow)
 
 void TS_Form::FormCreate() {
     placeBesideMainWindow();
-    RichEdit1->setFont(EditorFont(mainWindow_->EditorFontSize()));
+    RichEdit1->setFont(EditorFont(diary_->editorFontSize()));
     weekStart_ = today_();
     ShowWeek(weekStart_);
 }
@@ -163,7 +163,7 @@ void TS_Form::Button2Click() {
 void TS_Form::ShowWeek(const QDate& start) {
     ScheduleWeek week;
     QString error;
-    const bool ok = BuildScheduleWeek(mainWindow_->paths().programFolder, start, &week, &error);
+    const bool ok = BuildScheduleWeek(diary_->paths().programFolder, start, &week, &error);
     Label1->setText(week.label);
     RichEdit1->setPlainText(week.text);
     QTextCharFormat dateFormat;

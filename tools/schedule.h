@@ -12,7 +12,7 @@
 class QLabel;
 class QPushButton;
 class QTextEdit;
-class TSDIAppForm;
+class DiaryContext;
 
 // "2024/01/05(金)": the Japanese weekday whatever the locale.
 QString ScheduleDateText(const QDate& date);
@@ -38,7 +38,7 @@ class TS_Form : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TS_Form(TSDIAppForm* mainWindow);
+    TS_Form(DiaryContext* diary, QWidget* mainWindow);
 
     // Where "today" comes from; tests set a fixed day.
     void setClock(std::function<QDate()> today) { today_ = std::move(today); }
@@ -56,7 +56,8 @@ private:
     void Button1Click();
     void Button2Click();
 
-    TSDIAppForm* mainWindow_;
+    DiaryContext* diary_;
+    QWidget* mainWindow_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
     QDate weekStart_;
     bool placedWithFrame_ = false;

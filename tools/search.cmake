@@ -9,5 +9,5 @@ if(TAVO_WIDGETS)
     find.cpp find.h
     schedule.cpp schedule.h
   )
-  target_link_libraries(tavo_search PUBLIC tavo_app tavo_search_logic Qt6::Widgets)
+  target_link_libraries(tavo_search PUBLIC tavo_uikit tavo_search_logic Qt6::Widgets)
 endif()

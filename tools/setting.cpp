@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "app/desktop.h"
-#include "app/editor_font.h"
-#include "app/message_box.h"
-#include "app/ui_text.h"
+#include "uikit/desktop.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
+#include "common/ui_text.h"
 #include "core/user_settings.h"
 
 namespace {

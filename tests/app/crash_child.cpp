@@ -8,10 +8,10 @@
 #include <QTest>
 #include <random>
 
-#include "app/message_box.h"
-#include "app/sdimain.h"
+#include "uikit/message_box.h"
+#include "main_window/sdimain.h"
 #include "app/single_instance.h"
-#include "app/tavo_application.h"
+#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
 
 int main(int argc, char* argv[]) {

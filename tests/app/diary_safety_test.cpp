@@ -12,17 +12,17 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "app/recovery_dialog.h"
-#include "app/sdimain.h"
+#include "main_window/recovery_dialog.h"
+#include "main_window/sdimain.h"
 #include "app/single_instance.h"
 #include "app/tavo_windows.h"
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "core/date.h"
 #include "core/entry_store.h"
 #include "core/recovery.h"
 #include "core/temp_folder.h"
-#include "gui_harness.h"
-#include "gui_test_main.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 #include "tools/backup.h"
 #include "tools/restore_form.h"
 

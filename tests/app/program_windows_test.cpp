@@ -11,17 +11,17 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/help_window.h"
-#include "app/input_method.h"
-#include "app/password.h"
-#include "app/pw_start.h"
-#include "app/sdimain.h"
+#include "tools/help_window.h"
+#include "main_window/input_method.h"
+#include "main_window/password.h"
+#include "main_window/pw_start.h"
+#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
 #include "core/product.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
-#include "gui_harness.h"
-#include "gui_test_main.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 #include "publish/html_out.h"
 #include "publish/style_select.h"
 #include "tools/about.h"
@@ -113,7 +113,7 @@ private slots:
         QVERIFY(program_->StyleSelectForm()->isVisible());
         QCOMPARE(program_->StyleSelectForm()->windowTitle(), QStringLiteral("出力スタイル設定"));
         QVERIFY(!program_->StartDlg()->isVisible());
-        QCOMPARE(main()->EditorFontSize(), 10);
+        QCOMPARE(main()->editorFontSize(), 10);
         QCOMPARE(main()->windowTitle(), QStringLiteral("Tavo"));
         // A display name would be added to every window's caption by the desktop.
         QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(line0(), "[SIZE]" + tavo::EncodeText("abc"));
         QCOMPARE(line0().size(), size_t(6 + 6));
         QCOMPARE(QString::fromStdString(ReadAll(iniFile())).count(QStringLiteral("\r\n")), 15);
-        const auto today = main()->CurrentFileName().toStdString();
+        const auto today = main()->shownFileName().toStdString();
         QCOMPARE(ReadAll(h_.folder() / "data" / today),
                  tavo::EncodeText("unsaved") + "\r\n\r\n\r\n");
         dropEndedProgram();
@@ -239,7 +239,7 @@ private slots:
         QVERIFY(!program_->PasswordDlg()->isVisible());
         QVERIFY(main()->isVisible());
         QCOMPARE(line0(), std::string("[SIZE]"));
-        const auto today = main()->CurrentFileName().toStdString();
+        const auto today = main()->shownFileName().toStdString();
         QCOMPARE(ReadAll(h_.folder() / "data" / today), tavo::EncodeText("kept") + "\r\n\r\n\r\n");
     }
 
@@ -364,7 +364,7 @@ private slots:
         QCOMPARE(h_.shown.size(), 1);
         QCOMPARE(h_.shown[0].caption, QStringLiteral("わたしの日記 - Tavo"));
         h_.shown.clear();
-        QCOMPARE(main()->EditorFontSize(), 9);
+        QCOMPARE(main()->editorFontSize(), 9);
         for (const char* name : {"Edit2", "Memo1", "Memo2"}) {
             auto* editor = Child<QWidget>(main(), name);
             QCOMPARE(editor->font().pointSize(), 9);
@@ -418,7 +418,7 @@ private slots:
         startProgram();
         QVERIFY(h_.shown.isEmpty());
         QCOMPARE(main()->windowTitle(), QStringLiteral("Tavo"));
-        QCOMPARE(main()->EditorFontSize(), 16);
+        QCOMPARE(main()->editorFontSize(), 16);
         QCOMPARE(Child<QLineEdit>(main(), "Edit2")->font().pointSize(), 16);
         QVERIFY(!Child<QLineEdit>(main(), "Edit2")->property(kJapaneseInputProperty).toBool());
         TSet_Form* form = program_->Set_Form();
@@ -437,7 +437,7 @@ private slots:
         QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Error);
         QVERIFY(h_.shown[0].text.contains(QStringLiteral("User.ini")));
         QVERIFY(main()->isVisible());
-        QCOMPARE(main()->EditorFontSize(), 10);
+        QCOMPARE(main()->editorFontSize(), 10);
         QCOMPARE(Child<QLineEdit>(main(), "Edit2")->palette().color(QPalette::Text),
                  QColor(Qt::red));
         QCOMPARE(Child<QFrame>(program_->Set_Form(), "Panel1")->palette().color(QPalette::Window),

@@ -12,9 +12,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/gui_harness.h"
-#include "app/gui_test_main.h"
-#include "app/sdimain.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
+#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"

@@ -11,11 +11,11 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/gui_harness.h"
-#include "app/gui_test_main.h"
-#include "app/sdimain.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
+#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
-#include "app/ui_text.h"
+#include "common/ui_text.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
@@ -266,13 +266,13 @@ private slots:
         QCOMPARE(ReadAll(h_.folder() / "pages" / "april.html"), expectedPageBytes() + "\r\n");
         QVERIFY(!enabled("Button2"));
         QVERIFY(enabled("Button3"));
-        QCOMPARE(main()->HtmlSavePath(), FromPath(h_.folder() / "pages"));
+        QCOMPARE(main()->htmlSavePath(), FromPath(h_.folder() / "pages"));
 
         // The next save starts there, also after a restart.
         main()->close();
         program_.reset();
         startProgram();
-        QCOMPARE(main()->HtmlSavePath(), FromPath(h_.folder() / "pages"));
+        QCOMPARE(main()->htmlSavePath(), FromPath(h_.folder() / "pages"));
         openOnApril2004();
         QTest::mouseClick(button("Button1"), Qt::LeftButton);
         QTest::mouseClick(button("Button2"), Qt::LeftButton);  // cancelled

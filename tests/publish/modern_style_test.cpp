@@ -7,7 +7,7 @@
 #include <QWebEngineView>
 #include <memory>
 
-#include "app/gui_test_main.h"
+#include "uikit/gui_test_main.h"
 #include "core/entry_store.h"
 #include "core/temp_folder.h"
 #include "core/text_file.h"

@@ -15,11 +15,11 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/editor_font.h"
-#include "app/gui_harness.h"
-#include "app/gui_test_main.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/editor_font.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
+#include "main_window/sdimain.h"
+#include "common/ui_text.h"
 #include "core/temp_folder.h"
 #include "core/text_file.h"
 #include "publish/html_set.h"
@@ -146,10 +146,10 @@ private slots:
         // The lists here are about the styles a test makes; only demo.style is kept of the
         // built-in ones (the main window's test covers modern.style).
         std::filesystem::remove(h_.folder() / "style" / "modern.style");
-        pages_ = new TPagesDlg(main_.get());
-        select_ = new TStyleSelectForm(main_.get(), pages_);
+        pages_ = new TPagesDlg(main_.get(), main_.get());
+        select_ = new TStyleSelectForm(main_.get(), main_.get(), pages_);
         TSDIAppForm::Windows windows;
-        windows.styleSelectForm = select_;
+        windows.styleSelectForm = [this] { return select_; };
         main_->setWindows(windows);
         main_->show();
     }
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(page<QPushButton>("OKBtn")->text(), QStringLiteral("OK"));
         QVERIFY(page<QPushButton>("OKBtn")->isDefault());
         QCOMPARE(page<QPushButton>("CancelBtn")->text(), QStringLiteral("キャンセル"));
-        const QFont editorFont = EditorFont(main_->EditorFontSize());
+        const QFont editorFont = EditorFont(main_->editorFontSize());
         for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5"})
             QCOMPARE(page<QPlainTextEdit>(name)->font(), editorFont);
         for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6"})

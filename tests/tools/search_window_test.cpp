@@ -14,10 +14,10 @@
 #include <QTextEdit>
 #include <memory>
 
-#include "app/gui_harness.h"
-#include "app/gui_test_main.h"
-#include "app/sdimain.h"
-#include "app/ui_text.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
+#include "main_window/sdimain.h"
+#include "common/ui_text.h"
 #include "core/entry_store.h"
 #include "core/temp_folder.h"
 #include "tools/f_result.h"
@@ -47,13 +47,13 @@ private:
     // The main window with the three windows, created in the program's order.
     void startProgram() {
         main_ = std::make_unique<TSDIAppForm>(h_.folder());
-        find_ = new TFindForm(main_.get());
-        result_ = new TResult_Find(main_.get());
+        find_ = new TFindForm(main_.get(), main_.get());
+        result_ = new TResult_Find(main_.get(), main_.get());
         find_->setResultWindow(result_);
-        schedule_ = new TS_Form(main_.get());
+        schedule_ = new TS_Form(main_.get(), main_.get());
         TSDIAppForm::Windows windows;
-        windows.findForm = find_;
-        windows.scheduleForm = schedule_;
+        windows.findForm = [this] { return find_; };
+        windows.scheduleForm = [this] { return schedule_; };
         main_->setWindows(windows);
         main_->show();
         QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
@@ -222,7 +222,7 @@ private slots:
 
     void searchShowsTheHitsBesideTheMainWindow() {
         startProgram();
-        QCOMPARE(main_->EditorFontSize(), 13);
+        QCOMPARE(main_->editorFontSize(), 13);
         searchRange(QStringLiteral("abc"), QDate(2024, 1, 1), QDate(2024, 1, 31));
         QVERIFY(!find_->isVisible());
         QVERIFY(result_->isVisible());

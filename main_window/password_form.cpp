@@ -1,4 +1,4 @@
-#include "password_form.h"
+#include "main_window/password_form.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "recovery_writer.h"
+#include "main_window/recovery_writer.h"
 
 #include "core/recovery.h"
 

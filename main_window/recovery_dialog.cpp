@@ -1,4 +1,4 @@
-#include "recovery_dialog.h"
+#include "main_window/recovery_dialog.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "core/date.h"
-#include "message_box.h"
-#include "ui_text.h"
+#include "uikit/message_box.h"
+#include "common/ui_text.h"
 
 namespace {
 

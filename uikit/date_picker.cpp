@@ -1,4 +1,4 @@
-#include "date_picker.h"
+#include "uikit/date_picker.h"
 
 #include <QCalendarWidget>
 #include <QDateEdit>
@@ -10,7 +10,7 @@
 #include "core/date.h"
 #include "core/entry_store.h"
 #include "core/navigation.h"
-#include "ui_text.h"
+#include "common/ui_text.h"
 
 DiaryCalendar::DiaryCalendar(QWidget* parent, EntryDaysOfMonth entryDays)
     : QCalendarWidget(parent), entryDays_(std::move(entryDays)) {

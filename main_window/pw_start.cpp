@@ -1,12 +1,12 @@
-#include "pw_start.h"
+#include "main_window/pw_start.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "core/settings.h"
-#include "message_box.h"
-#include "sdimain.h"
-#include "ui_text.h"
+#include "uikit/message_box.h"
+#include "main_window/sdimain.h"
+#include "common/ui_text.h"
 
 TStartDlg::TStartDlg(TSDIAppForm* mainWindow) : mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("StartDlg"));

@@ -1,8 +1,8 @@
 #include <QObject>
 #include <QTest>
 
-#include "app/ui_text.h"
-#include "gui_test_main.h"
+#include "common/ui_text.h"
+#include "uikit/gui_test_main.h"
 
 class UiTextTest : public QObject {
     Q_OBJECT

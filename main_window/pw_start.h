@@ -1,7 +1,7 @@
 // The start dialog: shown instead of the main window while the diary is locked.
 #pragma once
 
-#include "password_form.h"
+#include "main_window/password_form.h"
 
 class TSDIAppForm;
 

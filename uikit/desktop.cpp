@@ -1,4 +1,4 @@
-#include "desktop.h"
+#include "uikit/desktop.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>

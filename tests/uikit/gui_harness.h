@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/message_box.h"
+#include "uikit/message_box.h"
 
 class GuiHarness {
 public:

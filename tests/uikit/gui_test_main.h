@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app/tavo_application.h"
+#include "uikit/tavo_application.h"
 
 #define TAVO_GUI_TEST_MAIN(TestObject)          \
     int main(int argc, char* argv[]) {          \

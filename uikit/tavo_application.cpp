@@ -1,4 +1,4 @@
-#include "tavo_application.h"
+#include "uikit/tavo_application.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "program_location.h"
+#include "common/program_location.h"
 
 #include <QCoreApplication>
 #include <QDir>

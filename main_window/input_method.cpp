@@ -1,4 +1,4 @@
-#include "input_method.h"
+#include "main_window/input_method.h"
 
 #include <QLineEdit>
 

@@ -1,13 +1,13 @@
-#include "password.h"
+#include "main_window/password.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
 #include "core/settings.h"
-#include "message_box.h"
-#include "sdimain.h"
-#include "ui_text.h"
+#include "uikit/message_box.h"
+#include "main_window/sdimain.h"
+#include "common/ui_text.h"
 
 TPasswordDlg::TPasswordDlg(TSDIAppForm* mainWindow)
     : PasswordForm(mainWindow), mainWindow_(mainWindow) {
@@ -41,7 +41,7 @@ void TPasswordDlg::OKBtnClick() {
     accept();
     // Ending the program must not lose what was typed: a day that cannot be saved stops
     // the lock, and the program goes on.
-    if (!mainWindow_->saveIfModified() || !mainWindow_->WriteSettings())
+    if (!mainWindow_->saveIfModified() || !mainWindow_->writeSettings())
         return;
     const QString password = Password->text();
     if (password.isEmpty()) {

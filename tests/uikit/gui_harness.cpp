@@ -1,8 +1,8 @@
-#include "gui_harness.h"
+#include "uikit/gui_harness.h"
 
 #include <QLocale>
 
-#include "app/desktop.h"
+#include "uikit/desktop.h"
 
 void GuiHarness::setUp() {
     dir_ = std::make_unique<QTemporaryDir>();

@@ -8,9 +8,13 @@
 #include <QString>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 
 #include "core/entry_store.h"
+#include "core/program_folder.h"
 #include "core/settings.h"
+#include "main_window/day_editor.h"
+#include "uikit/diary_context.h"
 
 class QAction;
 class QDateEdit;
@@ -29,35 +33,23 @@ class QToolBar;
 class QWebEngineView;
 class RecoveryWriter;
 
-// The program folder and the full paths of the files in it.
-struct ProgramPaths {
-    std::filesystem::path programFolder;
-    std::filesystem::path settingsFile;      // "tavo.ini"
-    std::filesystem::path userSettingsFile;  // "User.ini"
-    std::filesystem::path ftpSettingsFile;   // "FTP.ini"
-    std::filesystem::path ftpTrustFile;      // "ftp-trust.ini"
-    std::filesystem::path indexFile;         // "data.index"
-    std::filesystem::path userDefFile;       // "userdef.ini"
-
-    static ProgramPaths In(const std::filesystem::path& programFolder);
-};
-
-class TSDIAppForm : public QMainWindow {
+class TSDIAppForm : public QMainWindow, public DiaryContext, private DayEditor::Editors {
     Q_OBJECT
 
 public:
-    // The windows the menus open; each lives as long as the program.
+    // The windows the menus open, each made when it is first needed and kept until the
+    // program ends.
     struct Windows {
-        QDialog* aboutBox = nullptr;
-        QWidget* htmlOutForm = nullptr;
-        QWidget* findForm = nullptr;         // "日記の検索"
-        QWidget* scheduleForm = nullptr;     // "予定1週間"
-        QWidget* styleSelectForm = nullptr;  // "出力スタイル設定"
-        QDialog* passwordDlg = nullptr;
-        QWidget* setForm = nullptr;
-        QWidget* helpForm = nullptr;
-        TImgForm* imgForm = nullptr;     // "img 挿入"
-        QWidget* restoreForm = nullptr;  // "バックアップから復元"
+        std::function<QDialog*()> aboutBox;
+        std::function<QWidget*()> htmlOutForm;
+        std::function<QWidget*()> findForm;         // "日記の検索"
+        std::function<QWidget*()> scheduleForm;     // "予定1週間"
+        std::function<QWidget*()> styleSelectForm;  // "出力スタイル設定"
+        std::function<QDialog*()> passwordDlg;
+        std::function<QWidget*()> setForm;
+        std::function<QWidget*()> helpForm;
+        std::function<TImgForm*()> imgForm;     // "img 挿入"
+        std::function<QWidget*()> restoreForm;  // "バックアップから復元"
     };
 
     explicit TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
@@ -65,31 +57,25 @@ public:
 
     void setWindows(const Windows& windows) { windows_ = windows; }
 
-    const ProgramPaths& paths() const { return paths_; }
-    // The point size of the editing and list fonts, from the preferences read at start.
-    int EditorFontSize() const { return editorFontSize_; }
-    const tavo::EntryStore& store() const { return store_; }
-    QString HtmlSavePath() const { return htmlSavePath_; }
+    const tavo::ProgramPaths& paths() const override { return paths_; }
+    const tavo::EntryStore& store() const override { return store_; }
+    int editorFontSize() const override { return editorFontSize_; }
+    QString htmlSavePath() const override { return htmlSavePath_; }
     // A folder whose name code page 932 cannot hold is used for the rest of the run, but
     // "tavo.ini" keeps the last folder it can hold; the user is told once.
-    void setHtmlSavePath(const QString& path);
+    void setHtmlSavePath(const QString& path) override;
+    bool showDate(const QDate& date) override { return goToDate(date); }
 
-    QString CurrentFileName() const { return currentFileName_; }
-    QString LoadedFileName() const { return loadedFileName_; }
-    QDate shownDate() const;
+    QString shownFileName() const { return dayEditor_.fileName(); }
+    QDate shownDate() const { return dayEditor_.date(); }
 
-    // Shows one day in the editors and the status bar.
-    void LoadEntry(const QString& fileName);
-    // Run after every change of the picker's date: saves the day being left if it was
-    // edited, then loads the picked day. False when the save failed; the picker then
-    // returns to the day the editors still hold.
-    bool DTP_Change();
-    // Sets the picker to `date` and runs DTP_Change, as every navigation command does.
+    // Sets the picker to `date` and shows that day, saving the day left, as every
+    // navigation command does. False when the date is out of range or the save failed.
     bool goToDate(const QDate& date);
     // Saves the shown day if it was edited (before a dialog that reads entry files).
-    bool saveIfModified();
-    bool isEntryModified() const;
-    bool WriteSettings();
+    bool saveIfModified() { return dayEditor_.saveIfModified(); }
+    bool isEntryModified() const { return dayEditor_.isModified(); }
+    bool writeSettings();
     // Ends the program at once without the close query: nothing more is saved or written
     // but the day's backup.
     void endWithoutCloseQuery();
@@ -114,16 +100,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
+    static constexpr int kMinimumPaneHeight = 100;
+
+    void setUp();
     void createWidgets();
     void createActions();
     void createMenusAndToolBar();
     void applySettingsFile();
     void applyUserSettings();
     void applyPaneHeights();
-    bool saveEntryTo(const QString& fileName);
-    // The three texts as a save stores them.
-    tavo::Entry editorEntry(bool* usedCharacterReferences = nullptr) const;
+    // The editors as the shown day's record sees them.
+    DayEditor::Texts texts() const override;
+    bool isModified() const override;
+    void showDay(const QDate& date, DayEditor::Shown shown, const DayEditor::Texts& texts) override;
+    // The picker's date changed: the day editor moves there, or the picker goes back to
+    // the day the editors still hold.
+    bool onPickerDateChanged();
     void textsEdited();
     // Every day whose recovery file differs from its entry, or only `onlyFile`'s.
     void offerRecoveries(const QString& onlyFile = {});
@@ -134,21 +126,21 @@ private:
     void reportCharacterReferences();
     int privatePaneHeight() const;
 
-    void beforediaryClick();
-    void nextdiaryClick();
+    void onPreviousEntry();
+    void onNextEntry();
     void jumpToEntry(bool later);
-    void D1Click();
-    void T2Click();
-    void P1Click();
-    void PageControl2Change(int index);
+    void onToggleToolBar();
+    void onTogglePrivatePane();
+    void onPublicTabChanged(int index);
     void refreshPreview();
     void refreshPreviewIfShown();
-    void N18Click();
+    void onInsertColor();
     void buildUserDefMenu();
-    void UserDefStrInsert(size_t entry);
+    void insertUserDefText(size_t entry);
     // A file dropped on the window: one GIF, JPEG or PNG while the public text has the
     // focus opens the image dialog; anything else is ignored.
-    void WMDropFiles(const QList<QUrl>& urls);
+    void onFilesDropped(const QList<QUrl>& urls);
+    bool filterDrop(QEvent* event);
     void editCommand(const char* slot);
     void openAfterSave(QWidget* window, const QString& caption);
     void notYetAvailable(const QString& caption);
@@ -158,7 +150,7 @@ private:
     QAction* addAction(const char* name, const QString& caption, const QString& hint,
                        const QKeySequence& shortcut = {});
 
-    ProgramPaths paths_;
+    tavo::ProgramPaths paths_;
     Windows windows_;
     int editorFontSize_ = 10;
     bool ending_ = false;
@@ -166,34 +158,32 @@ private:
     QString htmlSavePath_;
     std::string storedHtmlSavePath_;  // as "tavo.ini" holds it
     bool htmlSavePathReported_ = false;
-    QString currentFileName_;
-    QString loadedFileName_;
-    QDate loadedDate_;
     bool charRefsReported_ = false;
     // The private pane's height while it is hidden or not laid out yet: read at start,
     // then the height it had when last hidden.
     int privatePaneHeight_ = 121;
     bool paneHeightsApplied_ = false;
     RecoveryWriter* recovery_ = nullptr;
+    DayEditor dayEditor_;  // the one record of the shown day
     bool loading_ = false;  // the program, not the user, is setting the texts
     bool recoveriesOffered_ = false;
     std::string backupFolderSetting_;  // as "User.ini" holds it; empty: "backup"
     bool backupsOn_ = true;
 
-    QToolBar* ToolBar1 = nullptr;
+    QToolBar* toolBar_ = nullptr;
     QLabel* statusPanels_[3] = {};
-    QDateEdit* DateTimePicker1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QTabWidget* PageControl2 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;
-    QWebEngineView* WebBrowser1 = nullptr;
+    QDateEdit* datePicker_ = nullptr;
+    QGroupBox* publicPane_ = nullptr;
+    QGroupBox* privatePane_ = nullptr;
+    QSplitter* paneSplitter_ = nullptr;
+    QLineEdit* titleEdit_ = nullptr;
+    QTabWidget* publicTabs_ = nullptr;
+    QPlainTextEdit* publicEdit_ = nullptr;
+    QPlainTextEdit* privateEdit_ = nullptr;
+    QWebEngineView* preview_ = nullptr;
 
-    QMenu* N19 = nullptr;
+    QMenu* userDefMenu_ = nullptr;
     QColor lastTextColor_ = Qt::black;  // the colour dialog starts from its last choice
-    QAction* T2 = nullptr;
-    QAction* P1 = nullptr;
+    QAction* toolBarAction_ = nullptr;
+    QAction* privatePaneAction_ = nullptr;
 };

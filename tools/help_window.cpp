@@ -1,9 +1,9 @@
-#include "help_window.h"
+#include "tools/help_window.h"
 
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "desktop.h"
+#include "uikit/desktop.h"
 
 // The manual is compiled into a static library; its resources must be registered by hand.
 static void RegisterHelpResources() {

@@ -1,4 +1,4 @@
-#include "editor_font.h"
+#include "uikit/editor_font.h"
 
 namespace {
 

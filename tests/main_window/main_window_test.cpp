@@ -18,14 +18,14 @@
 #include <memory>
 #include <set>
 
-#include "app/date_picker.h"
-#include "app/sdimain.h"
+#include "uikit/date_picker.h"
+#include "main_window/sdimain.h"
 #include "core/date.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
-#include "gui_harness.h"
-#include "gui_test_main.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -399,7 +399,7 @@ private slots:
         pick(from);
         trigger(action.toLatin1().constData());
         QCOMPARE(picker()->date(), to);
-        QCOMPARE(window_->CurrentFileName(),
+        QCOMPARE(window_->shownFileName(),
                  QString::fromStdString(tavo::EntryFileName({to.year(), to.month(), to.day()})));
     }
 
@@ -563,7 +563,7 @@ private slots:
         QVERIFY(!child<QAction>("T2")->isChecked());
         QVERIFY(!child<QGroupBox>("GroupBox2")->isVisible());
         QVERIFY(!child<QAction>("P1")->isChecked());
-        QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/user/日記"));
+        QCOMPARE(window_->htmlSavePath(), QStringLiteral("/home/user/日記"));
     }
 
     void folderCp932CannotHoldKeepsTheStoredOneAndSaysSoOnce() {
@@ -573,7 +573,7 @@ private slots:
         QVERIFY(shown_.isEmpty());
 
         window_->setHtmlSavePath(QStringLiteral("/home/u/Café"));
-        QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/u/Café"));  // for this run
+        QCOMPARE(window_->htmlSavePath(), QStringLiteral("/home/u/Café"));  // for this run
         QCOMPARE(shown_.size(), 1);
         QCOMPARE(shown_[0].kind, MessageBox::Kind::Message);
         QVERIFY(shown_[0].text.contains(QStringLiteral("CP932")));
@@ -584,7 +584,7 @@ private slots:
         restartWindow();
 
         QCOMPARE(iniLine(6), std::string("/home/u/\x93\xFA\x8B\x4C"));
-        QCOMPARE(window_->HtmlSavePath(), QStringLiteral("/home/u/日記"));
+        QCOMPARE(window_->htmlSavePath(), QStringLiteral("/home/u/日記"));
     }
 
     void privatePaneHeightSurvivesARestart() {

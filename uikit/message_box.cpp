@@ -1,4 +1,4 @@
-#include "message_box.h"
+#include "uikit/message_box.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 // The lock dialog: stores a password in "tavo.ini" and ends the program.
 #pragma once
 
-#include "password_form.h"
+#include "main_window/password_form.h"
 
 class TSDIAppForm;
 

@@ -1,4 +1,4 @@
-#include "ui_text.h"
+#include "common/ui_text.h"
 
 #include <QLocale>
 
