@@ -2,9 +2,9 @@
 
 #include <QCommandLineParser>
 
+#include "common/ui_text.h"
 #include "core/date.h"
 #include "core/product.h"
-#include "common/ui_text.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "common/program_location.h"
 #include "app/single_instance.h"
-#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
+#include "common/program_location.h"
+#include "uikit/tavo_application.h"
 
 int main(int argc, char* argv[]) {
     // Answered before the application object, which needs a display.

@@ -5,8 +5,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include "uikit/message_box.h"
 #include "common/ui_text.h"
+#include "uikit/message_box.h"
 
 namespace {
 

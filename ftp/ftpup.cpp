@@ -15,8 +15,6 @@
 #include <QSslCertificate>
 #include <QVBoxLayout>
 
-#include "uikit/message_box.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
 #include "core/text_file.h"
 #include "ftp/ftp_protocol.h"
@@ -24,6 +22,8 @@
 #include "ftp/image_queue.h"
 #include "ftp/qftp.h"
 #include "ftp/qftp_messenger.h"
+#include "uikit/diary_context.h"
+#include "uikit/message_box.h"
 
 using tavo::ftp::FtpError;
 using tavo::ftp::FtpInfo;
@@ -70,8 +70,12 @@ QString UploadErrorMessage(FtpError error) {
     return QStringLiteral("ERROR: ") + QString::fromLatin1(tavo::ftp::FtpErrorName(error));
 }
 
-TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow, std::function<std::string()> pageBytes)
-    : QDialog(mainWindow), diary_(diary), mainWindow_(mainWindow), pageBytes_(std::move(pageBytes)) {
+TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
+                         std::function<std::string()> pageBytes)
+    : QDialog(mainWindow),
+      diary_(diary),
+      mainWindow_(mainWindow),
+      pageBytes_(std::move(pageBytes)) {
     setObjectName(QStringLiteral("FTPUP_Form"));
     setWindowTitle(QStringLiteral("FTPアップロード"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -287,8 +291,8 @@ void TFTPUP_Form::setControlsEnabled(bool enabled) {
 }
 
 QString TFTPUP_Form::localImagePath(const QString& name) const {
-    return FromPath(diary_->paths().programFolder / kImageFolder.toStdString()) +
-           QLatin1Char('/') + name;
+    return FromPath(diary_->paths().programFolder / kImageFolder.toStdString()) + QLatin1Char('/') +
+           name;
 }
 
 void TFTPUP_Form::Button1Click() {

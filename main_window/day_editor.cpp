@@ -54,9 +54,9 @@ void DayEditor::show(const QDate& date) {
         MessageBox::error(messageParent_, QString::fromStdString(error));
         return;
     }
-    editors_.showDay(date_, status == tavo::EntryStore::ReadStatus::Found ? Shown::Entry
-                                                                        : Shown::NoEntry,
-                  texts);
+    editors_.showDay(date_,
+                     status == tavo::EntryStore::ReadStatus::Found ? Shown::Entry : Shown::NoEntry,
+                     texts);
 }
 
 bool DayEditor::save() {

@@ -151,11 +151,12 @@ void TSDIAppForm::createActions() {
     }
 
     toolBarAction_ = addAction("T2", QStringLiteral("ツールバー(&T)"),
-                   QStringLiteral("ツールバーの表示切り替え"));
+                               QStringLiteral("ツールバーの表示切り替え"));
     toolBarAction_->setCheckable(true);
     toolBarAction_->setChecked(true);
     connect(toolBarAction_, &QAction::triggered, this, &TSDIAppForm::onToggleToolBar);
-    privatePaneAction_ = addAction("P1", QStringLiteral("PRIVATE(&P)"), QStringLiteral("PRIVATE の表示切り替え"));
+    privatePaneAction_ =
+        addAction("P1", QStringLiteral("PRIVATE(&P)"), QStringLiteral("PRIVATE の表示切り替え"));
     privatePaneAction_->setCheckable(true);
     privatePaneAction_->setChecked(true);
     connect(privatePaneAction_, &QAction::triggered, this, &TSDIAppForm::onTogglePrivatePane);
@@ -225,8 +226,9 @@ void TSDIAppForm::createActions() {
             [this] { showWindow(Made(windows_.setForm), QStringLiteral("環境設定")); });
     QAction* R1 = addAction("R1", QStringLiteral("バックアップから復元…"),
                             QStringLiteral("バックアップから日記を復元"));
-    connect(R1, &QAction::triggered, this,
-            [this] { showWindow(Made(windows_.restoreForm), QStringLiteral("バックアップから復元")); });
+    connect(R1, &QAction::triggered, this, [this] {
+        showWindow(Made(windows_.restoreForm), QStringLiteral("バックアップから復元"));
+    });
     QAction* S1 = addAction("S1", QStringLiteral("予定(&S)"), QStringLiteral("1週間の予定を表示"));
     connect(S1, &QAction::triggered, this,
             [this] { openAfterSave(Made(windows_.scheduleForm), QStringLiteral("予定")); });

@@ -1,12 +1,12 @@
 // Files dropped on the main window: a picture dropped while the public text has the focus
 // goes in as an image tag; the editors never take a dropped file as text.
+#include <QDateEdit>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
-#include <QDateEdit>
 
 #include "common/ui_text.h"
 #include "main_window/sdimain.h"

@@ -1,7 +1,7 @@
 // What the main window keeps between runs: its place and panes in "tavo.ini", the user's
 // preferences from "User.ini" applied at start, and the folder pages are saved to.
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>

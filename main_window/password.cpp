@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "core/settings.h"
-#include "uikit/message_box.h"
-#include "main_window/sdimain.h"
 #include "common/ui_text.h"
+#include "core/settings.h"
+#include "main_window/sdimain.h"
+#include "uikit/message_box.h"
 
 TPasswordDlg::TPasswordDlg(TSDIAppForm* mainWindow)
     : PasswordForm(mainWindow), mainWindow_(mainWindow) {

@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/settings.h"
-#include "uikit/message_box.h"
-#include "main_window/sdimain.h"
 #include "common/ui_text.h"
+#include "core/settings.h"
+#include "main_window/sdimain.h"
+#include "uikit/message_box.h"
 
 TStartDlg::TStartDlg(TSDIAppForm* mainWindow) : mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("StartDlg"));

@@ -7,9 +7,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "common/ui_text.h"
 #include "core/date.h"
 #include "uikit/message_box.h"
-#include "common/ui_text.h"
 
 namespace {
 

@@ -32,25 +32,25 @@
 #include <functional>
 #include <system_error>
 
+#include "common/ui_text.h"
 #include "core/cp932.h"
 #include "core/date.h"
 #include "core/navigation.h"
 #include "core/recovery.h"
 #include "core/text_file.h"
 #include "core/user_settings.h"
-#include "uikit/date_picker.h"
-#include "uikit/desktop.h"
-#include "uikit/editor_font.h"
 #include "main_window/input_method.h"
-#include "uikit/message_box.h"
-#include "publish/style.h"
 #include "main_window/recovery_dialog.h"
 #include "main_window/recovery_writer.h"
+#include "publish/style.h"
 #include "tools/backup.h"
 #include "tools/imginput.h"
 #include "tools/insertion.h"
 #include "tools/preview.h"
-#include "common/ui_text.h"
+#include "uikit/date_picker.h"
+#include "uikit/desktop.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
 
 namespace {
 
@@ -99,10 +99,9 @@ TSDIAppForm::TSDIAppForm(const std::filesystem::path& programFolder, QWidget* pa
           },
           [this](const QString& error) {
               MessageBox::error(
-                  this,
-                  QStringLiteral("復元用ファイルを書き込めません。編集はこのまま"
-                                 "続けられますが、保存するまで異常終了に備えられません。\n") +
-                      error);
+                  this, QStringLiteral("復元用ファイルを書き込めません。編集はこのまま"
+                                       "続けられますが、保存するまで異常終了に備えられません。\n") +
+                            error);
           },
           this)),
       dayEditor_(store_, *this, *recovery_, this) {
@@ -265,13 +264,13 @@ void TSDIAppForm::createWidgets() {
 
     QWidget::setTabOrder(titleEdit_, publicEdit_);
     QWidget::setTabOrder(publicEdit_, privateEdit_);
-    for (QObject* editor :
-         {static_cast<QObject*>(titleEdit_), static_cast<QObject*>(publicEdit_), static_cast<QObject*>(privateEdit_)})
+    for (QObject* editor : {static_cast<QObject*>(titleEdit_), static_cast<QObject*>(publicEdit_),
+                            static_cast<QObject*>(privateEdit_)})
         editor->installEventFilter(this);
     // Files dropped anywhere on the window, the editors included, are taken as images.
     setAcceptDrops(true);
-    for (QObject* target :
-         {static_cast<QObject*>(publicEdit_->viewport()), static_cast<QObject*>(privateEdit_->viewport())})
+    for (QObject* target : {static_cast<QObject*>(publicEdit_->viewport()),
+                            static_cast<QObject*>(privateEdit_->viewport())})
         target->installEventFilter(this);
 
     QStatusBar* statusBar = new QStatusBar(this);
@@ -284,7 +283,6 @@ void TSDIAppForm::createWidgets() {
     }
     setStatusBar(statusBar);
 }
-
 
 DayEditor::Texts TSDIAppForm::texts() const {
     return {titleEdit_->text(), MemoText(publicEdit_), MemoText(privateEdit_)};
@@ -404,8 +402,7 @@ bool TSDIAppForm::onPickerDateChanged() {
 }
 
 bool TSDIAppForm::goToDate(const QDate& date) {
-    if (!date.isValid() || date < datePicker_->minimumDate() ||
-        date > datePicker_->maximumDate())
+    if (!date.isValid() || date < datePicker_->minimumDate() || date > datePicker_->maximumDate())
         return false;
     {
         const QSignalBlocker blocker(datePicker_);
@@ -491,7 +488,7 @@ void TSDIAppForm::refreshPreview() {
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     preview_->setHtml(BuildPreviewPage(publicEdit_->toPlainText(), folder),
-                         QUrl::fromLocalFile(folder));
+                      QUrl::fromLocalFile(folder));
 }
 
 void TSDIAppForm::onInsertColor() {
@@ -598,7 +595,7 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
 int TSDIAppForm::privatePaneHeight() const {
     // A hidden pane's own height means nothing (it may never have been laid out).
     return privatePane_->isVisibleTo(this) && paneHeightsApplied_ ? privatePane_->height()
-                                                               : privatePaneHeight_;
+                                                                  : privatePaneHeight_;
 }
 
 void TSDIAppForm::endWithoutCloseQuery() {

@@ -164,7 +164,7 @@ private:
     int privatePaneHeight_ = 121;
     bool paneHeightsApplied_ = false;
     RecoveryWriter* recovery_ = nullptr;
-    DayEditor dayEditor_;  // the one record of the shown day
+    DayEditor dayEditor_;   // the one record of the shown day
     bool loading_ = false;  // the program, not the user, is setting the texts
     bool recoveriesOffered_ = false;
     std::string backupFolderSetting_;  // as "User.ini" holds it; empty: "backup"

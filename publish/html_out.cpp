@@ -14,16 +14,16 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "uikit/date_picker.h"
-#include "uikit/desktop.h"
-#include "uikit/editor_font.h"
-#include "uikit/message_box.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
 #include "core/text_file.h"
 #include "page_generator.h"
 #include "style.h"
 #include "style_select.h"
+#include "uikit/date_picker.h"
+#include "uikit/desktop.h"
+#include "uikit/diary_context.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
 
 namespace {
 
@@ -49,10 +49,8 @@ TH_OutForm::TH_OutForm(DiaryContext* diary, QWidget* mainWindow)
         b->setAutoDefault(false);
         return b;
     };
-    DateTimePicker1 =
-        MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
-    DateTimePicker2 =
-        MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
+    DateTimePicker1 = MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
+    DateTimePicker2 = MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
     CheckBox1 = new QCheckBox(QStringLiteral("古い順に"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     ComboBox1 = new QComboBox(this);

@@ -13,12 +13,12 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "uikit/editor_font.h"
-#include "uikit/message_box.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
 #include "core/text_file.h"
 #include "style_edit.h"
+#include "uikit/diary_context.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ void SetFlag(QCheckBox* box, const std::string& flag) {
 
 }  // namespace
 
-TPagesDlg::TPagesDlg(DiaryContext* diary, QWidget* mainWindow) : QDialog(mainWindow), diary_(diary), mainWindow_(mainWindow) {
+TPagesDlg::TPagesDlg(DiaryContext* diary, QWidget* mainWindow)
+    : QDialog(mainWindow), diary_(diary), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("PagesDlg"));
     setWindowTitle(QStringLiteral("HTML設定"));
     setModal(true);
@@ -337,8 +338,7 @@ void TPagesDlg::OKBtnClick() {
         MessageBox::message(this, QString::fromStdString(problem));
         return;
     }
-    const std::filesystem::path path =
-        tavo::StylePath(diary_->paths().programFolder, fileName);
+    const std::filesystem::path path = tavo::StylePath(diary_->paths().programFolder, fileName);
     std::error_code ec;
     // The style being edited is replaced without a question; another one only when the
     // user agrees.

@@ -13,11 +13,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "uikit/message_box.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
 #include "html_set.h"
 #include "style.h"
+#include "uikit/diary_context.h"
+#include "uikit/message_box.h"
 
 bool MoveToTrash(const QString& file, QString* error) {
     // Qt gives up on the home trash when the folder that holds it is missing, and then

@@ -7,9 +7,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "uikit/editor_font.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
+#include "uikit/diary_context.h"
+#include "uikit/editor_font.h"
 
 QString ResultLine(const QDate& date, const QString& title) {
     return QStringLiteral("%1/%2/%3(%4) : %5")

@@ -12,16 +12,17 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "uikit/date_picker.h"
-#include "uikit/message_box.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
 #include "tools/f_result.h"
+#include "uikit/date_picker.h"
+#include "uikit/diary_context.h"
+#include "uikit/message_box.h"
 
 TFindForm::TFindForm(DiaryContext* diary, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
-      diary_(diary), mainWindow_(mainWindow) {
+      diary_(diary),
+      mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("FindForm"));
     setWindowTitle(QStringLiteral("日記の検索"));
     setModal(false);
@@ -148,8 +149,8 @@ tavo::SearchRequest TFindForm::request() const {
 void TFindForm::Button1Click() {
     tavo::SearchResult result;
     std::string error;
-    const bool ok = tavo::SearchDiary(diary_->paths().programFolder, request(), &result,
-                                      &error, [this](int percent) {
+    const bool ok = tavo::SearchDiary(diary_->paths().programFolder, request(), &result, &error,
+                                      [this](int percent) {
                                           if (percent == ProgressBar1->value())
                                               return;
                                           ProgressBar1->setValue(percent);

@@ -9,13 +9,13 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "uikit/editor_font.h"
-#include "uikit/message_box.h"
-#include "uikit/diary_context.h"
 #include "common/ui_text.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "tools/diary_search.h"
+#include "uikit/diary_context.h"
+#include "uikit/editor_font.h"
+#include "uikit/message_box.h"
 
 namespace {
 
@@ -78,7 +78,8 @@ bool BuildScheduleWeek(const std::filesystem::path& programFolder, const QDate& 
 TS_Form::TS_Form(DiaryContext* diary, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
-      diary_(diary), mainWindow_(mainWindow) {
+      diary_(diary),
+      mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("S_Form"));
     setWindowTitle(QStringLiteral("予定1週間"));
     setModal(false);

@@ -1,5 +1,6 @@
 // What the windows opened from the main window need of the diary: where its files are (and
-// the store of its entries), the user's editor font size, the folder pages are saved to, and a way to show a day.
+// the store of its entries), the user's editor font size, the folder pages are saved to, and a way
+// to show a day.
 #pragma once
 
 #include <QDate>

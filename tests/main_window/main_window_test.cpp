@@ -18,12 +18,12 @@
 #include <memory>
 #include <set>
 
-#include "uikit/date_picker.h"
-#include "main_window/sdimain.h"
 #include "core/date.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
+#include "main_window/sdimain.h"
+#include "uikit/date_picker.h"
 #include "uikit/gui_harness.h"
 #include "uikit/gui_test_main.h"
 

@@ -15,16 +15,16 @@
 #include <QTimer>
 #include <memory>
 
-#include "uikit/editor_font.h"
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
-#include "main_window/sdimain.h"
 #include "common/ui_text.h"
 #include "core/temp_folder.h"
 #include "core/text_file.h"
+#include "main_window/sdimain.h"
 #include "publish/html_set.h"
 #include "publish/style.h"
 #include "publish/style_select.h"
+#include "uikit/editor_font.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <QTextEdit>
 #include <memory>
 
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
-#include "main_window/sdimain.h"
 #include "common/ui_text.h"
 #include "core/entry_store.h"
 #include "core/temp_folder.h"
+#include "main_window/sdimain.h"
 #include "tools/f_result.h"
 #include "tools/find.h"
 #include "tools/schedule.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 namespace {
 
