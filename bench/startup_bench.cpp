@@ -1,13 +1,19 @@
 // How long the diary takes to open: from the start of main to the main window's first
-// frame, on a diary of 20 years. An application object can be made only once a process,
-// so every run is a fresh process: this program started again with --child.
+// frame, on diaries of 20 and 100 years, side by side with the floor: a bare Qt Widgets
+// window with two text fields, measured the same way in the same run. An application
+// object can be made only once a process, so every run is a fresh process: this program
+// started again with --child.
 //
 //   tavo_startup_bench [runs]    (5 runs unless given)
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
@@ -15,10 +21,10 @@
 #include <optional>
 #include <vector>
 
-#include "main_window/sdimain.h"
-#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
 #include "generated_diary.h"
+#include "main_window/sdimain.h"
+#include "uikit/tavo_application.h"
 
 namespace {
 
@@ -53,23 +59,40 @@ private:
     bool seen_ = false;
 };
 
+constexpr char kBare[] = "bare";
+
 // One run, as main.cpp opens the diary but on the given program folder.
 int MeasureOnce(int argc, char* argv[], const QElapsedTimer& clock) {
     PrepareApplicationAttributes();
     QApplication app(argc, argv);
     SetUpApplication(app);
-    TavoWindows windows(argv[2]);  // every window of the program, as main.cpp makes them
+    TavoWindows windows(argv[2]);  // as main.cpp makes them
     FirstFrameWatch watch(*windows.SDIAppForm(), clock);
     app.installEventFilter(&watch);
     windows.start();
     return app.exec();
 }
 
+// The floor: the least a Qt Widgets program with a title and a text field shows.
+int MeasureBareWindow(int argc, char* argv[], const QElapsedTimer& clock) {
+    QApplication app(argc, argv);
+    QMainWindow window;
+    auto* panel = new QWidget(&window);
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(new QLineEdit(panel));
+    layout->addWidget(new QPlainTextEdit(panel));
+    window.setCentralWidget(panel);
+    window.resize(438, 540);
+    FirstFrameWatch watch(window, clock);
+    app.installEventFilter(&watch);
+    window.show();
+    return app.exec();
+}
+
 // The milliseconds one child reports; on failure its error output is passed on.
-std::optional<double> RunChild(const std::filesystem::path& programFolder) {
+std::optional<double> RunChild(const QString& what) {
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(),
-                {kChildFlag, QString::fromStdString(programFolder.string())});
+    child.start(QCoreApplication::applicationFilePath(), {kChildFlag, what});
     if (child.waitForFinished(kChildTimeoutMs) && child.exitStatus() == QProcess::NormalExit &&
         child.exitCode() == 0) {
         bool ok = false;
@@ -93,7 +116,8 @@ int main(int argc, char* argv[]) {
     QElapsedTimer clock;
     clock.start();
     if (argc == 3 && std::strcmp(argv[1], kChildFlag) == 0)
-        return MeasureOnce(argc, argv, clock);
+        return std::strcmp(argv[2], kBare) == 0 ? MeasureBareWindow(argc, argv, clock)
+                                                : MeasureOnce(argc, argv, clock);
 
     QCoreApplication app(argc, argv);
     bool ok = true;
@@ -108,20 +132,35 @@ int main(int argc, char* argv[]) {
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
-    const tavo::bench::GeneratedDiary diary(tavo::Today());
-    std::printf("Start-up to the first frame, %d-day diary, %s platform\n",
-                tavo::bench::GeneratedDiary::kDays, qgetenv("QT_QPA_PLATFORM").constData());
-    std::vector<double> times;
+    using tavo::bench::GeneratedDiary;
+    const GeneratedDiary twentyYears(tavo::Today());
+    const GeneratedDiary hundredYears(tavo::Today(), GeneratedDiary::kCenturyDays);
+    struct Row {
+        const char* name;
+        QString child;
+        std::vector<double> times;
+    };
+    Row rows[] = {
+        {"bare Qt window", QString::fromLatin1(kBare), {}},
+        {"Tavo, 20 years", QString::fromStdString(twentyYears.folder().string()), {}},
+        {"Tavo, 100 years", QString::fromStdString(hundredYears.folder().string()), {}},
+    };
+    std::printf("Start-up to the first frame, medians of %d runs, %s platform\n", runs,
+                qgetenv("QT_QPA_PLATFORM").constData());
+    // Taken in turns, so that a busy moment of the machine falls on every row alike.
     for (int run = 1; run <= runs; ++run) {
-        const std::optional<double> ms = RunChild(diary.folder());
-        if (!ms) {
-            std::fprintf(stderr, "run %d failed\n", run);
-            return 1;
+        for (Row& row : rows) {
+            const std::optional<double> ms = RunChild(row.child);
+            if (!ms) {
+                std::fprintf(stderr, "%s, run %d failed\n", row.name, run);
+                return 1;
+            }
+            row.times.push_back(*ms);
         }
-        std::printf("  run %d: %.1f ms\n", run, *ms);
-        std::fflush(stdout);
-        times.push_back(*ms);
     }
-    std::printf("median: %.1f ms\n", Median(times));
+    const double floor = Median(rows[0].times);
+    for (const Row& row : rows)
+        std::printf("  %-16s %7.1f ms  %4.2fx the bare window\n", row.name, Median(row.times),
+                    Median(row.times) / floor);
     return 0;
 }

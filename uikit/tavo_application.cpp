@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 namespace {
 
@@ -27,6 +28,11 @@ void SetUpApplication(QApplication& app) {
     app.setApplicationName(QStringLiteral("tavo"));
     // Wayland desktops find the desktop entry, and with it the name and icon, by this.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_APP_ID));
-    // The theme's icon when the desktop has one of that name, so both always agree.
-    app.setWindowIcon(QIcon::fromTheme(QStringLiteral(TAVO_APP_ID), BuiltInIcon()));
+    app.setWindowIcon(BuiltInIcon());
+    // The theme's icon when the desktop has one of that name, so both always agree. Looking
+    // it up reads the icon theme's folders, which the first window does not wait for.
+    QTimer::singleShot(0, &app, [] {
+        if (QIcon::hasThemeIcon(QStringLiteral(TAVO_APP_ID)))
+            QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TAVO_APP_ID)));
+    });
 }
