@@ -105,7 +105,6 @@ private:
     void setUp();
     void createWidgets();
     void createActions();
-    void createMenusAndToolBar();
     void applySettingsFile();
     void applyUserSettings();
     void applyPaneHeights();
