@@ -1,57 +1,26 @@
 // Writes the code page 932 conversion tables as C++ arrays (cp932_tables_gen OUTPUT), asked
 // of glibc's CP932 converter at build time, so that the program neither builds them at
 // start-up nor needs that converter where it runs.
-#include <iconv.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "core/cp932_system_converter.h"
 #include "core/cp932_tables.h"
 
 namespace {
 
 using tavo::IsCp932LeadByte;
+using tavo::cp932_tables::SystemConverter;
 using tavo::cp932_tables::DoubleIndex;
 using tavo::cp932_tables::IsTrailByte;
 using tavo::cp932_tables::kDoubleByteCount;
-
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
-    ~Iconv() {
-        if (ok())
-            iconv_close(handle_);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-
-    bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-
-    // The whole input converted; nothing when the converter refuses any of it.
-    std::optional<std::string> Convert(std::string_view in) {
-        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-        char* inPtr = const_cast<char*>(in.data());
-        size_t inLeft = in.size();
-        char out[16];
-        char* outPtr = out;
-        size_t outLeft = sizeof out;
-        if (iconv(handle_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
-            inLeft != 0)
-            return std::nullopt;
-        return std::string(out, sizeof out - outLeft);
-    }
-
-private:
-    iconv_t handle_;
-};
 
 struct Tables {
     std::vector<char16_t> single = std::vector<char16_t>(256);  // 0 = not a single-byte character
@@ -59,21 +28,14 @@ struct Tables {
     std::vector<std::uint16_t> codeOf = std::vector<std::uint16_t>(0x10000);  // 0 = no code
 };
 
-char16_t Decode(Iconv& decoder, std::string_view bytes) {
-    const auto out = decoder.Convert(bytes);
-    if (!out || out->size() != 2)
-        return 0;  // unmapped, or outside the Basic Multilingual Plane (code page 932 has none)
-    return static_cast<char16_t>(static_cast<unsigned char>((*out)[0]) |
-                                 static_cast<unsigned char>((*out)[1]) << 8);
+char16_t Decode(const SystemConverter& system, std::string_view code) {
+    return system.Decode(code).value_or(0);
 }
 
-std::uint16_t Encode(Iconv& encoder, char16_t ch) {
-    const char in[2] = {static_cast<char>(ch & 0xFF), static_cast<char>(ch >> 8)};
-    const auto out = encoder.Convert(std::string_view(in, 2));
-    if (!out || out->empty() || out->size() > 2)
-        return 0;
+// 0 when the converter cannot write the character.
+std::uint16_t Encode(const SystemConverter& system, char16_t ch) {
     std::uint16_t code = 0;
-    for (const char c : *out)
+    for (const char c : system.Encode(ch).value_or(""))
         code = static_cast<std::uint16_t>(code << 8 | static_cast<unsigned char>(c));
     return code;
 }
@@ -92,11 +54,11 @@ void ForEachDoubleByteCode(F f) {
 // glibc maps like Windows for everything it knows. Windows also gives the five single bytes
 // below a character of their own; glibc refuses them, so they are added by hand to keep such
 // bytes from older files intact.
-Tables Build(Iconv& decoder, Iconv& encoder) {
+Tables Build(const SystemConverter& system) {
     Tables t;
     for (int b = 1; b < 0x100; ++b)
         if (!IsCp932LeadByte(static_cast<unsigned char>(b)))
-            t.single[b] = Decode(decoder, std::string(1, static_cast<char>(b)));
+            t.single[b] = Decode(system, std::string(1, static_cast<char>(b)));
     t.single[0x80] = 0x0080;
     t.single[0xA0] = 0xF8F0;
     t.single[0xFD] = 0xF8F1;
@@ -104,7 +66,7 @@ Tables Build(Iconv& decoder, Iconv& encoder) {
     t.single[0xFF] = 0xF8F3;
     ForEachDoubleByteCode([&](unsigned char lead, unsigned char trail) {
         const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        t.doubleByte[DoubleIndex(lead, trail)] = Decode(decoder, std::string_view(in, 2));
+        t.doubleByte[DoubleIndex(lead, trail)] = Decode(system, std::string_view(in, 2));
     });
 
     // The converter knows which of several codes Windows writes for a character (FA40
@@ -113,7 +75,7 @@ Tables Build(Iconv& decoder, Iconv& encoder) {
     auto learn = [&](char16_t ch, std::uint16_t code) {
         if (t.codeOf[ch])
             return;
-        const std::uint16_t preferred = Encode(encoder, ch);
+        const std::uint16_t preferred = Encode(system, ch);
         if (preferred) {
             const char16_t back = preferred <= 0xFF
                                       ? t.single[preferred]
@@ -173,13 +135,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT\n", argv[0]);
         return 2;
     }
-    Iconv decoder("UTF-16LE", "CP932");
-    Iconv encoder("CP932", "UTF-16LE");
-    if (!decoder.ok() || !encoder.ok()) {
+    const SystemConverter system;
+    if (!system.ok()) {
         std::fprintf(stderr, "%s: this system's iconv has no CP932 converter\n", argv[0]);
         return 1;
     }
-    const Tables t = Build(decoder, encoder);
+    const Tables t = Build(system);
 
     // Written beside and renamed over, so that a failed run never leaves half a table
     // that the next build would take as up to date.

@@ -1,7 +1,6 @@
 // The tables made at build time against this system's converter, code by code: they must
 // convert as glibc's CP932 does, apart from what the program deliberately adds.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <map>
 #include <optional>
@@ -9,41 +8,9 @@
 #include <vector>
 
 #include "core/cp932.h"
+#include "core/cp932_system_converter.h"
 
 namespace {
-
-class SystemConverter {
-public:
-    SystemConverter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
-    ~SystemConverter() {
-        if (ok())
-            iconv_close(handle_);
-    }
-    SystemConverter(const SystemConverter&) = delete;
-    SystemConverter& operator=(const SystemConverter&) = delete;
-
-    bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-
-    std::optional<std::string> Convert(std::string in) {
-        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-        char* inPtr = in.data();
-        size_t inLeft = in.size();
-        char out[16];
-        char* outPtr = out;
-        size_t outLeft = sizeof out;
-        if (iconv(handle_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
-            inLeft != 0)
-            return std::nullopt;
-        return std::string(out, sizeof out - outLeft);
-    }
-
-private:
-    iconv_t handle_;
-};
-
-std::string Utf16le(char16_t ch) {
-    return {static_cast<char>(ch & 0xFF), static_cast<char>(ch >> 8)};
-}
 
 // Every single byte but NUL and every lead + trail pair, in code order.
 std::vector<std::string> AllCodes() {
@@ -70,28 +37,18 @@ const std::map<char16_t, std::string> kJisForms = {
 class Cp932TablesTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (!decoder_.ok() || !encoder_.ok())
+        if (!system_.ok())
             GTEST_SKIP() << "this system's iconv has no CP932 converter";
-    }
-
-    // One character, or nothing when the converter refuses the code.
-    std::optional<char16_t> SystemDecode(const std::string& code) {
-        const auto out = decoder_.Convert(code);
-        if (!out || out->size() != 2)
-            return std::nullopt;
-        return static_cast<char16_t>(static_cast<unsigned char>((*out)[0]) |
-                                     static_cast<unsigned char>((*out)[1]) << 8);
     }
 
     // What the program must read for a code: the system converter's character, or the one
     // Windows gives a byte glibc refuses.
     std::optional<char16_t> ExpectedRead(const std::string& code) {
         const auto windowsOnly = kWindowsOnlyBytes.find(code);
-        return windowsOnly != kWindowsOnlyBytes.end() ? windowsOnly->second : SystemDecode(code);
+        return windowsOnly != kWindowsOnlyBytes.end() ? windowsOnly->second : system_.Decode(code);
     }
 
-    SystemConverter decoder_{"UTF-16LE", "CP932"};
-    SystemConverter encoder_{"CP932", "UTF-16LE"};
+    const tavo::cp932_tables::SystemConverter system_;
 };
 
 TEST_F(Cp932TablesTest, ReadsEveryCodeAsTheSystemConverterDoes) {
@@ -118,7 +75,7 @@ TEST_F(Cp932TablesTest, WritesEveryCharacterAsTheSystemConverterDoes) {
         if (ch >= 0xD800 && ch <= 0xDFFF)
             continue;  // unpaired surrogates: Cp932Test
         const auto c = static_cast<char16_t>(ch);
-        std::optional<std::string> expected = encoder_.Convert(Utf16le(c));
+        std::optional<std::string> expected = system_.Encode(c);
         if (expected && ExpectedRead(*expected) != c)
             expected.reset();
         if (!expected && firstCode.count(c))
