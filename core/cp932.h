@@ -26,7 +26,9 @@ Cp932EncodeResult EncodeCp932(std::u16string_view text);
 // True for the first byte of a two-byte character. Byte-wise work on code page 932 text
 // (case folding, separators, searching) must skip the byte that follows: trail bytes
 // include ASCII letters and the backslash.
-bool IsCp932LeadByte(unsigned char byte);
+constexpr bool IsCp932LeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 // Decodes code page 932 bytes. Both codes Windows files may hold for one character
 // (NEC-selected IBM extensions and IBM extensions) decode to the same character.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 #include "cp932.h"
 
@@ -74,11 +75,28 @@ int DayOfWeek(const Date& date) {
     return static_cast<int>(std::chrono::weekday{ToSysDays(date)}.c_encoding());
 }
 
+namespace {
+
+std::mutex todayMutex;
+std::function<Date()> todaySource;
+
+}  // namespace
+
 Date Today() {
+    {
+        const std::lock_guard lock(todayMutex);
+        if (todaySource)
+            return todaySource();
+    }
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+void SetTodaySource(std::function<Date()> today) {
+    const std::lock_guard lock(todayMutex);
+    todaySource = std::move(today);
 }
 
 std::string FormatYyyymmdd(const Date& date) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <compare>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,7 +33,12 @@ Date AddMonths(const Date& date, int months);
 // 0 = Sunday .. 6 = Saturday.
 int DayOfWeek(const Date& date);
 
+// The local date of the system clock, unless a source has been set.
 Date Today();
+// Makes Today() return what `today` returns, so that what depends on the day can be
+// checked on any day; an empty function goes back to the system clock. Process-wide, as
+// the windows ask for today in many places.
+void SetTodaySource(std::function<Date()> today);
 
 // "yyyymmdd"; the year is written with at least four digits.
 std::string FormatYyyymmdd(const Date& date);

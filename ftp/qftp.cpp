@@ -26,9 +26,7 @@ QString DefaultCacheFolder() {
 }  // namespace
 
 TQFtp::TQFtp(QObject* parent) : TQSocket(parent), listener_(this), data_(this) {
-    const QDate today = QDate::currentDate();
-    today_ = today.year() * 10000 + today.month() * 100 + today.day();
-    currentYear_ = today.year();
+    SetToday(QDate::currentDate());
     trace_ = qEnvironmentVariableIntValue("TAVO_FTP_TRACE") != 0;
     listingCache_.SetFolder(DefaultCacheFolder().toStdString());
     listingCache_.EnsureFolder();
@@ -95,6 +93,11 @@ QString TQFtp::CacheFolder() const {
 void TQFtp::SetCacheFolder(const QString& folder) {
     listingCache_.SetFolder(folder.toStdString());
     listingCache_.EnsureFolder();
+}
+
+void TQFtp::SetToday(const QDate& today) {
+    today_ = today.year() * 10000 + today.month() * 100 + today.day();
+    currentYear_ = today.year();
 }
 
 std::string TQFtp::CacheKey() const {

@@ -24,6 +24,7 @@
 // kept in milliseconds so that tests can shorten them.
 #pragma once
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
@@ -116,6 +117,9 @@ public:
     // (QStandardPaths::CacheLocation + "/ftpcache/").
     QString CacheFolder() const;
     void SetCacheFolder(const QString& folder);
+    // The day the client takes as today, for listing lines that give no year and the age of
+    // cached listings: the local date when the client was made, unless set.
+    void SetToday(const QDate& today);
     TQFtpTransferType TransferMode() const { return transferMode_; }
     void SetTransferMode(TQFtpTransferType t) { transferMode_ = t; }
     TQFtpProxyType ProxyType() const { return proxyType_; }

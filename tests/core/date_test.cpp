@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace {
 
 using tavo::Date;
@@ -61,6 +63,24 @@ TEST(DateTest, ParsesEntryNamesAndRejectsOthers) {
         EXPECT_FALSE(tavo::ParseEntryName(bad, &error).has_value()) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << error;
     }
+}
+
+Date SystemToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+TEST(DateTest, TodayComesFromTheSetSourceThenTheSystemClock) {
+    for (const Date fixed : {Date{2026, 12, 31}, Date{2027, 1, 1}, Date{2024, 2, 29}}) {
+        tavo::SetTodaySource([fixed] { return fixed; });
+        EXPECT_EQ(tavo::FormatSlashed(tavo::Today()), tavo::FormatSlashed(fixed));
+    }
+    tavo::SetTodaySource({});
+    const Date before = SystemToday();
+    const Date today = tavo::Today();
+    EXPECT_TRUE(before <= today && today <= SystemToday()) << tavo::FormatSlashed(today);
 }
 
 }  // namespace

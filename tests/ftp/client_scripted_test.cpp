@@ -43,6 +43,10 @@ protected:
     // TYPE A, PORT and LIST, answered with `listing` over an active data connection.
     void ScriptListing(const std::string& listing) {
         server.add("TYPE A", "200 ok\r\n");
+        ScriptRelisting(listing);
+    }
+    // PORT and LIST: the client sends TYPE A once.
+    void ScriptRelisting(const std::string& listing) {
         server.add("PORT *", [](ScriptedServer& s, const std::string& c) { s.rememberPort(c); });
         server.add("LIST",
                    [listing](ScriptedServer& s, const std::string&) { s.sendListing(listing); });
@@ -587,6 +591,50 @@ TEST_F(Scripted, ListingActiveThenCache) {
     ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 3; }));
     EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
     EXPECT_EQ(ftp.Files().Count(), 0);
+}
+
+// Lines without a year take the client's; across New Year that is the year it was made in.
+TEST_F(Scripted, YearLessListingDatesTakeTheClientsYear) {
+    ftp.SetCache(false);
+    LoginOk();
+    const std::pair<QDate, std::string> rows[] = {{QDate(2026, 12, 31), "12/31/2026 11:59 PM"},
+                                                  {QDate(2027, 1, 1), "12/31/2027 11:59 PM"},
+                                                  {QDate(2024, 2, 29), "12/31/2024 11:59 PM"}};
+    int listings = 0;
+    for (const auto& [today, dateTime] : rows) {
+        ftp.SetToday(today);
+        const std::string line = "-rw-r--r-- 1 u g 3 Dec 31 23:59 a.html\r\n";
+        listings == 0 ? ScriptListing(line) : ScriptRelisting(line);
+        ftp.Refresh();
+        ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == listings + 1; }))
+            << rec.Joined();
+        ++listings;
+        ASSERT_EQ(ftp.Files().Count(), 1);
+        EXPECT_EQ(ftp.Files().Get(0).DateTime, dateTime) << today.toString().toStdString();
+    }
+}
+
+// The cache ages by the client's today, so a day far ahead finds the listing stale.
+TEST_F(Scripted, CachedListingAgesByTheClientsToday) {
+    ftp.SetCacheExpire(7);
+    LoginOk();
+    ScriptListing("-rw-r--r-- 1 u g 3 Feb 3 2024 a.html\r\n");
+    ftp.Refresh();
+    ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 1; })) << rec.Joined();
+    const std::pair<QDate, bool> rows[] = {{QDate(2000, 1, 1), false},
+                                           {QDate(9999, 12, 31), true}};
+    for (const auto& [today, asksServer] : rows) {
+        ftp.SetToday(today);
+        const size_t before = server.transcript.size();
+        const int done = rec.Count("ListingDone");
+        if (asksServer)
+            ScriptRelisting("-rw-r--r-- 1 u g 3 Feb 3 2024 a.html\r\n");
+        ftp.Refresh();
+        ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == done + 1; })) << rec.Joined();
+        EXPECT_EQ(server.transcript.size() > before, asksServer) << today.toString().toStdString();
+        EXPECT_EQ(ftp.Files().Count(), 1);
+    }
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
 }
 
 TEST_F(Scripted, ListingPassiveToThirdHostGoesToControlPeer) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -31,8 +32,23 @@ TQFtpFileInfoList Sample(const char* name) {
     return list;
 }
 
-void SetAge(const fs::path& file, int days) {
-    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
+// Dates the file at noon, local time, on `yyyymmdd`, so that ages do not depend on the day
+// the test runs.
+void SetWritten(const fs::path& file, int yyyymmdd) {
+    std::tm local{};
+    local.tm_year = yyyymmdd / 10000 - 1900;
+    local.tm_mon = yyyymmdd / 100 % 100 - 1;
+    local.tm_mday = yyyymmdd % 100;
+    local.tm_hour = 12;
+    local.tm_isdst = -1;
+    const auto when = std::chrono::system_clock::from_time_t(std::mktime(&local));
+    fs::last_write_time(file, fs::file_time_type::clock::from_sys(when));
+    ASSERT_EQ(YyyymmddOf(fs::file_time_type::clock::to_sys(fs::last_write_time(file))), yyyymmdd);
+}
+
+void SetWritten(const TQFtpListingCache& cache, std::string_view key, int yyyymmdd) {
+    SetWritten(cache.FileFor(key, 'd'), yyyymmdd);
+    SetWritten(cache.FileFor(key, 'f'), yyyymmdd);
 }
 
 }  // namespace
@@ -79,22 +95,34 @@ TEST(ListingCache, WriteThenReadWithExpiry) {
     EXPECT_TRUE(fs::exists(temp.path() / "ftpcache" / "127.0.0.1[2121]-(bob)--pub-x.cached"));
     EXPECT_TRUE(fs::exists(temp.path() / "ftpcache" / "127.0.0.1[2121]-(bob)--pub-x.cachef"));
 
-    const int today = YyyymmddOf(std::chrono::system_clock::now());
+    SetWritten(cache, key, 20260615);
     TQFtpFileInfoList dirs, files;
-    ASSERT_TRUE(cache.Read(key, 7, today, dirs, files));
+    ASSERT_TRUE(cache.Read(key, 7, 20260615, dirs, files));
     EXPECT_EQ(dirs.Get(0).Name, "dir");
     EXPECT_EQ(files.Get(1).Name, "file two");
 
-    // Expiry: today must be below the file's date + CacheExpire.
-    SetAge(cache.FileFor(key, 'f'), 3);
-    EXPECT_TRUE(cache.Read(key, 7, today, dirs, files));
-    SetAge(cache.FileFor(key, 'f'), 10);
-    EXPECT_FALSE(cache.Read(key, 7, today, dirs, files));
-    // CacheExpire below 1: any age will do.
-    EXPECT_TRUE(cache.Read(key, 0, today, dirs, files));
-    // Both files must be usable.
+    // Fresh while today is below the file's date (yyyymmdd) + CacheExpire; the numbers are
+    // compared, so a month or year end ages a listing at once. Below 1, any age will do.
+    struct Row {
+        int written, expireDays, today;
+        bool fresh;
+    };
+    const Row rows[] = {{20260612, 7, 20260615, true},   {20260605, 7, 20260615, false},
+                        {20260608, 7, 20260615, false},  {20260609, 7, 20260615, true},
+                        {20261230, 7, 20261231, true},   {20261230, 7, 20270101, false},
+                        {20261230, 90, 20270101, false}, {20200101, 0, 20270101, true},
+                        {20260615, -1, 20260615, true}};
+    for (const Row& row : rows) {
+        SetWritten(cache, key, row.written);
+        EXPECT_EQ(cache.Read(key, row.expireDays, row.today, dirs, files), row.fresh)
+            << row.written << " + " << row.expireDays << " on " << row.today;
+    }
+    // Both files must be fresh, and usable.
+    SetWritten(cache, key, 20260615);
+    SetWritten(cache.FileFor(key, 'f'), 20260605);
+    EXPECT_FALSE(cache.Read(key, 7, 20260615, dirs, files));
     fs::remove(cache.FileFor(key, 'd'));
-    EXPECT_FALSE(cache.Read(key, 0, today, dirs, files));
+    EXPECT_FALSE(cache.Read(key, 0, 20260615, dirs, files));
 }
 
 TEST(ListingCache, CorruptOrUnreadableFileCountsAsAbsent) {
@@ -103,8 +131,9 @@ TEST(ListingCache, CorruptOrUnreadableFileCountsAsAbsent) {
     const std::string key = "k";
     ASSERT_TRUE(cache.Write(key, Sample("d"), Sample("f")));
     WriteAll(cache.FileFor(key, 'd'), "3\r\nonly one line\r\n");
+    SetWritten(cache, key, 20260615);
     TQFtpFileInfoList dirs, files;
-    EXPECT_FALSE(cache.Read(key, 7, YyyymmddOf(std::chrono::system_clock::now()), dirs, files));
+    EXPECT_FALSE(cache.Read(key, 7, 20260615, dirs, files));
     // A folder in the place of the file.
     fs::remove(cache.FileFor(key, 'd'));
     fs::create_directory(cache.FileFor(key, 'd'));
