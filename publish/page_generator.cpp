@@ -163,8 +163,8 @@ bool GeneratePage(const std::filesystem::path& programFolder, const PageRequest&
         if (progress)
             progress(static_cast<int>((i + 1) * 100 / (n + 1)));
         const Date date = AddDays(request.end, static_cast<int>(-i));
-        std::string title, publicText;
-        switch (store.ReadPublicPart(EntryFileName(date), &title, &publicText, error)) {
+        Entry read;
+        switch (store.ReadEntry(EntryFileName(date), &read, error, EntryParts::PublicPart)) {
             case EntryStore::ReadStatus::Failed:
                 return false;
             case EntryStore::ReadStatus::Missing:
@@ -173,8 +173,10 @@ bool GeneratePage(const std::filesystem::path& programFolder, const PageRequest&
                 break;
         }
         // A day that holds only a private text is not published.
-        if (title.empty() && publicText.empty())
+        if (read.title.empty() && read.publicText.empty())
             continue;
+        const std::string& title = read.title;
+        const std::string& publicText = read.publicText;
 
         const DateTexts texts = FormatDate(date, style);
         const std::string key = FormatYyyymmdd(date);
