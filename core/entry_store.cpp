@@ -31,11 +31,13 @@ size_t LinesNeeded(EntryParts parts) {
     return parts == EntryParts::Checked ? 3 : static_cast<size_t>(parts);
 }
 
-// False, with the reason, when the lines do not hold what `parts` asks for.
+// False, with the reason, when the lines do not hold what `parts` asks for; `file()` gives
+// the file to name, only then.
+template <typename File>
 bool CheckEntryLines(const std::string_view (&lines)[3], size_t count, EntryParts parts,
-                     const std::filesystem::path& file, std::string* error) {
+                     const File& file, std::string* error) {
     if (count < LinesNeeded(parts)) {
-        *error = TooFewLinesText(LinesNeeded(parts), count, file);
+        *error = TooFewLinesText(LinesNeeded(parts), count, file());
         return false;
     }
     if (parts != EntryParts::Checked)
@@ -43,8 +45,8 @@ bool CheckEntryLines(const std::string_view (&lines)[3], size_t count, EntryPart
     for (size_t i = 0; i < 3; ++i) {
         if (!IsEncodedText(lines[i])) {
             *error = "日記ファイルの " + std::to_string(i + 1) + " 行目が壊れています";
-            if (!file.empty())
-                *error += ": \"" + file.string() + "\"";
+            if (const std::filesystem::path named = file(); !named.empty())
+                *error += ": \"" + named.string() + "\"";
             return false;
         }
     }
@@ -117,7 +119,8 @@ size_t SplitEntryLines(std::string_view bytes, std::string_view (&lines)[3]) {
 bool ParseEntryFile(std::string_view bytes, Entry* entry, std::string* error) {
     std::string_view lines[3];
     const size_t count = SplitEntryLines(bytes, lines);
-    if (!CheckEntryLines(lines, count, EntryParts::Checked, {}, error))
+    if (!CheckEntryLines(lines, count, EntryParts::Checked,
+                         [] { return std::filesystem::path(); }, error))
         return false;
     DecodeEntryLines(lines, EntryParts::Checked, entry);
     return true;
@@ -130,59 +133,71 @@ std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const {
     return DataFolder() / std::filesystem::path(std::string(fileName));
 }
 
-EntryStore::ReadStatus EntryStore::ReadEntryLines(const std::string& file, EntryParts parts,
-                                                  std::string* buffer,
-                                                  std::string_view (&lines)[3],
-                                                  std::string* error) {
-    // One open and, for the usual small file, two reads into storage kept between files:
-    // searches read thousands of files in a row.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int openError = errno;
-        if (openError == ENOENT || openError == ENOTDIR)
-            return ReadStatus::Missing;
-        struct stat status;
-        if (::stat(file.c_str(), &status) != 0)
-            *error = FileErrorText("日記ファイルを確認できません", file, errno);
-        else
-            *error = FileErrorText("ファイルを開けません", file, openError);
-        return ReadStatus::Failed;
-    }
-    if (buffer->size() < 16384)
-        buffer->resize(16384);
-    size_t size = 0;
-    for (;;) {
-        if (size == buffer->size())
-            buffer->resize(size * 2);
-        const ssize_t n = ::read(fd, buffer->data() + size, buffer->size() - size);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = FileErrorText("ファイルを読めません", file, errno);
-            ::close(fd);
-            return ReadStatus::Failed;
-        }
-        size += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    const size_t count = SplitEntryLines(std::string_view(buffer->data(), size), lines);
-    return CheckEntryLines(lines, count, parts, file, error) ? ReadStatus::Found
-                                                             : ReadStatus::Failed;
-}
-
 EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
                                              std::string* error, EntryParts parts) const {
-    std::string buffer;
+    EntryReader reader(DataFolder());
     std::string_view lines[3];
-    const ReadStatus status =
-        ReadEntryLines(EntryPath(fileName).string(), parts, &buffer, lines, error);
+    const ReadStatus status = reader.Read(fileName, parts, lines, error);
     if (status == ReadStatus::Missing)
         *entry = Entry{};
     if (status == ReadStatus::Found)
         DecodeEntryLines(lines, parts, entry);
     return status;
+}
+
+EntryReader::EntryReader(std::filesystem::path folder)
+    : folder_(std::move(folder)),
+      folderFd_(::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+EntryReader::~EntryReader() {
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+EntryStore::ReadStatus EntryReader::Read(std::string_view fileName, EntryParts parts,
+                                         std::string_view (&lines)[3], std::string* error) {
+    using Status = EntryStore::ReadStatus;
+    // One open, from the folder rather than the whole path, and two reads for a usual file:
+    // searches read thousands of files in a row.
+    const int at = folderFd_ >= 0 ? folderFd_ : AT_FDCWD;
+    if (folderFd_ >= 0)
+        name_.assign(fileName);
+    else
+        name_ = (folder_ / std::filesystem::path(std::string(fileName))).string();
+    const int fd = ::openat(at, name_.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto path = [&] { return folder_ / std::filesystem::path(std::string(fileName)); };
+    if (fd < 0) {
+        const int openError = errno;
+        if (openError == ENOENT || openError == ENOTDIR)
+            return Status::Missing;
+        struct stat status;
+        if (::fstatat(at, name_.c_str(), &status, 0) != 0)
+            *error = FileErrorText("日記ファイルを確認できません", path(), errno);
+        else
+            *error = FileErrorText("ファイルを開けません", path(), openError);
+        return Status::Failed;
+    }
+    if (buffer_.size() < 16384)
+        buffer_.resize(16384);
+    size_t size = 0;
+    for (;;) {
+        if (size == buffer_.size())
+            buffer_.resize(size * 2);
+        const ssize_t n = ::read(fd, buffer_.data() + size, buffer_.size() - size);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = FileErrorText("ファイルを読めません", path(), errno);
+            ::close(fd);
+            return Status::Failed;
+        }
+        size += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    const size_t count = SplitEntryLines(std::string_view(buffer_.data(), size), lines);
+    return CheckEntryLines(lines, count, parts, path, error) ? Status::Found : Status::Failed;
 }
 
 bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry,

@@ -69,13 +69,6 @@ public:
     ReadStatus ReadEntry(std::string_view fileName, Entry* entry, std::string* error,
                          EntryParts parts = EntryParts::Checked) const;
 
-    // The same for a reader of many files that decodes only what it needs: the file's bytes
-    // go into `buffer`, kept from one file to the next, and `lines` views the scrambled
-    // lines `parts` asks for.
-    static ReadStatus ReadEntryLines(const std::string& file, EntryParts parts,
-                                     std::string* buffer, std::string_view (&lines)[3],
-                                     std::string* error);
-
     // Writes the entry when any text is non-empty and adds it to the index; when all three
     // are empty, deletes an existing file and removes it from the index, and writes nothing
     // for a day without a file.
@@ -92,6 +85,27 @@ public:
 
 private:
     std::filesystem::path programFolder_;
+};
+
+// The entry reader for many files of one folder in a row, as a search reads them: the folder
+// is opened once, each file's bytes go into storage kept from one file to the next, and
+// `lines` views the scrambled lines `parts` asks for, so the caller decodes only what it
+// needs. The views last until the next Read. Statuses and errors as EntryStore::ReadEntry.
+class EntryReader {
+public:
+    explicit EntryReader(std::filesystem::path folder);
+    ~EntryReader();
+    EntryReader(const EntryReader&) = delete;
+    EntryReader& operator=(const EntryReader&) = delete;
+
+    EntryStore::ReadStatus Read(std::string_view fileName, EntryParts parts,
+                                std::string_view (&lines)[3], std::string* error);
+
+private:
+    std::filesystem::path folder_;
+    int folderFd_;  // -1 when the folder cannot be opened: files are then opened by path
+    std::string name_;
+    std::string buffer_;
 };
 
 }  // namespace tavo

@@ -31,12 +31,11 @@ struct Outcome {
     std::string text;  // the hit's title or the reason for the skip
 };
 
-// Reads and searches entry files one after another, reusing its storage, so that a file
-// costs one open and two reads and only the parts searched are decoded.
+// Reads and searches entry files one after another; only the parts searched are decoded.
 class EntryMatcher {
 public:
     EntryMatcher(const SearchRequest& request, const std::filesystem::path& dataFolder)
-        : request_(request), path_(dataFolder.string() + "/"), folderLength_(path_.size()) {
+        : request_(request), reader_(dataFolder) {
         // The title line is always needed for the hit.
         parts_ = request.privateText  ? EntryParts::All
                  : request.publicText ? EntryParts::PublicPart
@@ -44,10 +43,8 @@ public:
     }
 
     void Match(std::string_view name, Outcome* outcome) {
-        path_.resize(folderLength_);
-        path_ += name;
         std::string_view lines[3];
-        switch (EntryStore::ReadEntryLines(path_, parts_, &buffer_, lines, &outcome->text)) {
+        switch (reader_.Read(name, parts_, lines, &outcome->text)) {
             case EntryStore::ReadStatus::Missing:
                 return;  // removed since the listing, or a day without an entry
             case EntryStore::ReadStatus::Failed:
@@ -82,9 +79,7 @@ public:
 private:
     const SearchRequest& request_;
     EntryParts parts_;
-    std::string path_;  // the data folder, then the file's name
-    size_t folderLength_;
-    std::string buffer_;
+    EntryReader reader_;
     std::string searched_;
 };
 

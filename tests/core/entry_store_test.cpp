@@ -264,17 +264,17 @@ TEST_F(EntryStoreTest, EachReaderTakesTheLinesItNeeds) {
     }
 }
 
-TEST_F(EntryStoreTest, ReadingManyFilesKeepsOneBuffer) {
+TEST_F(EntryStoreTest, OneReaderReadsManyFilesInARow) {
     const std::filesystem::path data = folder_.path() / "data";
     const std::string longText(40000, 'x');
     WriteAll(data / "20040105.txt", tavo::EntryFileBytes({"long", longText, "p"}));
     WriteAll(data / "20040106.txt", tavo::EntryFileBytes({"short", "", ""}));
     std::filesystem::create_directory(data / "20040107.txt");
-    std::string buffer, error;
+    tavo::EntryReader reader(data);
+    std::string error;
     std::string_view lines[3];
     const auto read = [&](const char* name) {
-        return EntryStore::ReadEntryLines((data / name).string(), tavo::EntryParts::All, &buffer,
-                                          lines, &error);
+        return reader.Read(name, tavo::EntryParts::All, lines, &error);
     };
     ASSERT_EQ(read("20040105.txt"), EntryStore::ReadStatus::Found);
     EXPECT_EQ(tavo::DecodeText(lines[1]), longText);
@@ -286,6 +286,9 @@ TEST_F(EntryStoreTest, ReadingManyFilesKeepsOneBuffer) {
     EXPECT_EQ(read("20040107.txt"), EntryStore::ReadStatus::Failed);
     EXPECT_NE(error.find("ファイルを読めません"), std::string::npos) << error;
     EXPECT_NE(error.find("20040107.txt"), std::string::npos) << error;
+    tavo::EntryReader noFolder(data / "none");
+    EXPECT_EQ(noFolder.Read("20040105.txt", tavo::EntryParts::All, lines, &error),
+              EntryStore::ReadStatus::Missing);
 }
 
 TEST(IndexSortKeyTest, PlainOrderOfTheKeysIsTheIndexOrder) {
