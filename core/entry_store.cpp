@@ -53,6 +53,49 @@ bool CheckEntryLines(const std::string_view (&lines)[3], size_t count, EntryPart
     return true;
 }
 
+// The one read of an entry file, `name` relative to the folder `at`: one open and, for the
+// usual small file, two reads into `buffer`, kept by readers of many files; `file()` names
+// the file in errors.
+template <typename File>
+EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file,
+                                     EntryParts parts, std::string* buffer,
+                                     std::string_view (&lines)[3], std::string* error) {
+    using Status = EntryStore::ReadStatus;
+    const int fd = ::openat(at, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int openError = errno;
+        if (openError == ENOENT || openError == ENOTDIR)
+            return Status::Missing;
+        struct stat status;
+        if (::fstatat(at, name, &status, 0) != 0)
+            *error = FileErrorText("日記ファイルを確認できません", file(), errno);
+        else
+            *error = FileErrorText("ファイルを開けません", file(), openError);
+        return Status::Failed;
+    }
+    if (buffer->size() < 16384)
+        buffer->resize(16384);
+    size_t size = 0;
+    for (;;) {
+        if (size == buffer->size())
+            buffer->resize(size * 2);
+        const ssize_t n = ::read(fd, buffer->data() + size, buffer->size() - size);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = FileErrorText("ファイルを読めません", file(), errno);
+            ::close(fd);
+            return Status::Failed;
+        }
+        size += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    const size_t count = SplitEntryLines(std::string_view(buffer->data(), size), lines);
+    return CheckEntryLines(lines, count, parts, file, error) ? Status::Found : Status::Failed;
+}
+
 void DecodeEntryLines(const std::string_view (&lines)[3], EntryParts parts, Entry* entry) {
     *entry = Entry{};
     AppendDecodedText(lines[0], &entry->title);
@@ -135,9 +178,11 @@ std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const {
 
 EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
                                              std::string* error, EntryParts parts) const {
-    EntryReader reader(DataFolder());
+    const std::filesystem::path path = EntryPath(fileName);
+    std::string buffer;
     std::string_view lines[3];
-    const ReadStatus status = reader.Read(fileName, parts, lines, error);
+    const ReadStatus status = ReadEntryFile(AT_FDCWD, path.c_str(), [&] { return path; }, parts,
+                                            &buffer, lines, error);
     if (status == ReadStatus::Missing)
         *entry = Entry{};
     if (status == ReadStatus::Found)
@@ -156,48 +201,14 @@ EntryReader::~EntryReader() {
 
 EntryStore::ReadStatus EntryReader::Read(std::string_view fileName, EntryParts parts,
                                          std::string_view (&lines)[3], std::string* error) {
-    using Status = EntryStore::ReadStatus;
-    // One open, from the folder rather than the whole path, and two reads for a usual file:
-    // searches read thousands of files in a row.
-    const int at = folderFd_ >= 0 ? folderFd_ : AT_FDCWD;
+    const auto path = [&] { return folder_ / std::filesystem::path(std::string(fileName)); };
+    // Opened from the folder, each file skips the walk down the whole path.
     if (folderFd_ >= 0)
         name_.assign(fileName);
     else
-        name_ = (folder_ / std::filesystem::path(std::string(fileName))).string();
-    const int fd = ::openat(at, name_.c_str(), O_RDONLY | O_CLOEXEC);
-    const auto path = [&] { return folder_ / std::filesystem::path(std::string(fileName)); };
-    if (fd < 0) {
-        const int openError = errno;
-        if (openError == ENOENT || openError == ENOTDIR)
-            return Status::Missing;
-        struct stat status;
-        if (::fstatat(at, name_.c_str(), &status, 0) != 0)
-            *error = FileErrorText("日記ファイルを確認できません", path(), errno);
-        else
-            *error = FileErrorText("ファイルを開けません", path(), openError);
-        return Status::Failed;
-    }
-    if (buffer_.size() < 16384)
-        buffer_.resize(16384);
-    size_t size = 0;
-    for (;;) {
-        if (size == buffer_.size())
-            buffer_.resize(size * 2);
-        const ssize_t n = ::read(fd, buffer_.data() + size, buffer_.size() - size);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = FileErrorText("ファイルを読めません", path(), errno);
-            ::close(fd);
-            return Status::Failed;
-        }
-        size += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    const size_t count = SplitEntryLines(std::string_view(buffer_.data(), size), lines);
-    return CheckEntryLines(lines, count, parts, path, error) ? Status::Found : Status::Failed;
+        name_ = path().string();
+    return ReadEntryFile(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, name_.c_str(), path, parts,
+                         &buffer_, lines, error);
 }
 
 bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry,
