@@ -57,9 +57,9 @@ bool CheckEntryLines(const std::string_view (&lines)[3], size_t count, EntryPart
 // usual small file, two reads into `buffer`, kept by readers of many files; `file()` names
 // the file in errors.
 template <typename File>
-EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file,
-                                     EntryParts parts, std::string* buffer,
-                                     std::string_view (&lines)[3], std::string* error) {
+EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file, EntryParts parts,
+                                     std::string* buffer, std::string_view (&lines)[3],
+                                     std::string* error) {
     using Status = EntryStore::ReadStatus;
     const int fd = ::openat(at, name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -162,8 +162,8 @@ size_t SplitEntryLines(std::string_view bytes, std::string_view (&lines)[3]) {
 bool ParseEntryFile(std::string_view bytes, Entry* entry, std::string* error) {
     std::string_view lines[3];
     const size_t count = SplitEntryLines(bytes, lines);
-    if (!CheckEntryLines(lines, count, EntryParts::Checked,
-                         [] { return std::filesystem::path(); }, error))
+    if (!CheckEntryLines(
+            lines, count, EntryParts::Checked, [] { return std::filesystem::path(); }, error))
         return false;
     DecodeEntryLines(lines, EntryParts::Checked, entry);
     return true;
@@ -181,8 +181,8 @@ EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* e
     const std::filesystem::path path = EntryPath(fileName);
     std::string buffer;
     std::string_view lines[3];
-    const ReadStatus status = ReadEntryFile(AT_FDCWD, path.c_str(), [&] { return path; }, parts,
-                                            &buffer, lines, error);
+    const ReadStatus status = ReadEntryFile(
+        AT_FDCWD, path.c_str(), [&] { return path; }, parts, &buffer, lines, error);
     if (status == ReadStatus::Missing)
         *entry = Entry{};
     if (status == ReadStatus::Found)

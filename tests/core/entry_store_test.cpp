@@ -232,6 +232,11 @@ TEST_F(EntryStoreTest, EachReaderTakesTheLinesItNeeds) {
         return "日記ファイルの行が足りません (" + std::to_string(needed) + " 行必要なところ " +
                std::to_string(found) + " 行): \"" + path + "\"";
     };
+    const auto broken = [&](int line) {
+        return "日記ファイルの " + std::to_string(line) + " 行目が壊れています: \"" + path + "\"";
+    };
+    const std::string notHex = abc + "\r\n" + ab + "\r\nnot hex";
+    const std::string loneBreaks = abc + "\n" + ab + "\r" + tavo::EncodeText("p");
     struct Case {
         std::string bytes;
         EntryParts parts;
@@ -239,15 +244,16 @@ TEST_F(EntryStoreTest, EachReaderTakesTheLinesItNeeds) {
         Entry entry;        // when found
         std::string error;  // when failed
     } cases[] = {
-        {abc + "\r\n" + ab + "\r\nnot hex", EntryParts::PublicPart, Status::Found, {"abc", "a\r\nb", ""}, ""},
-        {abc + "\r\n" + ab + "\r\nnot hex", EntryParts::Checked, Status::Failed, {}, "日記ファイルの 3 行目が壊れています: \"" + path + "\""},
+        {notHex, EntryParts::PublicPart, Status::Found, {"abc", "a\r\nb", ""}, ""},
+        {notHex, EntryParts::Checked, Status::Failed, {}, broken(3)},
         {abc + "\r\n", EntryParts::Title, Status::Found, {"abc", "", ""}, ""},
         {abc + "\r\n", EntryParts::PublicPart, Status::Failed, {}, tooFew(2, 1)},
         {abc + "\r\n" + ab, EntryParts::All, Status::Failed, {}, tooFew(3, 2)},
         {"", EntryParts::Title, Status::Failed, {}, tooFew(1, 0)},
-        {abc + "\n" + ab + "\r" + tavo::EncodeText("p"), EntryParts::All, Status::Found, {"abc", "a\r\nb", "p"}, ""},
+        {loneBreaks, EntryParts::All, Status::Found, {"abc", "a\r\nb", "p"}, ""},
         // Hand-edited lines decode by the tolerant rule unless checked.
         {"6g\r\n\r\n\r\n", EntryParts::All, Status::Found, {"\x05", "", ""}, ""},
+        {"6g\r\n\r\n\r\n", EntryParts::Checked, Status::Failed, {}, broken(1)},
     };
     for (const Case& c : cases) {
         WriteAll(path, c.bytes);
@@ -292,8 +298,9 @@ TEST_F(EntryStoreTest, OneReaderReadsManyFilesInARow) {
 }
 
 TEST(IndexSortKeyTest, PlainOrderOfTheKeysIsTheIndexOrder) {
-    std::vector<std::string> names = {"b.txt", "20040105.txt", "A.txt", "_x", "Zeta", "a.txt~",
-                                      "20040105", "\x83\x41", "abc", "ABD", "19991231.txt"};
+    std::vector<std::string> names = {"b.txt", "20040105.txt", "A.txt",       "_x",
+                                      "Zeta",  "a.txt~",       "20040105",    "\x83\x41",
+                                      "abc",   "ABD",          "19991231.txt"};
     std::vector<std::string> byKey = names;
     std::stable_sort(byKey.begin(), byKey.end(), [](const auto& a, const auto& b) {
         return tavo::IndexSortKey(a) < tavo::IndexSortKey(b);

@@ -281,9 +281,8 @@ TEST_F(DiarySearchTest, LongListsKeepTheirOrder) {
     }
     for (bool all : {true, false}) {
         std::vector<int> progress;
-        const SearchResult result =
-            Search(all ? All("plans") : Range("plans", first, tavo::AddDays(first, days - 1)),
-                   &progress);
+        const SearchResult result = Search(
+            all ? All("plans") : Range("plans", first, tavo::AddDays(first, days - 1)), &progress);
         EXPECT_EQ(Dates(result), expected);
         ASSERT_EQ(result.skipped.size(), shortFiles.size());
         for (size_t k = 0; k < shortFiles.size(); ++k) {
