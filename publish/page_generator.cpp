@@ -163,8 +163,8 @@ bool GeneratePage(const std::filesystem::path& programFolder, const PageRequest&
         if (progress)
             progress(static_cast<int>((i + 1) * 100 / (n + 1)));
         const Date date = AddDays(request.end, static_cast<int>(-i));
-        Entry read;
-        switch (store.ReadEntry(EntryFileName(date), &read, error, EntryParts::PublicPart)) {
+        Entry day;
+        switch (store.ReadEntry(EntryFileName(date), &day, error, EntryParts::PublicPart)) {
             case EntryStore::ReadStatus::Failed:
                 return false;
             case EntryStore::ReadStatus::Missing:
@@ -172,11 +172,11 @@ bool GeneratePage(const std::filesystem::path& programFolder, const PageRequest&
             case EntryStore::ReadStatus::Found:
                 break;
         }
+        const std::string& title = day.title;
+        const std::string& publicText = day.publicText;
         // A day that holds only a private text is not published.
-        if (read.title.empty() && read.publicText.empty())
+        if (title.empty() && publicText.empty())
             continue;
-        const std::string& title = read.title;
-        const std::string& publicText = read.publicText;
 
         const DateTexts texts = FormatDate(date, style);
         const std::string key = FormatYyyymmdd(date);
