@@ -1,7 +1,13 @@
 #include "entry_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include "scramble.h"
@@ -21,6 +27,84 @@ int CompareIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+size_t LinesNeeded(EntryParts parts) {
+    return parts == EntryParts::Checked ? 3 : static_cast<size_t>(parts);
+}
+
+// False, with the reason, when the lines do not hold what `parts` asks for; `file()` gives
+// the file to name, only then.
+template <typename File>
+bool CheckEntryLines(const std::string_view (&lines)[3], size_t count, EntryParts parts,
+                     const File& file, std::string* error) {
+    if (count < LinesNeeded(parts)) {
+        *error = TooFewLinesText(LinesNeeded(parts), count, file());
+        return false;
+    }
+    if (parts != EntryParts::Checked)
+        return true;
+    for (size_t i = 0; i < 3; ++i) {
+        if (!IsEncodedText(lines[i])) {
+            *error = "日記ファイルの " + std::to_string(i + 1) + " 行目が壊れています";
+            if (const std::filesystem::path named = file(); !named.empty())
+                *error += ": \"" + named.string() + "\"";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The one read of an entry file, `name` relative to the folder `at`: one open and, for the
+// usual small file, two reads into `buffer`, kept by readers of many files; `file()` names
+// the file in errors.
+template <typename File>
+EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file, EntryParts parts,
+                                     std::string* buffer, std::string_view (&lines)[3],
+                                     std::string* error) {
+    using Status = EntryStore::ReadStatus;
+    const int fd = ::openat(at, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int openError = errno;
+        if (openError == ENOENT || openError == ENOTDIR)
+            return Status::Missing;
+        struct stat status;
+        if (::fstatat(at, name, &status, 0) != 0)
+            *error = FileErrorText("日記ファイルを確認できません", file(), errno);
+        else
+            *error = FileErrorText("ファイルを開けません", file(), openError);
+        return Status::Failed;
+    }
+    if (buffer->size() < 16384)
+        buffer->resize(16384);
+    size_t size = 0;
+    for (;;) {
+        if (size == buffer->size())
+            buffer->resize(size * 2);
+        const ssize_t n = ::read(fd, buffer->data() + size, buffer->size() - size);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = FileErrorText("ファイルを読めません", file(), errno);
+            ::close(fd);
+            return Status::Failed;
+        }
+        size += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    const size_t count = SplitEntryLines(std::string_view(buffer->data(), size), lines);
+    return CheckEntryLines(lines, count, parts, file, error) ? Status::Found : Status::Failed;
+}
+
+void DecodeEntryLines(const std::string_view (&lines)[3], EntryParts parts, Entry* entry) {
+    *entry = Entry{};
+    AppendDecodedText(lines[0], &entry->title);
+    if (LinesNeeded(parts) >= 2)
+        AppendDecodedText(lines[1], &entry->publicText);
+    if (LinesNeeded(parts) >= 3)
+        AppendDecodedText(lines[2], &entry->privateText);
+}
+
 }  // namespace
 
 std::string EntryFileName(const Date& date) {
@@ -36,27 +120,52 @@ bool IndexNameLess(std::string_view a, std::string_view b) {
     return CompareIgnoringCase(a, b) < 0;
 }
 
+std::string IndexSortKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
 std::string EntryFileBytes(const Entry& entry) {
     return JoinLinesCrLf(
         {EncodeText(entry.title), EncodeText(entry.publicText), EncodeText(entry.privateText)});
 }
 
+std::string TooFewLinesText(size_t needed, size_t found, const std::filesystem::path& file) {
+    std::string text = "日記ファイルの行が足りません (" + std::to_string(needed) +
+                       " 行必要なところ " + std::to_string(found) + " 行)";
+    if (!file.empty())
+        text += ": \"" + file.string() + "\"";
+    return text;
+}
+
+size_t SplitEntryLines(std::string_view bytes, std::string_view (&lines)[3]) {
+    // CR, LF and CR LF each end a line; a final line break does not start another line.
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    size_t count = 0;
+    while (count < 3 && at < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', end - at));
+        if (!lineEnd)
+            lineEnd = end;
+        if (const void* cr = std::memchr(at, '\r', lineEnd - at))
+            lineEnd = static_cast<const char*>(cr);
+        lines[count++] = std::string_view(at, static_cast<size_t>(lineEnd - at));
+        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
+            ++lineEnd;
+        at = lineEnd + 1;
+    }
+    return count;
+}
+
 bool ParseEntryFile(std::string_view bytes, Entry* entry, std::string* error) {
-    const std::vector<std::string> lines = SplitLines(bytes);
-    if (lines.size() < 3) {
-        *error = "日記ファイルの行が足りません (3 行必要なところ " + std::to_string(lines.size()) +
-                 " 行)";
+    std::string_view lines[3];
+    const size_t count = SplitEntryLines(bytes, lines);
+    if (!CheckEntryLines(
+            lines, count, EntryParts::Checked, [] { return std::filesystem::path(); }, error))
         return false;
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (!IsEncodedText(lines[i])) {
-            *error = "日記ファイルの " + std::to_string(i + 1) + " 行目が壊れています";
-            return false;
-        }
-    }
-    entry->title = DecodeText(lines[0]);
-    entry->publicText = DecodeText(lines[1]);
-    entry->privateText = DecodeText(lines[2]);
+    DecodeEntryLines(lines, EntryParts::Checked, entry);
     return true;
 }
 
@@ -67,50 +176,39 @@ std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const {
     return DataFolder() / std::filesystem::path(std::string(fileName));
 }
 
-EntryStore::ReadStatus EntryStore::ReadEntryBytes(std::string_view fileName, std::string* bytes,
-                                                  std::string* error) const {
-    const std::filesystem::path path = EntryPath(fileName);
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        if (!ec)
-            return ReadStatus::Missing;
-        *error = FileErrorText("日記ファイルを確認できません", path, ec.message());
-        return ReadStatus::Failed;
-    }
-    return ReadFileBytes(path, bytes, error) ? ReadStatus::Found : ReadStatus::Failed;
-}
-
 EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
-                                             std::string* error) const {
-    std::string bytes;
-    const ReadStatus status = ReadEntryBytes(fileName, &bytes, error);
+                                             std::string* error, EntryParts parts) const {
+    const std::filesystem::path path = EntryPath(fileName);
+    std::string buffer;
+    std::string_view lines[3];
+    const ReadStatus status = ReadEntryFile(
+        AT_FDCWD, path.c_str(), [&] { return path; }, parts, &buffer, lines, error);
     if (status == ReadStatus::Missing)
         *entry = Entry{};
-    if (status != ReadStatus::Found)
-        return status;
-    if (!ParseEntryFile(bytes, entry, error)) {
-        *error += ": \"" + EntryPath(fileName).string() + "\"";
-        return ReadStatus::Failed;
-    }
-    return ReadStatus::Found;
+    if (status == ReadStatus::Found)
+        DecodeEntryLines(lines, parts, entry);
+    return status;
 }
 
-EntryStore::ReadStatus EntryStore::ReadPublicPart(std::string_view fileName, std::string* title,
-                                                  std::string* publicText,
-                                                  std::string* error) const {
-    std::string bytes;
-    const ReadStatus status = ReadEntryBytes(fileName, &bytes, error);
-    if (status != ReadStatus::Found)
-        return status;
-    const std::vector<std::string> lines = SplitLines(bytes);
-    if (lines.size() < 2) {
-        *error = "日記ファイルの行が足りません (2 行以上必要なところ " +
-                 std::to_string(lines.size()) + " 行): \"" + EntryPath(fileName).string() + "\"";
-        return ReadStatus::Failed;
-    }
-    *title = DecodeText(lines[0]);
-    *publicText = DecodeText(lines[1]);
-    return ReadStatus::Found;
+EntryReader::EntryReader(std::filesystem::path folder)
+    : folder_(std::move(folder)),
+      folderFd_(::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+EntryReader::~EntryReader() {
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+EntryStore::ReadStatus EntryReader::Read(std::string_view fileName, EntryParts parts,
+                                         std::string_view (&lines)[3], std::string* error) {
+    const auto path = [&] { return folder_ / std::filesystem::path(std::string(fileName)); };
+    // Opened from the folder, each file skips the walk down the whole path.
+    if (folderFd_ >= 0)
+        name_.assign(fileName);
+    else
+        name_ = path().string();
+    return ReadEntryFile(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, name_.c_str(), path, parts,
+                         &buffer_, lines, error);
 }
 
 bool EntryStore::SaveEntry(std::string_view fileName, const Entry& entry,

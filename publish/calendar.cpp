@@ -39,15 +39,15 @@ std::string FourDigitYear(int year) {
 
 // Linked days are those the page publishes: a file with a title or a public text.
 bool IsPublished(const EntryStore& store, const Date& date, bool* published, std::string* error) {
-    std::string title, publicText;
-    switch (store.ReadPublicPart(EntryFileName(date), &title, &publicText, error)) {
+    Entry entry;
+    switch (store.ReadEntry(EntryFileName(date), &entry, error, EntryParts::PublicPart)) {
         case EntryStore::ReadStatus::Failed:
             return false;
         case EntryStore::ReadStatus::Missing:
             *published = false;
             return true;
         case EntryStore::ReadStatus::Found:
-            *published = !title.empty() || !publicText.empty();
+            *published = !entry.title.empty() || !entry.publicText.empty();
             return true;
     }
     return false;

@@ -163,8 +163,8 @@ bool GeneratePage(const std::filesystem::path& programFolder, const PageRequest&
         if (progress)
             progress(static_cast<int>((i + 1) * 100 / (n + 1)));
         const Date date = AddDays(request.end, static_cast<int>(-i));
-        std::string title, publicText;
-        switch (store.ReadPublicPart(EntryFileName(date), &title, &publicText, error)) {
+        Entry day;
+        switch (store.ReadEntry(EntryFileName(date), &day, error, EntryParts::PublicPart)) {
             case EntryStore::ReadStatus::Failed:
                 return false;
             case EntryStore::ReadStatus::Missing:
@@ -172,6 +172,8 @@ bool GeneratePage(const std::filesystem::path& programFolder, const PageRequest&
             case EntryStore::ReadStatus::Found:
                 break;
         }
+        const std::string& title = day.title;
+        const std::string& publicText = day.publicText;
         // A day that holds only a private text is not published.
         if (title.empty() && publicText.empty())
             continue;

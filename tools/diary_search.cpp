@@ -1,71 +1,18 @@
 #include "diary_search.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 #include "core/cp932.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
-#include "core/text_file.h"
 
 namespace tavo {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Reads the whole file into `bytes`, reusing its storage from one file to the next.
-EntryLines ReadBytes(const std::filesystem::path& file, std::string* bytes, std::string* error) {
-    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(file.c_str(), "rb"));
-    if (!in) {
-        if (errno == ENOENT)
-            return EntryLines::Missing;
-        *error = FileErrorText("ファイルを開けません", file, errno);
-        return EntryLines::Failed;
-    }
-    // Read straight into the string: entry files are small and read once.
-    std::setvbuf(in.get(), nullptr, _IONBF, 0);
-    size_t size = 0;
-    for (;;) {
-        if (bytes->size() < size + 16384)
-            bytes->resize(size + 16384);
-        const size_t room = bytes->size() - size;
-        const size_t n = std::fread(bytes->data() + size, 1, room, in.get());
-        size += n;
-        if (n < room)
-            break;
-    }
-    bytes->resize(size);
-    if (std::ferror(in.get())) {
-        *error = FileErrorText("ファイルを読めません", file, errno);
-        return EntryLines::Failed;
-    }
-    return EntryLines::Found;
-}
-
-// The first `max` lines of `text`, split as every text file of the diary is: CR, LF and
-// CR LF each end a line; a final line break does not start another line.
-size_t FirstLines(std::string_view text, std::string_view* lines, size_t max) {
-    size_t count = 0;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size() && count < max; ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines[count++] = text.substr(start, i - start);
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (count < max && start < text.size())
-        lines[count++] = text.substr(start);
-    return count;
-}
 
 int DaysBetween(const Date& from, const Date& to) {
     auto days = [](const Date& d) {
@@ -76,47 +23,122 @@ int DaysBetween(const Date& from, const Date& to) {
     return static_cast<int>((days(to) - days(from)).count());
 }
 
-// Searches one entry file's bytes; false (with the reason) when it has too few lines for
-// the parts asked for. The title line is always needed for the hit.
+// What one file of the search came to; kept per file so that files searched on other
+// threads still report in the order of the list.
+struct Outcome {
+    enum class Kind : unsigned char { None, Hit, Skipped };
+    Kind kind = Kind::None;
+    std::string text;  // the hit's title or the reason for the skip
+};
+
+// Reads and searches entry files one after another; only the parts searched are decoded.
 class EntryMatcher {
 public:
-    explicit EntryMatcher(const SearchRequest& request) : request_(request) {
-        needed_ = request.privateText ? 3 : request.publicText ? 2 : 1;
+    EntryMatcher(const SearchRequest& request, const std::filesystem::path& dataFolder)
+        : request_(request), reader_(dataFolder) {
+        // The title line is always needed for the hit.
+        parts_ = request.privateText  ? EntryParts::All
+                 : request.publicText ? EntryParts::PublicPart
+                                      : EntryParts::Title;
     }
 
-    bool Match(std::string_view bytes, const Date& date, SearchResult* result,
-               std::string* reason) {
+    void Match(std::string_view name, Outcome* outcome) {
         std::string_view lines[3];
-        const size_t count = FirstLines(bytes, lines, 3);
-        if (count < needed_) {
-            *reason = "日記ファイルの行が足りません (" + std::to_string(needed_) +
-                      " 行必要なところ " + std::to_string(count) + " 行)";
-            return false;
+        switch (reader_.Read(name, parts_, lines, &outcome->text)) {
+            case EntryStore::ReadStatus::Missing:
+                return;  // removed since the listing, or a day without an entry
+            case EntryStore::ReadStatus::Failed:
+                outcome->kind = Outcome::Kind::Skipped;
+                return;
+            case EntryStore::ReadStatus::Found:
+                break;
         }
-        std::string title;
-        AppendDecodedText(lines[0], &title);
-        bool hit = request_.text.empty();
-        if (!hit) {
-            // The parts are joined without a separator, as one text.
-            searched_.clear();
-            if (request_.title)
-                searched_ += title;
-            if (request_.publicText)
-                AppendDecodedText(lines[1], &searched_);
-            if (request_.privateText)
-                AppendDecodedText(lines[2], &searched_);
-            hit = FindCp932(searched_, request_.text) != std::string_view::npos;
+        if (request_.text.empty()) {
+            outcome->kind = Outcome::Kind::Hit;
+            AppendDecodedText(lines[0], &outcome->text);
+            return;
         }
-        if (hit)
-            result->hits.push_back({date, std::move(title)});
-        return true;
+        // The parts are joined without a separator, as one text.
+        searched_.clear();
+        if (request_.title)
+            AppendDecodedText(lines[0], &searched_);
+        const size_t titleLength = searched_.size();
+        if (request_.publicText)
+            AppendDecodedText(lines[1], &searched_);
+        if (request_.privateText)
+            AppendDecodedText(lines[2], &searched_);
+        if (FindCp932(searched_, request_.text) == std::string_view::npos)
+            return;
+        outcome->kind = Outcome::Kind::Hit;
+        if (request_.title)
+            outcome->text.assign(searched_, 0, titleLength);
+        else
+            AppendDecodedText(lines[0], &outcome->text);
     }
 
 private:
     const SearchRequest& request_;
-    size_t needed_;
+    EntryParts parts_;
+    EntryReader reader_;
     std::string searched_;
 };
+
+// Runs `match(i, matcher, outcome)` for each i below n, on the calling thread and, for a
+// long list, one more thread per further core; files go out in small batches. `progress(i)`
+// is called on the calling thread, in ascending order, once for each i, as the calling
+// thread reaches it (the window repaints from it).
+template <typename MatchOne, typename Progress>
+std::vector<Outcome> SearchAll(size_t n, const SearchRequest& request,
+                               const std::filesystem::path& dataFolder, const MatchOne& match,
+                               const Progress& progress) {
+    constexpr size_t kBatch = 64;
+    std::vector<Outcome> outcomes(n);
+    std::atomic<size_t> next{0};
+    auto work = [&](const auto& before) {
+        EntryMatcher matcher(request, dataFolder);
+        for (;;) {
+            const size_t first = next.fetch_add(kBatch, std::memory_order_relaxed);
+            if (first >= n)
+                return;
+            const size_t last = std::min(n, first + kBatch);
+            for (size_t i = first; i < last; ++i) {
+                before(i);
+                match(i, matcher, &outcomes[i]);
+            }
+        }
+    };
+    std::vector<std::jthread> helpers;
+    if (n > 4 * kBatch) {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned t = 1; t < std::min(cores, 4u); ++t) {
+            try {
+                helpers.emplace_back([&work] { work([](size_t) {}); });
+            } catch (const std::system_error&) {
+                break;  // the calling thread does the rest alone
+            }
+        }
+    }
+    size_t reported = 0;
+    work([&](size_t i) {
+        for (; reported <= i; ++reported)
+            progress(reported);
+    });
+    for (; reported < n; ++reported)
+        progress(reported);
+    helpers.clear();  // joins
+    return outcomes;
+}
+
+void Collect(std::vector<Outcome>& outcomes, const auto& nameOf, const auto& dateOf,
+             SearchResult* result) {
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        Outcome& outcome = outcomes[i];
+        if (outcome.kind == Outcome::Kind::Hit)
+            result->hits.push_back({dateOf(i), std::move(outcome.text)});
+        else if (outcome.kind == Outcome::Kind::Skipped)
+            result->skipped.push_back({nameOf(i), std::move(outcome.text)});
+    }
+}
 
 }  // namespace
 
@@ -139,70 +161,66 @@ size_t FindCp932(std::string_view haystack, std::string_view needle) {
     }
 }
 
-EntryLines ReadEntryLines(const std::filesystem::path& file, std::vector<std::string>* lines,
-                          std::string* error) {
-    std::string bytes;
-    const EntryLines status = ReadBytes(file, &bytes, error);
-    if (status == EntryLines::Found)
-        *lines = SplitLines(bytes);
-    return status;
-}
-
 bool SearchDiary(const std::filesystem::path& programFolder, const SearchRequest& request,
                  SearchResult* result, std::string* error, const SearchProgress& progress) {
     *result = SearchResult{};
     const EntryStore store(programFolder);
-    EntryMatcher matcher(request);
-    std::string bytes;
-    std::string reason;
 
     if (request.allEntries) {
-        std::vector<std::string> names;
+        std::vector<std::pair<std::string, std::string>> listed;  // sort key, name
         std::error_code ec;
         for (std::filesystem::directory_iterator it(store.DataFolder(), ec), end; !ec && it != end;
              it.increment(ec)) {
             std::string name = it->path().filename().string();
             // Leftovers of an interrupted save are not entries; the entry itself is there.
             if (name.find(".tmp-") == std::string::npos)
-                names.push_back(std::move(name));
+                listed.emplace_back(IndexSortKey(name), std::move(name));
         }
         if (ec) {
             *error = "data フォルダを読めません \"" + store.DataFolder().string() +
                      "\": " + ec.message();
             return false;
         }
-        std::sort(names.begin(), names.end(), IndexNameLess);
-        const size_t n = names.size();
-        for (size_t c = 0; c < n; ++c) {
-            if (progress)
-                progress(static_cast<int>(c * 100 / n));
-            const std::string& name = names[c];
-            const std::optional<Date> date = ParseEntryName(name, &reason);
-            if (!date) {
-                result->skipped.push_back({name, reason});
-                continue;
-            }
-            const EntryLines status = ReadBytes(store.EntryPath(name), &bytes, &reason);
-            if (status == EntryLines::Missing)
-                continue;  // removed since the listing
-            if (status == EntryLines::Failed || !matcher.Match(bytes, *date, result, &reason))
-                result->skipped.push_back({name, reason});
-        }
+        std::stable_sort(listed.begin(), listed.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        const size_t n = listed.size();
+        std::vector<std::optional<Date>> dates(n);
+        std::vector<Outcome> outcomes = SearchAll(
+            n, request, store.DataFolder(),
+            [&](size_t i, EntryMatcher& matcher, Outcome* outcome) {
+                std::string reason;
+                dates[i] = ParseEntryName(listed[i].second, &reason);
+                if (!dates[i]) {
+                    *outcome = {Outcome::Kind::Skipped, std::move(reason)};
+                    return;
+                }
+                matcher.Match(listed[i].second, outcome);
+            },
+            [&](size_t c) {
+                if (progress)
+                    progress(static_cast<int>(c * 100 / n));
+            });
+        Collect(
+            outcomes, [&](size_t i) { return listed[i].second; },
+            [&](size_t i) { return *dates[i]; }, result);
         return true;
     }
 
     const int days = DaysBetween(request.first, request.last);
-    for (int i = 0; i <= days; ++i) {
-        if (progress)
-            progress(static_cast<int>((static_cast<long long>(i) + 1) * 100 / (days + 1)));
-        const Date date = AddDays(request.first, i);
-        const std::string name = EntryFileName(date);
-        const EntryLines status = ReadBytes(store.EntryPath(name), &bytes, &reason);
-        if (status == EntryLines::Missing)
-            continue;
-        if (status == EntryLines::Failed || !matcher.Match(bytes, date, result, &reason))
-            result->skipped.push_back({name, reason});
-    }
+    const size_t n = days < 0 ? 0 : static_cast<size_t>(days) + 1;
+    std::vector<Outcome> outcomes = SearchAll(
+        n, request, store.DataFolder(),
+        [&](size_t i, EntryMatcher& matcher, Outcome* outcome) {
+            matcher.Match(EntryFileName(AddDays(request.first, static_cast<int>(i))), outcome);
+        },
+        [&](size_t i) {
+            if (progress)
+                progress(static_cast<int>((static_cast<long long>(i) + 1) * 100 / (days + 1)));
+        });
+    Collect(
+        outcomes,
+        [&](size_t i) { return EntryFileName(AddDays(request.first, static_cast<int>(i))); },
+        [&](size_t i) { return AddDays(request.first, static_cast<int>(i)); }, result);
     return true;
 }
 

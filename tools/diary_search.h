@@ -40,8 +40,9 @@ struct SearchResult {
     std::vector<SkippedFile> skipped;
 };
 
-// Called before each file or day with the percentage done so far: c * 100 / n for the
-// c-th of n files, (i + 1) * 100 / (days + 1) for the i-th day of a range.
+// Called on the calling thread, in order, once for each file or day with the percentage done
+// so far: c * 100 / n for the c-th of n files, (i + 1) * 100 / (days + 1) for the i-th day
+// of a range.
 using SearchProgress = std::function<void(int percent)>;
 
 // Fails only when the data folder cannot be listed; a single file that cannot be searched
@@ -54,10 +55,5 @@ bool SearchDiary(const std::filesystem::path& programFolder, const SearchRequest
 // a character boundary, or npos. Case-sensitive; never starts inside a two-byte character.
 // An empty needle is found at 0.
 size_t FindCp932(std::string_view haystack, std::string_view needle);
-
-enum class EntryLines { Found, Missing, Failed };
-// The lines of an entry file; Missing when the file does not exist.
-EntryLines ReadEntryLines(const std::filesystem::path& file, std::vector<std::string>* lines,
-                          std::string* error);
 
 }  // namespace tavo

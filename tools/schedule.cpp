@@ -11,8 +11,6 @@
 
 #include "common/ui_text.h"
 #include "core/entry_store.h"
-#include "core/scramble.h"
-#include "tools/diary_search.h"
 #include "uikit/diary_context.h"
 #include "uikit/editor_font.h"
 #include "uikit/message_box.h"
@@ -49,22 +47,14 @@ bool BuildScheduleWeek(const std::filesystem::path& programFolder, const QDate& 
         const QString dateText = ScheduleDateText(day);
         appendLine(dateText);
 
-        std::vector<std::string> lines;
+        tavo::Entry entry;
         std::string readError;
-        const std::filesystem::path file = store.EntryPath(tavo::EntryFileName(ToDate(day)));
-        const tavo::EntryLines status = tavo::ReadEntryLines(file, &lines, &readError);
-        if (status == tavo::EntryLines::Failed) {
+        if (store.ReadEntry(tavo::EntryFileName(ToDate(day)), &entry, &readError,
+                            tavo::EntryParts::All) == tavo::EntryStore::ReadStatus::Failed) {
             *error = QString::fromStdString(readError);
             return false;
         }
-        if (status == tavo::EntryLines::Found && lines.size() < 3) {
-            *error = QStringLiteral("日記ファイルの行が足りません (3 行必要なところ %1 行): \"%2\"")
-                         .arg(lines.size())
-                         .arg(FromPath(file));
-            return false;
-        }
-        const std::string plans =
-            status == tavo::EntryLines::Found ? tavo::DecodeText(lines[2]) : std::string();
+        const std::string& plans = entry.privateText;
         appendLine(plans.empty() ? QStringLiteral("予定なし") : MemoFromCp932(plans));
         appendLine(separator);
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "core/scramble.h"
 #include "temp_folder.h"
 
@@ -198,22 +202,111 @@ TEST_F(EntryStoreTest, DeleteRemovesFileAndIndexLine) {
     EXPECT_EQ(Index(), "20040106\r\n");
 }
 
-TEST_F(EntryStoreTest, PublicPartNeedsTwoLinesAndLeavesThePrivateTextAlone) {
-    std::string title = "x", publicText = "y", error;
-    EXPECT_EQ(store_.ReadPublicPart("20040105.txt", &title, &publicText, &error),
+TEST(EntryLinesTest, SplitsAsEveryTextFileOfTheDiary) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::string_view> lines;
+    } cases[] = {
+        {"", {}},
+        {"A", {"A"}},
+        {"A\r\n", {"A"}},
+        {"A\r\n\nB\r", {"A", "", "B"}},
+        {"A\r\rB", {"A", "", "B"}},
+        {"A\n\n", {"A", ""}},
+        {"\r\n\r\n\r\n\r\n", {"", "", ""}},
+        {"a\nb\nc\nd", {"a", "b", "c"}},
+    };
+    for (const Case& c : cases) {
+        std::string_view lines[3];
+        const size_t count = tavo::SplitEntryLines(c.bytes, lines);
+        EXPECT_EQ(std::vector<std::string_view>(lines, lines + count), c.lines) << c.bytes;
+    }
+}
+
+TEST_F(EntryStoreTest, EachReaderTakesTheLinesItNeeds) {
+    using tavo::EntryParts;
+    using Status = EntryStore::ReadStatus;
+    const std::string abc = "666462", ab = "660D0F62";  // "abc", "a\r\nb"
+    const std::string path = (folder_.path() / "data" / "20040106.txt").string();
+    const auto tooFew = [&](int needed, int found) {
+        return "日記ファイルの行が足りません (" + std::to_string(needed) + " 行必要なところ " +
+               std::to_string(found) + " 行): \"" + path + "\"";
+    };
+    const auto broken = [&](int line) {
+        return "日記ファイルの " + std::to_string(line) + " 行目が壊れています: \"" + path + "\"";
+    };
+    const std::string notHex = abc + "\r\n" + ab + "\r\nnot hex";
+    const std::string loneBreaks = abc + "\n" + ab + "\r" + tavo::EncodeText("p");
+    struct Case {
+        std::string bytes;
+        EntryParts parts;
+        Status status;
+        Entry entry;        // when found
+        std::string error;  // when failed
+    } cases[] = {
+        {notHex, EntryParts::PublicPart, Status::Found, {"abc", "a\r\nb", ""}, ""},
+        {notHex, EntryParts::Checked, Status::Failed, {}, broken(3)},
+        {abc + "\r\n", EntryParts::Title, Status::Found, {"abc", "", ""}, ""},
+        {abc + "\r\n", EntryParts::PublicPart, Status::Failed, {}, tooFew(2, 1)},
+        {abc + "\r\n" + ab, EntryParts::All, Status::Failed, {}, tooFew(3, 2)},
+        {"", EntryParts::Title, Status::Failed, {}, tooFew(1, 0)},
+        {loneBreaks, EntryParts::All, Status::Found, {"abc", "a\r\nb", "p"}, ""},
+        // Hand-edited lines decode by the tolerant rule unless checked.
+        {"6g\r\n\r\n\r\n", EntryParts::All, Status::Found, {"\x05", "", ""}, ""},
+        {"6g\r\n\r\n\r\n", EntryParts::Checked, Status::Failed, {}, broken(1)},
+    };
+    for (const Case& c : cases) {
+        WriteAll(path, c.bytes);
+        Entry entry{"keep", "", ""};
+        std::string error;
+        ASSERT_EQ(store_.ReadEntry("20040106.txt", &entry, &error, c.parts), c.status) << c.bytes;
+        if (c.status == Status::Found)
+            EXPECT_EQ(entry, c.entry) << c.bytes;
+        else
+            EXPECT_EQ(error, c.error) << c.bytes;
+        entry = {"keep", "", ""};
+        EXPECT_EQ(store_.ReadEntry("20040107.txt", &entry, &error, c.parts), Status::Missing);
+        EXPECT_TRUE(entry.IsEmpty());
+    }
+}
+
+TEST_F(EntryStoreTest, OneReaderReadsManyFilesInARow) {
+    const std::filesystem::path data = folder_.path() / "data";
+    const std::string longText(40000, 'x');
+    WriteAll(data / "20040105.txt", tavo::EntryFileBytes({"long", longText, "p"}));
+    WriteAll(data / "20040106.txt", tavo::EntryFileBytes({"short", "", ""}));
+    std::filesystem::create_directory(data / "20040107.txt");
+    tavo::EntryReader reader(data);
+    std::string error;
+    std::string_view lines[3];
+    const auto read = [&](const char* name) {
+        return reader.Read(name, tavo::EntryParts::All, lines, &error);
+    };
+    ASSERT_EQ(read("20040105.txt"), EntryStore::ReadStatus::Found);
+    EXPECT_EQ(tavo::DecodeText(lines[1]), longText);
+    EXPECT_EQ(tavo::DecodeText(lines[2]), "p");
+    ASSERT_EQ(read("20040106.txt"), EntryStore::ReadStatus::Found);
+    EXPECT_EQ(tavo::DecodeText(lines[0]), "short");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(read("20040108.txt"), EntryStore::ReadStatus::Missing);
+    EXPECT_EQ(read("20040107.txt"), EntryStore::ReadStatus::Failed);
+    EXPECT_NE(error.find("ファイルを読めません"), std::string::npos) << error;
+    EXPECT_NE(error.find("20040107.txt"), std::string::npos) << error;
+    tavo::EntryReader noFolder(data / "none");
+    EXPECT_EQ(noFolder.Read("20040105.txt", tavo::EntryParts::All, lines, &error),
               EntryStore::ReadStatus::Missing);
+}
 
-    // Two lines are enough for a page; a third line may be anything.
-    WriteAll(folder_.path() / "data" / "20040105.txt", "666462\r\n660D0F62\r\nnot hex");
-    ASSERT_EQ(store_.ReadPublicPart("20040105.txt", &title, &publicText, &error),
-              EntryStore::ReadStatus::Found);
-    EXPECT_EQ(title, "abc");
-    EXPECT_EQ(publicText, "a\r\nb");
-
-    WriteAll(folder_.path() / "data" / "20040106.txt", "666462\r\n");
-    EXPECT_EQ(store_.ReadPublicPart("20040106.txt", &title, &publicText, &error),
-              EntryStore::ReadStatus::Failed);
-    EXPECT_NE(error.find("20040106.txt"), std::string::npos) << error;
+TEST(IndexSortKeyTest, PlainOrderOfTheKeysIsTheIndexOrder) {
+    std::vector<std::string> names = {"b.txt", "20040105.txt", "A.txt",       "_x",
+                                      "Zeta",  "a.txt~",       "20040105",    "\x83\x41",
+                                      "abc",   "ABD",          "19991231.txt"};
+    std::vector<std::string> byKey = names;
+    std::stable_sort(byKey.begin(), byKey.end(), [](const auto& a, const auto& b) {
+        return tavo::IndexSortKey(a) < tavo::IndexSortKey(b);
+    });
+    std::stable_sort(names.begin(), names.end(), tavo::IndexNameLess);
+    EXPECT_EQ(byKey, names);
 }
 
 TEST_F(EntryStoreTest, ReadIndexSortsAndFailsWhenTheIndexIsMissing) {

@@ -261,19 +261,40 @@ TEST_F(DiarySearchTest, MissingDataFolderIsAnError) {
     EXPECT_NE(error.find("data"), std::string::npos);
 }
 
-TEST_F(DiarySearchTest, ReadEntryLinesTellsMissingFromUnreadable) {
-    std::vector<std::string> lines;
-    std::string error;
-    EXPECT_EQ(tavo::ReadEntryLines(data() / "20240105.txt", &lines, &error),
-              tavo::EntryLines::Missing);
-    WriteAll(data() / "20240105.txt", "A\r\n\nB\r");
-    ASSERT_EQ(tavo::ReadEntryLines(data() / "20240105.txt", &lines, &error),
-              tavo::EntryLines::Found);
-    EXPECT_EQ(lines, (std::vector<std::string>{"A", "", "B"}));
-    std::filesystem::create_directory(data() / "20240106.txt");
-    EXPECT_EQ(tavo::ReadEntryLines(data() / "20240106.txt", &lines, &error),
-              tavo::EntryLines::Failed);
-    EXPECT_NE(error.find("20240106.txt"), std::string::npos);
+// Long enough for the search to spread over threads; results, skips and progress still
+// come in the order of the list.
+TEST_F(DiarySearchTest, LongListsKeepTheirOrder) {
+    const Date first{2020, 1, 1};
+    const int days = 1000;
+    std::vector<Date> expected;
+    std::vector<std::string> shortFiles;
+    for (int i = 0; i < days; i += 2) {
+        const Date date = tavo::AddDays(first, i);
+        if (i % 74 == 0) {
+            WriteAll(data() / tavo::EntryFileName(date), "74\r\n");
+            shortFiles.push_back(tavo::EntryFileName(date));
+        } else {
+            Put(date, {std::to_string(i), "", i % 6 == 0 ? "plans" : "none"});
+            if (i % 6 == 0)
+                expected.push_back(date);
+        }
+    }
+    for (bool all : {true, false}) {
+        std::vector<int> progress;
+        const SearchResult result = Search(
+            all ? All("plans") : Range("plans", first, tavo::AddDays(first, days - 1)), &progress);
+        EXPECT_EQ(Dates(result), expected);
+        ASSERT_EQ(result.skipped.size(), shortFiles.size());
+        for (size_t k = 0; k < shortFiles.size(); ++k) {
+            EXPECT_EQ(result.skipped[k].name, shortFiles[k]);
+            EXPECT_EQ(result.skipped[k].reason,
+                      tavo::TooFewLinesText(3, 1, data() / shortFiles[k]));
+        }
+        const int n = all ? days / 2 : days;
+        ASSERT_EQ(progress.size(), static_cast<size_t>(n));
+        for (int c = 0; c < n; ++c)
+            EXPECT_EQ(progress[c], all ? c * 100 / n : (c + 1) * 100 / n) << c;
+    }
 }
 
 }  // namespace

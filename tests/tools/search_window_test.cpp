@@ -436,7 +436,8 @@ private slots:
         openScheduleOn(QDate(2024, 1, 5));
         QCOMPARE(h_.shown.size(), 1);
         QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Error);
-        QVERIFY(h_.shown[0].text.contains(QStringLiteral("20240107.txt")));
+        QCOMPARE(h_.shown[0].text,
+                 QString::fromStdString(tavo::TooFewLinesText(3, 1, data() / "20240107.txt")));
         QCOMPARE(scheduleLabel(), QStringLiteral("2024/01/05(金) ～ 2024/01/11(木)"));
         QVERIFY(scheduleText().startsWith(QStringLiteral("2024/01/05(金)\nplans\n")));
     }
