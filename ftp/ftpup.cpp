@@ -94,32 +94,32 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
         l->setBuddy(buddy);
         return l;
     };
-    Edit1 = field("Edit1");
-    Edit2 = field("Edit2");
-    Edit3 = field("Edit3");
-    Edit3->setEchoMode(QLineEdit::Password);
-    Edit3->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // "*"
-    Edit4 = field("Edit4");
-    Edit5 = field("Edit5");
+    hostEdit_ = field("Edit1");
+    accountEdit_ = field("Edit2");
+    passwordEdit_ = field("Edit3");
+    passwordEdit_->setEchoMode(QLineEdit::Password);
+    passwordEdit_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // "*"
+    folderEdit_ = field("Edit4");
+    fileNameEdit_ = field("Edit5");
 
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->addItem(QStringLiteral("FTPS（TLSで暗号化）"));
-    ComboBox1->addItem(QStringLiteral("暗号化しない"));
+    securityCombo_ = new QComboBox(this);
+    securityCombo_->setObjectName(QStringLiteral("ComboBox1"));
+    securityCombo_->addItem(QStringLiteral("FTPS（TLSで暗号化）"));
+    securityCombo_->addItem(QStringLiteral("暗号化しない"));
 
     auto* group = new QGroupBox(QStringLiteral("画像の取り扱い"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));
-    RadioButton1 =
+    uploadNewImagesRadio_ =
         new QRadioButton(QStringLiteral("自動アップロード　（同名ファイルはアップしない）"), group);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setChecked(true);
-    RadioButton2 =
+    uploadNewImagesRadio_->setObjectName(QStringLiteral("RadioButton1"));
+    uploadNewImagesRadio_->setChecked(true);
+    overwriteImagesRadio_ =
         new QRadioButton(QStringLiteral("自動アップロード　（同名ファイルは上書きする）"), group);
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton3 = new QRadioButton(QStringLiteral("画像ファイルはアップロードしない"), group);
-    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
+    overwriteImagesRadio_->setObjectName(QStringLiteral("RadioButton2"));
+    noImagesRadio_ = new QRadioButton(QStringLiteral("画像ファイルはアップロードしない"), group);
+    noImagesRadio_->setObjectName(QStringLiteral("RadioButton3"));
     auto* groupLayout = new QVBoxLayout(group);
-    for (QRadioButton* b : {RadioButton1, RadioButton2, RadioButton3})
+    for (QRadioButton* b : {uploadNewImagesRadio_, overwriteImagesRadio_, noImagesRadio_})
         groupLayout->addWidget(b);
     auto* note = new QLabel(
         QStringLiteral(
@@ -132,13 +132,13 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
     small.setPointSizeF(small.pointSizeF() * 0.85);
     note->setFont(small);
 
-    StaticText1 = new QLabel(QStringLiteral("アップロード 状況"), this);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setTextVisible(false);
+    statusText_ = new QLabel(QStringLiteral("アップロード 状況"), this);
+    statusText_->setObjectName(QStringLiteral("StaticText1"));
+    statusText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setTextVisible(false);
 
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
@@ -146,61 +146,61 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
         b->setAutoDefault(false);
         return b;
     };
-    Button1 = button("Button1", QStringLiteral("アップロード"));
-    Button2 = button("Button2", QStringLiteral("閉じる"));
-    Button3 = button("Button3", QStringLiteral("<"));
-    Button3->setFixedWidth(28);
-    connect(Button1, &QPushButton::clicked, this, &TFTPUP_Form::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QWidget::close);
-    connect(Button3, &QPushButton::clicked, this, &TFTPUP_Form::Button3Click);
+    uploadButton_ = button("Button1", QStringLiteral("アップロード"));
+    closeButton_ = button("Button2", QStringLiteral("閉じる"));
+    logToggleButton_ = button("Button3", QStringLiteral("<"));
+    logToggleButton_->setFixedWidth(28);
+    connect(uploadButton_, &QPushButton::clicked, this, &TFTPUP_Form::onUpload);
+    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
+    connect(logToggleButton_, &QPushButton::clicked, this, &TFTPUP_Form::onToggleLog);
 
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedWidth(kLogPanelWidth);
-    QFtpMessenger1 = new tavo::ftp::TQFtpMessenger(Panel1);
-    QFtpMessenger1->setObjectName(QStringLiteral("QFtpMessenger1"));
-    auto* panelLayout = new QVBoxLayout(Panel1);
+    logPanel_ = new QWidget(this);
+    logPanel_->setObjectName(QStringLiteral("Panel1"));
+    logPanel_->setFixedWidth(kLogPanelWidth);
+    sessionLog_ = new tavo::ftp::TQFtpMessenger(logPanel_);
+    sessionLog_->setObjectName(QStringLiteral("QFtpMessenger1"));
+    auto* panelLayout = new QVBoxLayout(logPanel_);
     panelLayout->setContentsMargins(0, 0, 0, 0);
-    panelLayout->addWidget(QFtpMessenger1);
+    panelLayout->addWidget(sessionLog_);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(label("Label5", QStringLiteral("FTPサーバ"), Edit1), 0, 0);
-    grid->addWidget(Edit1, 0, 1);
-    grid->addWidget(label("Label1", QStringLiteral("FTPアカウント"), Edit2), 1, 0);
-    grid->addWidget(Edit2, 1, 1);
-    grid->addWidget(label("Label2", QStringLiteral("FTPパスワード"), Edit3), 2, 0);
-    grid->addWidget(Edit3, 2, 1);
-    grid->addWidget(label("Label3", QStringLiteral("フォルダパス"), Edit4), 3, 0);
-    grid->addWidget(Edit4, 3, 1);
-    grid->addWidget(label("Label4", QStringLiteral("ファイル名"), Edit5), 4, 0);
-    grid->addWidget(Edit5, 4, 1);
-    Label7 = label("Label7", QStringLiteral("暗号化"), ComboBox1);
-    grid->addWidget(Label7, 5, 0);
-    grid->addWidget(ComboBox1, 5, 1);
+    grid->addWidget(label("Label5", QStringLiteral("FTPサーバ"), hostEdit_), 0, 0);
+    grid->addWidget(hostEdit_, 0, 1);
+    grid->addWidget(label("Label1", QStringLiteral("FTPアカウント"), accountEdit_), 1, 0);
+    grid->addWidget(accountEdit_, 1, 1);
+    grid->addWidget(label("Label2", QStringLiteral("FTPパスワード"), passwordEdit_), 2, 0);
+    grid->addWidget(passwordEdit_, 2, 1);
+    grid->addWidget(label("Label3", QStringLiteral("フォルダパス"), folderEdit_), 3, 0);
+    grid->addWidget(folderEdit_, 3, 1);
+    grid->addWidget(label("Label4", QStringLiteral("ファイル名"), fileNameEdit_), 4, 0);
+    grid->addWidget(fileNameEdit_, 4, 1);
+    securityLabel_ = label("Label7", QStringLiteral("暗号化"), securityCombo_);
+    grid->addWidget(securityLabel_, 5, 0);
+    grid->addWidget(securityCombo_, 5, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(uploadButton_);
+    buttons->addWidget(closeButton_);
     buttons->addStretch(1);
-    buttons->addWidget(Button3);
+    buttons->addWidget(logToggleButton_);
     auto* left = new QVBoxLayout;
     left->addLayout(grid);
     left->addWidget(group);
     left->addWidget(note);
-    left->addWidget(StaticText1);
-    left->addWidget(ProgressBar1);
+    left->addWidget(statusText_);
+    left->addWidget(progressBar_);
     left->addLayout(buttons);
     auto* leftWidget = new QWidget(this);
     leftWidget->setLayout(left);
     leftWidget->setFixedWidth(330);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(leftWidget);
-    layout->addWidget(Panel1);
+    layout->addWidget(logPanel_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setTabOrder(Edit5, Edit1);
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Edit3);
-    setTabOrder(Edit3, Edit4);
-    setTabOrder(Edit4, ComboBox1);
+    setTabOrder(fileNameEdit_, hostEdit_);
+    setTabOrder(hostEdit_, accountEdit_);
+    setTabOrder(accountEdit_, passwordEdit_);
+    setTabOrder(passwordEdit_, folderEdit_);
+    setTabOrder(folderEdit_, securityCombo_);
 
     // The client as the upload has always used it: active mode, three retries fifteen
     // seconds apart, a keep-alive every thirty seconds, listings cached for a week.
@@ -219,74 +219,75 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
     ftp_->SetPassive(false);
     ftp_->SetPort(21);
     ftp_->SetTimeOut(5000);
-    ftp_->OnLoggedIn = [this](TQFtp*) { QFtp1LoggedIn(); };
-    ftp_->OnDirectoryChanged = [this](TQFtp*) { QFtp1DirectoryChanged(); };
-    ftp_->OnDirectoryCreated = [this](TQFtp*) { QFtp1DirectoryCreated(); };
-    ftp_->OnFileStored = [this](TQFtp*) { QFtp1FileStored(); };
-    ftp_->OnListingDone = [this](TQFtp*) { QFtp1ListingDone(); };
-    ftp_->OnFileRenamed = [this](TQFtp*) { QFtp1FileRenamed(); };
-    ftp_->OnFileDeleted = [this](TQFtp*) { QFtp1FileDeleted(); };
-    ftp_->OnFtpQuit = [this](TQFtp*) { QFtp1FtpQuit(); };
+    ftp_->OnLoggedIn = [this](TQFtp*) { onLoggedIn(); };
+    ftp_->OnDirectoryChanged = [this](TQFtp*) { onDirectoryChanged(); };
+    ftp_->OnDirectoryCreated = [this](TQFtp*) { onDirectoryCreated(); };
+    ftp_->OnFileStored = [this](TQFtp*) { onFileStored(); };
+    ftp_->OnListingDone = [this](TQFtp*) { onListingDone(); };
+    ftp_->OnFileRenamed = [this](TQFtp*) { onFileRenamed(); };
+    ftp_->OnFileDeleted = [this](TQFtp*) { onFileDeleted(); };
+    ftp_->OnFtpQuit = [this](TQFtp*) { onFtpQuit(); };
     ftp_->OnFtpInfo = [this](TQFtp*, FtpInfo info, const QString& addinfo) {
-        QFtp1FtpInfo(info, addinfo);
+        onFtpInfo(info, addinfo);
     };
     ftp_->OnFtpError = [this](TQFtp*, FtpError error, const QString& addinfo) {
-        QFtp1FtpError(error, addinfo);
+        onFtpError(error, addinfo);
     };
-    QFtpMessenger1->SetStyle(tavo::ftp::msgClassic);
-    QFtpMessenger1->SetClient(ftp_);
+    sessionLog_->SetStyle(tavo::ftp::msgClassic);
+    sessionLog_->SetClient(ftp_);
 }
 
 TFTPUP_Form::~TFTPUP_Form() {
-    QFtpMessenger1->SetClient(nullptr);
+    sessionLog_->SetClient(nullptr);
 }
 
 void TFTPUP_Form::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window restored from the task bar keeps what it shows.
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TFTPUP_Form::FormShow() {
+void TFTPUP_Form::onShow() {
     move(mainWindow_->x() + 20, mainWindow_->y() + 220);
     tavo::ftp::FtpSettings settings;
     std::string error;
     if (!tavo::ftp::ReadFtpSettings(diary_->paths().ftpSettingsFile, &settings, &error))
         MessageBox::error(this, QString::fromStdString(error));
-    Edit1->setText(FromCp932(settings.server));
-    Edit2->setText(FromCp932(settings.account));
-    Edit3->setText(FromCp932(settings.password));
-    Edit4->setText(FromCp932(settings.folder));
-    ComboBox1->setCurrentIndex(settings.security == FtpSecurity::Plain ? 1 : 0);
+    hostEdit_->setText(FromCp932(settings.server));
+    accountEdit_->setText(FromCp932(settings.account));
+    passwordEdit_->setText(FromCp932(settings.password));
+    folderEdit_->setText(FromCp932(settings.folder));
+    securityCombo_->setCurrentIndex(settings.security == FtpSecurity::Plain ? 1 : 0);
     fourLineSettings_ = settings.fourLineFile;
     restartAfterQuit_ = false;
-    Edit5->setText(QDate::currentDate().toString(QStringLiteral("yyyyMM")) +
-                   QStringLiteral(".html"));
+    fileNameEdit_->setText(QDate::currentDate().toString(QStringLiteral("yyyyMM")) +
+                           QStringLiteral(".html"));
     setControlsEnabled(true);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    StaticText1->setText(QStringLiteral("アップロード状況"));
-    QFtpMessenger1->Clear();
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    statusText_->setText(QStringLiteral("アップロード状況"));
+    sessionLog_->Clear();
     setLogVisible(false);
     // The month is what changes from one upload to the next: typing replaces it.
-    Edit5->setFocus();
-    Edit5->setSelection(0, 6);
+    fileNameEdit_->setFocus();
+    fileNameEdit_->setSelection(0, 6);
 }
 
 void TFTPUP_Form::setLogVisible(bool visible) {
-    Panel1->setVisible(visible);
-    Button3->setText(visible ? QStringLiteral("<") : QStringLiteral(">"));
+    logPanel_->setVisible(visible);
+    logToggleButton_->setText(visible ? QStringLiteral("<") : QStringLiteral(">"));
     adjustSize();
 }
 
-void TFTPUP_Form::Button3Click() {
-    setLogVisible(!Panel1->isVisible());
+void TFTPUP_Form::onToggleLog() {
+    setLogVisible(!logPanel_->isVisible());
 }
 
 void TFTPUP_Form::setControlsEnabled(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button2, RadioButton1, RadioButton2,
-                                                      RadioButton3, ComboBox1})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{uploadButton_, closeButton_, uploadNewImagesRadio_,
+                                         overwriteImagesRadio_, noImagesRadio_, securityCombo_})
         w->setEnabled(enabled);
 }
 
@@ -295,8 +296,8 @@ QString TFTPUP_Form::localImagePath(const QString& name) const {
            name;
 }
 
-void TFTPUP_Form::Button1Click() {
-    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
+void TFTPUP_Form::onUpload() {
+    for (QLineEdit* edit : {hostEdit_, accountEdit_, passwordEdit_, folderEdit_, fileNameEdit_}) {
         if (edit->text().isEmpty()) {
             MessageBox::message(this, QStringLiteral("FTPの設定に不備があります"));
             return;
@@ -304,7 +305,7 @@ void TFTPUP_Form::Button1Click() {
     }
     // The name goes into a command and names one file in the remote folder.
     static const QString kRefused = QStringLiteral("/\\\r\n");
-    for (const QChar c : Edit5->text()) {
+    for (const QChar c : fileNameEdit_->text()) {
         if (kRefused.contains(c)) {
             MessageBox::message(this, QStringLiteral("ファイル名に / \\ や改行は使えません"));
             return;
@@ -312,7 +313,7 @@ void TFTPUP_Form::Button1Click() {
     }
     // The fields go to the server and to FTP.ini as code page 932: a character it cannot
     // hold would reach both as a different text.
-    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit5}) {
+    for (QLineEdit* edit : {hostEdit_, accountEdit_, passwordEdit_, folderEdit_, fileNameEdit_}) {
         if (ToCp932(edit->text()).usedCharacterReferences) {
             MessageBox::message(
                 this, QStringLiteral("FTPの設定に Shift_JIS (CP932) で表せない文字があります"));
@@ -320,7 +321,7 @@ void TFTPUP_Form::Button1Click() {
         }
     }
     // "host:port" and "[IPv6]:port" for servers on another port; without one, the client's.
-    const auto address = tavo::ftp::ParseServerAddress(Edit1->text().toStdString());
+    const auto address = tavo::ftp::ParseServerAddress(hostEdit_->text().toStdString());
     if (!address) {
         MessageBox::message(this, QStringLiteral("FTPの設定に不備があります"));
         return;
@@ -336,14 +337,14 @@ void TFTPUP_Form::Button1Click() {
     host_ = address->host;
     port_ = address->port;
     // The fields stay editable during the upload; the page goes up under the name checked here.
-    remoteFileName_ = Edit5->text();
-    StaticText1->setText(QStringLiteral("接続中"));
+    remoteFileName_ = fileNameEdit_->text();
+    statusText_->setText(QStringLiteral("接続中"));
     StartUpload();
 }
 
 // Images the page shows that are not in the local image folder would be missing online.
 bool TFTPUP_Form::ConfirmMissingImages() {
-    if (!RadioButton1->isChecked() && !RadioButton2->isChecked())
+    if (!uploadNewImagesRadio_->isChecked() && !overwriteImagesRadio_->isChecked())
         return true;
     QStringList missing;
     for (const QString& name : tavo::ftp::ReferencedImages(MemoFromCp932(pageBytes_()))) {
@@ -374,7 +375,7 @@ void TFTPUP_Form::StartUpload() {
         ftp_->SetPort(21);
         portFromField_ = false;
     }
-    const bool tls = ComboBox1->currentIndex() == 0;
+    const bool tls = securityCombo_->currentIndex() == 0;
     ftp_->SetSecurity(tls ? FtpSecurity::Tls : FtpSecurity::Plain);
     std::string error;
     if (!trust_.Read(diary_->paths().ftpTrustFile, &error))
@@ -382,22 +383,22 @@ void TFTPUP_Form::StartUpload() {
     serverKey_ = tavo::ftp::FtpTrustStore::Key(host_, ftp_->Port());
     ftp_->SetTrustedCertificate(QByteArray::fromHex(
         QByteArray::fromStdString(trust_.Get(serverKey_).certificateSha256).replace(':', "")));
-    ftp_->SetUsername(Edit2->text());
-    ftp_->SetPassword(Edit3->text());
+    ftp_->SetUsername(accountEdit_->text());
+    ftp_->SetPassword(passwordEdit_->text());
     ftp_->Login();
 }
 
-void TFTPUP_Form::QFtp1LoggedIn() {
-    StaticText1->setText(QStringLiteral("Login"));
-    ftp_->ChangeDirectory(Edit4->text());
+void TFTPUP_Form::onLoggedIn() {
+    statusText_->setText(QStringLiteral("Login"));
+    ftp_->ChangeDirectory(folderEdit_->text());
 }
 
-void TFTPUP_Form::QFtp1DirectoryChanged() {
+void TFTPUP_Form::onDirectoryChanged() {
     showTransferProgress_ = false;
     ++uploadStage_;
     // An image folder made just now is empty: listing it would only cost round trips.
     if (uploadStage_ == 2 && imageFolderIsNew_) {
-        QFtp1ListingDone();
+        onListingDone();
         return;
     }
     // The listing always comes from the server; the finished one still goes to the cache.
@@ -406,11 +407,11 @@ void TFTPUP_Form::QFtp1DirectoryChanged() {
     ftp_->SetCache(true);
 }
 
-void TFTPUP_Form::QFtp1ListingDone() {
+void TFTPUP_Form::onListingDone() {
     showTransferProgress_ = true;
     switch (uploadStage_) {
         case 1:
-            StaticText1->setText(remoteFileName_);
+            statusText_->setText(remoteFileName_);
             ftp_->SetTransferMode(tavo::ftp::AsciiTransfer);
             pageStep_ = PageStep::Storing;
             ftp_->UploadFile(FromPath(diary_->paths().programFolder / "temp.html"),
@@ -422,7 +423,7 @@ void TFTPUP_Form::QFtp1ListingDone() {
             break;
         default:
             ftp_->Quit();
-            StaticText1->setText(QStringLiteral("異常終了"));
+            statusText_->setText(QStringLiteral("異常終了"));
             break;
     }
 }
@@ -431,7 +432,7 @@ QString TFTPUP_Form::partialPageName() const {
     return remoteFileName_ + kPartialSuffix;
 }
 
-void TFTPUP_Form::QFtp1FileStored() {
+void TFTPUP_Form::onFileStored() {
     if (pageStep_ == PageStep::Storing) {
         if (uploadStage_ != 1)
             return RemovePartialPage();
@@ -443,7 +444,7 @@ void TFTPUP_Form::QFtp1FileStored() {
     }
 }
 
-void TFTPUP_Form::QFtp1FileRenamed() {
+void TFTPUP_Form::onFileRenamed() {
     if (pageStep_ == PageStep::RenameRefused) {
         // Some servers rename only onto a free name.
         log(QStringLiteral("サーバが既存の「%1」への名前の変更を拒否したため、古いページを"
@@ -463,7 +464,7 @@ void TFTPUP_Form::QFtp1FileRenamed() {
     PageInPlace();
 }
 
-void TFTPUP_Form::QFtp1FileDeleted() {
+void TFTPUP_Form::onFileDeleted() {
     if (pageStep_ == PageStep::DeletingOld) {
         if (uploadStage_ != 1)
             return RemovePartialPage();
@@ -476,7 +477,7 @@ void TFTPUP_Form::QFtp1FileDeleted() {
 
 // The page is online under its name: on to the images, or done.
 void TFTPUP_Form::PageInPlace() {
-    if (!RadioButton1->isChecked() && !RadioButton2->isChecked()) {
+    if (!uploadNewImagesRadio_->isChecked() && !overwriteImagesRadio_->isChecked()) {
         finishUpload();
         return;
     }
@@ -496,30 +497,30 @@ void TFTPUP_Form::RemovePartialPage() {
 }
 
 void TFTPUP_Form::log(const QString& text) {
-    QFtpMessenger1->AddMessage(tavo::ftp::MessageKind::Status, text + QStringLiteral("\r\n"));
+    sessionLog_->AddMessage(tavo::ftp::MessageKind::Status, text + QStringLiteral("\r\n"));
 }
 
-void TFTPUP_Form::QFtp1FtpQuit() {
+void TFTPUP_Form::onFtpQuit() {
     // A closed dialog starts nothing.
     if (restartAfterQuit_ && isVisible())
         StartUpload();
     restartAfterQuit_ = false;
 }
 
-void TFTPUP_Form::QFtp1DirectoryCreated() {
+void TFTPUP_Form::onDirectoryCreated() {
     imageFolderIsNew_ = uploadStage_ != -1;  // a refused MKD made nothing
     ftp_->ChangeDirectory(kImageFolder);
 }
 
-void TFTPUP_Form::QFtp1FtpInfo(FtpInfo info, const QString& addinfo) {
+void TFTPUP_Form::onFtpInfo(FtpInfo info, const QString& addinfo) {
     if (info == tavo::ftp::ftpInfoProgress && showTransferProgress_) {
-        ProgressBar1->setValue(static_cast<int>(ftp_->BytesTransferred()));
+        progressBar_->setValue(static_cast<int>(ftp_->BytesTransferred()));
     } else if (info == tavo::ftp::ftpInfoTransferSize) {
-        ProgressBar1->setRange(0, std::max(1, addinfo.toInt()));
+        progressBar_->setRange(0, std::max(1, addinfo.toInt()));
     }
 }
 
-void TFTPUP_Form::QFtp1FtpError(FtpError error, const QString& addinfo) {
+void TFTPUP_Form::onFtpError(FtpError error, const QString& addinfo) {
     if (pageStep_ == PageStep::Renaming && error == tavo::ftp::ftpPermissionDenied) {
         // Tried again after deleting the old page; said in the log then.
         pageStep_ = PageStep::RenameRefused;
@@ -580,7 +581,7 @@ bool TFTPUP_Form::TlsRefused(FtpError error, const QString& addinfo) {
                                                      FtpSecurity::Plain, &error))
                         MessageBox::error(this, QString::fromStdString(error));
                     fourLineSettings_ = false;
-                    ComboBox1->setCurrentIndex(1);
+                    securityCombo_->setCurrentIndex(1);
                     restartAfterQuit_ = true;
                 }
             } else {
@@ -614,11 +615,11 @@ void TFTPUP_Form::BuildImageQueue() {
     rules.existsRemotely = [this](const QString& name) {
         return !imageFolderIsNew_ && ftp_->FindFile(name) >= 0;
     };
-    rules.overwrite = RadioButton2->isChecked();
+    rules.overwrite = overwriteImagesRadio_->isChecked();
     QStringList refused;
     imageQueue_ = tavo::ftp::BuildImageQueue(MemoFromCp932(pageBytes_()), rules, &refused);
     for (const QString& name : refused)
-        QFtpMessenger1->AddMessage(
+        sessionLog_->AddMessage(
             tavo::ftp::MessageKind::Error,
             QStringLiteral("\"%1\" は tavo-img の外を指すため送りません\r\n").arg(name));
 }
@@ -629,7 +630,7 @@ void TFTPUP_Form::UploadNextImage() {
         return;
     }
     const QString name = imageQueue_.takeFirst();
-    StaticText1->setText(name);
+    statusText_->setText(name);
     ftp_->SetTransferMode(tavo::ftp::BinaryTransfer);
     ftp_->UploadFile(localImagePath(name), name);
 }
@@ -650,9 +651,9 @@ void TFTPUP_Form::finishUpload() {
 
 bool TFTPUP_Form::SaveFtpSettings() {
     const tavo::ftp::FtpSettings settings{
-        ToCp932(Edit1->text()).bytes, ToCp932(Edit2->text()).bytes, ToCp932(Edit3->text()).bytes,
-        ToCp932(Edit4->text()).bytes,
-        ComboBox1->currentIndex() == 0 ? FtpSecurity::Tls : FtpSecurity::Plain};
+        ToCp932(hostEdit_->text()).bytes, ToCp932(accountEdit_->text()).bytes,
+        ToCp932(passwordEdit_->text()).bytes, ToCp932(folderEdit_->text()).bytes,
+        securityCombo_->currentIndex() == 0 ? FtpSecurity::Tls : FtpSecurity::Plain};
     std::string error;
     if (!tavo::ftp::WriteFtpSettings(diary_->paths().ftpSettingsFile, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));

@@ -43,6 +43,8 @@ public:
     TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow, std::function<std::string()> pageBytes);
     ~TFTPUP_Form() override;
 
+    tavo::ftp::TQFtp* client() const { return ftp_; }
+    // The upload benchmark's name for client(); it goes when the benchmark moves over.
     tavo::ftp::TQFtp* QFtp1() const { return ftp_; }
     int UploadStage() const { return uploadStage_; }
 
@@ -53,22 +55,22 @@ public slots:
     void reject() override;
 
 private:
-    void FormShow();
-    void Button1Click();
-    void Button3Click();
+    void onShow();
+    void onUpload();
+    void onToggleLog();
     void setLogVisible(bool visible);
     void setControlsEnabled(bool enabled);
 
-    void QFtp1LoggedIn();
-    void QFtp1DirectoryChanged();
-    void QFtp1ListingDone();
-    void QFtp1FileStored();
-    void QFtp1DirectoryCreated();
-    void QFtp1FtpInfo(tavo::ftp::FtpInfo info, const QString& addinfo);
-    void QFtp1FtpError(tavo::ftp::FtpError error, const QString& addinfo);
-    void QFtp1FileRenamed();
-    void QFtp1FileDeleted();
-    void QFtp1FtpQuit();
+    void onLoggedIn();
+    void onDirectoryChanged();
+    void onListingDone();
+    void onFileStored();
+    void onDirectoryCreated();
+    void onFtpInfo(tavo::ftp::FtpInfo info, const QString& addinfo);
+    void onFtpError(tavo::ftp::FtpError error, const QString& addinfo);
+    void onFileRenamed();
+    void onFileDeleted();
+    void onFtpQuit();
 
     void StartUpload();
     bool TlsRefused(tavo::ftp::FtpError error, const QString& addinfo);
@@ -89,25 +91,25 @@ private:
     QWidget* mainWindow_;
     std::function<std::string()> pageBytes_;
     tavo::ftp::TQFtp* ftp_ = nullptr;
-    tavo::ftp::TQFtpMessenger* QFtpMessenger1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
-    QLabel* StaticText1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    tavo::ftp::TQFtpMessenger* sessionLog_ = nullptr;
+    QLineEdit* hostEdit_ = nullptr;
+    QLineEdit* accountEdit_ = nullptr;
+    QLineEdit* passwordEdit_ = nullptr;
+    QLineEdit* folderEdit_ = nullptr;
+    QLineEdit* fileNameEdit_ = nullptr;
+    QRadioButton* uploadNewImagesRadio_ = nullptr;
+    QRadioButton* overwriteImagesRadio_ = nullptr;
+    QRadioButton* noImagesRadio_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     QString remoteFileName_;
-    bool portFromField_ = false;  // the client's port came from "host:port" in Edit1
-    QLabel* Label7 = nullptr;
-    QComboBox* ComboBox1 = nullptr;  // "暗号化": FTPS or none
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QWidget* Panel1 = nullptr;
+    bool portFromField_ = false;  // the client's port came from "host:port" in hostEdit_
+    QLabel* securityLabel_ = nullptr;
+    QComboBox* securityCombo_ = nullptr;  // "暗号化": FTPS or none
+    QPushButton* uploadButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QPushButton* logToggleButton_ = nullptr;
+    QWidget* logPanel_ = nullptr;
 
     int uploadStage_ = 0;
     bool showTransferProgress_ = false;

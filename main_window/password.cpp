@@ -12,8 +12,8 @@
 TPasswordDlg::TPasswordDlg(TSDIAppForm* mainWindow)
     : PasswordForm(mainWindow), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("PasswordDlg"));
-    connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(okButton_, &QPushButton::clicked, this, &TPasswordDlg::onOk);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TPasswordDlg::showEvent(QShowEvent* event) {
@@ -21,10 +21,10 @@ void TPasswordDlg::showEvent(QShowEvent* event) {
     // A window restored from the task bar is shown again by the system: what the user
     // typed stays.
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TPasswordDlg::FormShow() {
+void TPasswordDlg::onShow() {
     centreOnScreen();
     // The password of the last lock is offered again; none before the first exit.
     std::string stored, error;
@@ -32,18 +32,18 @@ void TPasswordDlg::FormShow() {
         MessageBox::error(this, QString::fromStdString(error));
         stored.clear();
     }
-    Password->setText(FromCp932(stored));
-    Password->selectAll();
-    Password->setFocus();
+    passwordEdit_->setText(FromCp932(stored));
+    passwordEdit_->selectAll();
+    passwordEdit_->setFocus();
 }
 
-void TPasswordDlg::OKBtnClick() {
+void TPasswordDlg::onOk() {
     accept();
     // Ending the program must not lose what was typed: a day that cannot be saved stops
     // the lock, and the program goes on.
     if (!mainWindow_->saveIfModified() || !mainWindow_->writeSettings())
         return;
-    const QString password = Password->text();
+    const QString password = passwordEdit_->text();
     if (password.isEmpty()) {
         MessageBox::warningOk(mainWindow_, QStringLiteral("パスワードを設定してください"));
         return;

@@ -15,8 +15,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormShow();
-    void OKBtnClick();
+    void onShow();
+    void onOk();
 
     TSDIAppForm* mainWindow_;
 };

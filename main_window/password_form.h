@@ -13,9 +13,9 @@ public:
     explicit PasswordForm(QWidget* parent = nullptr);
 
 protected:
-    QLineEdit* Password = nullptr;
-    QPushButton* OKBtn = nullptr;
-    QPushButton* CancelBtn = nullptr;
+    QLineEdit* passwordEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 
     // Places the dialog in the middle of the screen, as it appears on its own.
     void centreOnScreen();

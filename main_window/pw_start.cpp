@@ -10,20 +10,20 @@
 
 TStartDlg::TStartDlg(TSDIAppForm* mainWindow) : mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("StartDlg"));
-    connect(OKBtn, &QPushButton::clicked, this, &TStartDlg::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &TStartDlg::CancelBtnClick);
+    connect(okButton_, &QPushButton::clicked, this, &TStartDlg::onOk);
+    connect(cancelButton_, &QPushButton::clicked, this, &TStartDlg::onCancel);
     // Escape and the window frame's close button reject the dialog: both count as Cancel.
-    connect(this, &QDialog::rejected, this, &TStartDlg::CancelBtnClick);
+    connect(this, &QDialog::rejected, this, &TStartDlg::onCancel);
 }
 
 void TStartDlg::showInstead() {
-    Password->clear();
+    passwordEdit_->clear();
     centreOnScreen();
     show();
-    Password->setFocus();
+    passwordEdit_->setFocus();
 }
 
-void TStartDlg::OKBtnClick() {
+void TStartDlg::onOk() {
     std::string stored, error;
     if (!tavo::ReadLockPassword(mainWindow_->paths().settingsFile, &stored, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
@@ -31,7 +31,7 @@ void TStartDlg::OKBtnClick() {
         return;
     }
     // Compared as the bytes that were stored: letter case counts.
-    if (ToCp932(Password->text()).bytes != stored) {
+    if (ToCp932(passwordEdit_->text()).bytes != stored) {
         mainWindow_->endWithoutCloseQuery();
         return;
     }
@@ -39,7 +39,7 @@ void TStartDlg::OKBtnClick() {
     mainWindow_->show();
 }
 
-void TStartDlg::CancelBtnClick() {
+void TStartDlg::onCancel() {
     hide();
     mainWindow_->endWithoutCloseQuery();
 }

@@ -15,8 +15,8 @@ public:
     void showInstead();
 
 private:
-    void OKBtnClick();
-    void CancelBtnClick();
+    void onOk();
+    void onCancel();
 
     TSDIAppForm* mainWindow_;
 };

@@ -46,29 +46,29 @@ TRecoveryDlg::TRecoveryDlg(const tavo::EntryStore& store,
         this);
     label->setObjectName(QStringLiteral("Label1"));
 
-    ListView1 = new QTreeWidget(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels(
+    dayList_ = new QTreeWidget(this);
+    dayList_->setObjectName(QStringLiteral("ListView1"));
+    dayList_->setHeaderLabels(
         {QStringLiteral("日付"), QStringLiteral("題名"), QStringLiteral("復元できる内容")});
-    ListView1->setRootIsDecorated(false);
-    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListView1->header()->setStretchLastSection(true);
+    dayList_->setRootIsDecorated(false);
+    dayList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    dayList_->header()->setStretchLastSection(true);
     for (const tavo::PendingRecovery& day : pending_) {
         auto* item = new QTreeWidgetItem(
-            ListView1,
+            dayList_,
             {DateText(day.fileName), FromCp932(day.recovered.title), Preview(day.recovered)});
         item->setData(0, Qt::UserRole, QString::fromStdString(day.fileName));
     }
-    ListView1->resizeColumnToContents(0);
-    if (ListView1->topLevelItemCount() > 0)
-        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+    dayList_->resizeColumnToContents(0);
+    if (dayList_->topLevelItemCount() > 0)
+        dayList_->setCurrentItem(dayList_->topLevelItem(0));
 
     auto* restore = new QPushButton(QStringLiteral("復元"), this);
     restore->setObjectName(QStringLiteral("Button1"));
-    connect(restore, &QPushButton::clicked, this, &TRecoveryDlg::Button1Click);
+    connect(restore, &QPushButton::clicked, this, &TRecoveryDlg::onRestore);
     auto* discard = new QPushButton(QStringLiteral("破棄"), this);
     discard->setObjectName(QStringLiteral("Button2"));
-    connect(discard, &QPushButton::clicked, this, &TRecoveryDlg::Button2Click);
+    connect(discard, &QPushButton::clicked, this, &TRecoveryDlg::onDiscard);
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
     close->setObjectName(QStringLiteral("Button3"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -80,21 +80,21 @@ TRecoveryDlg::TRecoveryDlg(const tavo::EntryStore& store,
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
-    layout->addWidget(ListView1, 1);
+    layout->addWidget(dayList_, 1);
     layout->addLayout(buttons);
     resize(560, 300);
 }
 
-void TRecoveryDlg::Button1Click() {
+void TRecoveryDlg::onRestore() {
     answerSelected(true);
 }
 
-void TRecoveryDlg::Button2Click() {
+void TRecoveryDlg::onDiscard() {
     answerSelected(false);
 }
 
 void TRecoveryDlg::answerSelected(bool restore) {
-    for (QTreeWidgetItem* item : ListView1->selectedItems()) {
+    for (QTreeWidgetItem* item : dayList_->selectedItems()) {
         const std::string fileName = item->data(0, Qt::UserRole).toString().toStdString();
         const auto day = std::find_if(pending_.begin(), pending_.end(),
                                       [&](const auto& p) { return p.fileName == fileName; });
@@ -110,8 +110,8 @@ void TRecoveryDlg::answerSelected(bool restore) {
             restored_.insert(QString::fromStdString(fileName));
         delete item;
     }
-    if (ListView1->topLevelItemCount() == 0)
+    if (dayList_->topLevelItemCount() == 0)
         accept();
-    else if (!ListView1->currentItem() || !ListView1->currentItem()->isSelected())
-        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+    else if (!dayList_->currentItem() || !dayList_->currentItem()->isSelected())
+        dayList_->setCurrentItem(dayList_->topLevelItem(0));
 }

@@ -24,12 +24,12 @@ public:
     const QSet<QString>& restored() const { return restored_; }
 
 private:
-    void Button1Click();  // restore
-    void Button2Click();  // discard
+    void onRestore();
+    void onDiscard();
     void answerSelected(bool restore);
 
     const tavo::EntryStore& store_;
     std::vector<tavo::PendingRecovery> pending_;
     QSet<QString> restored_;
-    QTreeWidget* ListView1 = nullptr;
+    QTreeWidget* dayList_ = nullptr;
 };

@@ -49,143 +49,144 @@ TH_OutForm::TH_OutForm(DiaryContext* diary, QWidget* mainWindow)
         b->setAutoDefault(false);
         return b;
     };
-    DateTimePicker1 = MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
-    DateTimePicker2 = MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
-    CheckBox1 = new QCheckBox(QStringLiteral("古い順に"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setEditable(false);
-    ComboBox1->setMinimumWidth(140);
-    Button1 = button("Button1", QStringLiteral("出力"));
-    Button5 = button("Button5", QStringLiteral("追加出力"));
-    Button2 = button("Button2", QStringLiteral("保存"));
-    Button3 = button("Button3", QStringLiteral("ブラウザ"));
-    Button4 = button("Button4", QStringLiteral("FTP"));
+    startDatePicker_ =
+        MakeDatePicker(this, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
+    endDatePicker_ = MakeDatePicker(this, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
+    oldestFirstCheck_ = new QCheckBox(QStringLiteral("古い順に"), this);
+    oldestFirstCheck_->setObjectName(QStringLiteral("CheckBox1"));
+    styleCombo_ = new QComboBox(this);
+    styleCombo_->setObjectName(QStringLiteral("ComboBox1"));
+    styleCombo_->setEditable(false);
+    styleCombo_->setMinimumWidth(140);
+    generateButton_ = button("Button1", QStringLiteral("出力"));
+    appendButton_ = button("Button5", QStringLiteral("追加出力"));
+    saveButton_ = button("Button2", QStringLiteral("保存"));
+    browserButton_ = button("Button3", QStringLiteral("ブラウザ"));
+    ftpButton_ = button("Button4", QStringLiteral("FTP"));
     QPushButton* button6 = button("Button6", QStringLiteral("閉じる"));
-    RichEdit1 = new QPlainTextEdit(this);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    pageEdit_ = new QPlainTextEdit(this);
+    pageEdit_->setObjectName(QStringLiteral("RichEdit1"));
+    pageEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pageEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* panel2 = new QWidget(this);
     panel2->setObjectName(QStringLiteral("Panel2"));
-    ProgressBar1 = new QProgressBar(panel2);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setTextVisible(false);
+    progressBar_ = new QProgressBar(panel2);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setTextVisible(false);
 
     auto* range = new QHBoxLayout;
-    range->addWidget(DateTimePicker1);
+    range->addWidget(startDatePicker_);
     range->addWidget(label("Label1", QStringLiteral("から")));
-    range->addWidget(DateTimePicker2);
+    range->addWidget(endDatePicker_);
     range->addWidget(label("Label2", QStringLiteral("まで")));
-    range->addWidget(CheckBox1);
+    range->addWidget(oldestFirstCheck_);
     range->addStretch(1);
     auto* style = new QHBoxLayout;
     style->addWidget(label("Label3", QStringLiteral("出力スタイル")));
-    style->addWidget(ComboBox1);
+    style->addWidget(styleCombo_);
     style->addWidget(label("Label4", QStringLiteral("で")));
-    style->addWidget(Button1);
-    style->addWidget(Button5);
+    style->addWidget(generateButton_);
+    style->addWidget(appendButton_);
     style->addStretch(1);
     auto* output = new QHBoxLayout;
-    for (QPushButton* b : {Button2, Button3, Button4})
+    for (QPushButton* b : {saveButton_, browserButton_, ftpButton_})
         output->addWidget(b);
     output->addStretch(1);
     output->addWidget(button6);
     auto* status = new QHBoxLayout(panel2);
     status->setContentsMargins(4, 2, 4, 2);
     status->addWidget(label("Panel2Caption", QStringLiteral("  出力状況")));
-    status->addWidget(ProgressBar1, 1);
+    status->addWidget(progressBar_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(range);
     layout->addLayout(style);
     layout->addLayout(output);
-    layout->addWidget(RichEdit1, 1);
+    layout->addWidget(pageEdit_, 1);
     layout->addWidget(panel2);
 
-    connect(Button1, &QPushButton::clicked, this, &TH_OutForm::Button1Click);
-    connect(Button5, &QPushButton::clicked, this, &TH_OutForm::Button5Click);
-    connect(Button2, &QPushButton::clicked, this, &TH_OutForm::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TH_OutForm::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TH_OutForm::Button4Click);
+    connect(generateButton_, &QPushButton::clicked, this, &TH_OutForm::onGenerate);
+    connect(appendButton_, &QPushButton::clicked, this, &TH_OutForm::onAppend);
+    connect(saveButton_, &QPushButton::clicked, this, &TH_OutForm::onSave);
+    connect(browserButton_, &QPushButton::clicked, this, &TH_OutForm::onOpenInBrowser);
+    connect(ftpButton_, &QPushButton::clicked, this, &TH_OutForm::onUpload);
     connect(button6, &QPushButton::clicked, this, &QWidget::close);
-    FormCreate();
+    setInitialState();
 }
 
-void TH_OutForm::FormCreate() {
+void TH_OutForm::setInitialState() {
     move(mainWindow_->x(), mainWindow_->y() + 120);
     const QDate today = QDate::currentDate();
-    DateTimePicker1->setDate(QDate(today.year(), today.month(), 1));
-    DateTimePicker2->setDate(today);
-    RichEdit1->setFont(EditorFont(diary_->editorFontSize()));
+    startDatePicker_->setDate(QDate(today.year(), today.month(), 1));
+    endDatePicker_->setDate(today);
+    pageEdit_->setFont(EditorFont(diary_->editorFontSize()));
 }
 
 void TH_OutForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window restored from the task bar keeps what it shows.
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TH_OutForm::FormShow() {
-    RichEdit1->clear();
-    ProgressBar1->setValue(0);
-    Button2->setEnabled(false);
-    Button3->setEnabled(false);
-    Button4->setEnabled(false);
+void TH_OutForm::onShow() {
+    pageEdit_->clear();
+    progressBar_->setValue(0);
+    saveButton_->setEnabled(false);
+    browserButton_->setEnabled(false);
+    ftpButton_->setEnabled(false);
 
     const std::filesystem::path folder = diary_->paths().programFolder;
-    ComboBox1->clear();
-    ComboBox1->addItems(SortedStyleNames(folder));
-    Button1->setEnabled(true);
-    Button5->setEnabled(true);
+    styleCombo_->clear();
+    styleCombo_->addItems(SortedStyleNames(folder));
+    generateButton_->setEnabled(true);
+    appendButton_->setEnabled(true);
     if (!tavo::AnyStyleFile(folder)) {
-        ComboBox1->addItem(kNoStyle);
-        Button1->setEnabled(false);
-        Button5->setEnabled(false);
+        styleCombo_->addItem(kNoStyle);
+        generateButton_->setEnabled(false);
+        appendButton_->setEnabled(false);
     }
-    ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+    styleCombo_->setCurrentIndex(styleCombo_->count() > 0 ? 0 : -1);
 }
 
 bool TH_OutForm::GeneratePage(std::string* page) {
     tavo::PageRequest request;
-    request.styleName = ComboBox1->currentText().toStdString();
-    request.start = ToDate(DateTimePicker1->date());
-    request.end = ToDate(DateTimePicker2->date());
-    request.oldestFirst = CheckBox1->isChecked();
+    request.styleName = styleCombo_->currentText().toStdString();
+    request.start = ToDate(startDatePicker_->date());
+    request.end = ToDate(endDatePicker_->date());
+    request.oldestFirst = oldestFirstCheck_->isChecked();
     std::string error;
     const bool ok = tavo::GeneratePage(
         diary_->paths().programFolder, request, page, &error, [this](int percent) {
-            if (percent == ProgressBar1->value())
+            if (percent == progressBar_->value())
                 return;
-            ProgressBar1->setValue(percent);
-            ProgressBar1->repaint();  // the run does not return to the event loop until done
+            progressBar_->setValue(percent);
+            progressBar_->repaint();  // the run does not return to the event loop until done
         });
     if (!ok) {
         MessageBox::error(this, QString::fromStdString(error));
         return false;
     }
-    Button2->setEnabled(true);
-    Button3->setEnabled(true);
-    Button4->setEnabled(true);
+    saveButton_->setEnabled(true);
+    browserButton_->setEnabled(true);
+    ftpButton_->setEnabled(true);
     return true;
 }
 
-void TH_OutForm::Button1Click() {
+void TH_OutForm::onGenerate() {
     std::string page;
     if (GeneratePage(&page))
-        RichEdit1->setPlainText(MemoFromCp932(page));
+        pageEdit_->setPlainText(MemoFromCp932(page));
 }
 
-void TH_OutForm::Button5Click() {
+void TH_OutForm::onAppend() {
     std::string page;
     if (GeneratePage(&page))
-        RichEdit1->setPlainText(RichEdit1->toPlainText() + MemoFromCp932(page));
+        pageEdit_->setPlainText(pageEdit_->toPlainText() + MemoFromCp932(page));
 }
 
 std::string TH_OutForm::pageBytes() const {
-    return tavo::JoinLinesCrLf(tavo::SplitLines(ToCp932(RichEdit1->toPlainText()).bytes));
+    return tavo::JoinLinesCrLf(tavo::SplitLines(ToCp932(pageEdit_->toPlainText()).bytes));
 }
 
 bool TH_OutForm::writePage(const std::filesystem::path& file) {
@@ -197,7 +198,7 @@ bool TH_OutForm::writePage(const std::filesystem::path& file) {
     return true;
 }
 
-void TH_OutForm::Button2Click() {
+void TH_OutForm::onSave() {
     for (;;) {
         const QString chosen = FileChooser::saveFileName(
             this, diary_->htmlSavePath(), QStringLiteral("htmlファイル (*.html *.htm)"),
@@ -211,20 +212,20 @@ void TH_OutForm::Button2Click() {
             continue;
         if (!writePage(ToPath(chosen)))
             return;
-        Button2->setEnabled(false);
-        Button3->setEnabled(true);
+        saveButton_->setEnabled(false);
+        browserButton_->setEnabled(true);
         diary_->setHtmlSavePath(file.absolutePath());
         return;
     }
 }
 
-void TH_OutForm::Button3Click() {
+void TH_OutForm::onOpenInBrowser() {
     const std::filesystem::path temp = diary_->paths().programFolder / "temp.html";
     if (writePage(temp))
         UrlOpener::open(QUrl::fromLocalFile(FromPath(temp)));
 }
 
-void TH_OutForm::Button4Click() {
+void TH_OutForm::onUpload() {
     if (!uploadDialog_) {
         MessageBox::message(this, QStringLiteral("「FTP」はまだ使えません。"));
         return;

@@ -30,29 +30,29 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate();
-    void FormShow();
+    void setInitialState();
+    void onShow();
     // Generates a page; false (the error shown) when it failed.
     bool GeneratePage(std::string* page);
-    void Button1Click();
-    void Button5Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
+    void onGenerate();
+    void onAppend();
+    void onSave();
+    void onOpenInBrowser();
+    void onUpload();
     bool writePage(const std::filesystem::path& file);
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
     QDialog* uploadDialog_ = nullptr;
-    QDateEdit* DateTimePicker1 = nullptr;
-    QDateEdit* DateTimePicker2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPlainTextEdit* RichEdit1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QDateEdit* startDatePicker_ = nullptr;
+    QDateEdit* endDatePicker_ = nullptr;
+    QCheckBox* oldestFirstCheck_ = nullptr;
+    QComboBox* styleCombo_ = nullptr;
+    QPushButton* generateButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QPushButton* browserButton_ = nullptr;
+    QPushButton* ftpButton_ = nullptr;
+    QPushButton* appendButton_ = nullptr;
+    QPlainTextEdit* pageEdit_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
 };

@@ -97,17 +97,17 @@ TPagesDlg::TPagesDlg(DiaryContext* diary, QWidget* mainWindow)
     auto edit = [this](const char* name) { return Named(new QLineEdit(this), name); };
 
     // The name strip above the pages.
-    Edit7 = edit("Edit7");
+    styleNameEdit_ = edit("Edit7");
     auto* nameStrip = new QHBoxLayout;
     nameStrip->addWidget(label("Label5", QStringLiteral("出力スタイル名")));
-    nameStrip->addWidget(Edit7, 1);
+    nameStrip->addWidget(styleNameEdit_, 1);
     nameStrip->addWidget(
         label("Label6", QStringLiteral("( \\ / : , ; * ? \" < > | は使えません)")));
 
-    PageControl1 = Named(new QTabWidget(this), "PageControl1");
+    pages_ = Named(new QTabWidget(this), "PageControl1");
     auto page = [this](const char* name, const QString& caption) {
-        auto* sheet = Named(new QWidget(PageControl1), name);
-        PageControl1->addTab(sheet, caption);
+        auto* sheet = Named(new QWidget(pages_), name);
+        pages_->addTab(sheet, caption);
         return sheet;
     };
     auto fill = [](QWidget* sheet, QWidget* content) {
@@ -116,76 +116,78 @@ TPagesDlg::TPagesDlg(DiaryContext* diary, QWidget* mainWindow)
     };
 
     QWidget* tabSheet1 = page("TabSheet1", QStringLiteral("出力ファイルのヘッダ"));
-    Memo1 = memo("Memo1");
-    fill(tabSheet1, Memo1);
+    headMemo_ = memo("Memo1");
+    fill(tabSheet1, headMemo_);
 
     QWidget* tabSheet2 = page("TabSheet2", QStringLiteral("日付・題名"));
-    CheckBox1 = Named(new QCheckBox(QStringLiteral("日付・題名を使用する"), this), "CheckBox1");
-    CheckBox1->setChecked(true);
-    ComboBox2 = combo("ComboBox2", kYearStyles);
-    ComboBox3 = combo("ComboBox3", kMonthStyles);
-    ComboBox4 = combo("ComboBox4", kDayStyles);
-    ComboBox5 = combo("ComboBox5", kWeekdayStyles);
+    useTitleCheck_ =
+        Named(new QCheckBox(QStringLiteral("日付・題名を使用する"), this), "CheckBox1");
+    useTitleCheck_->setChecked(true);
+    yearStyleCombo_ = combo("ComboBox2", kYearStyles);
+    monthStyleCombo_ = combo("ComboBox3", kMonthStyles);
+    dayStyleCombo_ = combo("ComboBox4", kDayStyles);
+    weekdayStyleCombo_ = combo("ComboBox5", kWeekdayStyles);
     auto* formats = new QGridLayout;
     formats->addWidget(label("Label10", QStringLiteral("(年)のスタイル")), 0, 0);
-    formats->addWidget(ComboBox2, 0, 1);
+    formats->addWidget(yearStyleCombo_, 0, 1);
     formats->addWidget(label("Label8", QStringLiteral("(月)のスタイル")), 0, 2);
-    formats->addWidget(ComboBox3, 0, 3);
+    formats->addWidget(monthStyleCombo_, 0, 3);
     formats->addWidget(label("Label11", QStringLiteral("(日)のスタイル")), 1, 0);
-    formats->addWidget(ComboBox4, 1, 1);
+    formats->addWidget(dayStyleCombo_, 1, 1);
     formats->addWidget(label("Label9", QStringLiteral("(曜日)のスタイル")), 1, 2);
-    formats->addWidget(ComboBox5, 1, 3);
+    formats->addWidget(weekdayStyleCombo_, 1, 3);
     formats->setColumnStretch(1, 1);
     formats->setColumnStretch(3, 1);
 
-    // The group reads as the date-and-title line: Edit1, year, Edit2, month, ... title, Edit6.
-    GroupBox1 = Named(new QGroupBox(QStringLiteral("日付・題名"), this), "GroupBox1");
-    Edit1 = edit("Edit1");
-    Edit2 = edit("Edit2");
-    Edit3 = edit("Edit3");
-    Edit4 = edit("Edit4");
-    Edit5 = edit("Edit5");
-    Edit6 = edit("Edit6");
+    // The group reads as the date-and-title line: an affix before the year, then one after
+    // each of year, month, day, weekday and title.
+    dateTitleGroup_ = Named(new QGroupBox(QStringLiteral("日付・題名"), this), "GroupBox1");
+    beforeYearEdit_ = edit("Edit1");
+    afterYearEdit_ = edit("Edit2");
+    afterMonthEdit_ = edit("Edit3");
+    afterDayEdit_ = edit("Edit4");
+    afterWeekdayEdit_ = edit("Edit5");
+    afterTitleEdit_ = edit("Edit6");
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(label("Label1", QStringLiteral("(年)")));
-    dateRow->addWidget(Edit2);
+    dateRow->addWidget(afterYearEdit_);
     dateRow->addWidget(label("Label2", QStringLiteral("(月)")));
-    dateRow->addWidget(Edit3);
+    dateRow->addWidget(afterMonthEdit_);
     dateRow->addWidget(label("Label3", QStringLiteral("(日)")));
-    dateRow->addWidget(Edit4);
+    dateRow->addWidget(afterDayEdit_);
     dateRow->addWidget(label("Label12", QStringLiteral("(曜日)")));
-    dateRow->addWidget(Edit5);
+    dateRow->addWidget(afterWeekdayEdit_);
     auto* titleRow = new QHBoxLayout;
     titleRow->addWidget(label("Label4", QStringLiteral("(題名)")));
-    titleRow->addWidget(Edit6, 1);
-    auto* affixes = new QVBoxLayout(GroupBox1);
-    affixes->addWidget(Edit1);
+    titleRow->addWidget(afterTitleEdit_, 1);
+    auto* affixes = new QVBoxLayout(dateTitleGroup_);
+    affixes->addWidget(beforeYearEdit_);
     affixes->addLayout(dateRow);
     affixes->addLayout(titleRow);
 
     auto* groupBox2 = Named(new QGroupBox(QStringLiteral("日記本文の上"), this), "GroupBox2");
-    Memo4 = memo("Memo4");
-    (new QVBoxLayout(groupBox2))->addWidget(Memo4);
-    CheckBox2 = Named(new QCheckBox(QStringLiteral("日記本文を使用する"), this), "CheckBox2");
-    CheckBox2->setChecked(true);
+    aboveBodyMemo_ = memo("Memo4");
+    (new QVBoxLayout(groupBox2))->addWidget(aboveBodyMemo_);
+    useBodyCheck_ = Named(new QCheckBox(QStringLiteral("日記本文を使用する"), this), "CheckBox2");
+    useBodyCheck_->setChecked(true);
     auto* groupBox3 = Named(new QGroupBox(QStringLiteral("日記本文の下"), this), "GroupBox3");
-    Memo5 = memo("Memo5");
-    (new QVBoxLayout(groupBox3))->addWidget(Memo5);
+    belowBodyMemo_ = memo("Memo5");
+    (new QVBoxLayout(groupBox3))->addWidget(belowBodyMemo_);
 
     auto* dateTitle = new QVBoxLayout(tabSheet2);
-    dateTitle->addWidget(CheckBox1);
+    dateTitle->addWidget(useTitleCheck_);
     dateTitle->addLayout(formats);
-    dateTitle->addWidget(GroupBox1);
+    dateTitle->addWidget(dateTitleGroup_);
     dateTitle->addWidget(groupBox2, 1);
-    dateTitle->addWidget(CheckBox2);
+    dateTitle->addWidget(useBodyCheck_);
     dateTitle->addWidget(groupBox3, 1);
 
     QWidget* tabSheet3 = page("TabSheet3", QStringLiteral("日記の間"));
-    Memo2 = memo("Memo2");
-    fill(tabSheet3, Memo2);
+    betweenMemo_ = memo("Memo2");
+    fill(tabSheet3, betweenMemo_);
     QWidget* tabSheet4 = page("TabSheet4", QStringLiteral("出力ファイルのフッタ"));
-    Memo3 = memo("Memo3");
-    fill(tabSheet4, Memo3);
+    footMemo_ = memo("Memo3");
+    fill(tabSheet4, footMemo_);
 
     auto* okBtn = Named(new QPushButton(QStringLiteral("OK"), this), "OKBtn");
     okBtn->setDefault(true);
@@ -198,26 +200,27 @@ TPagesDlg::TPagesDlg(DiaryContext* diary, QWidget* mainWindow)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(nameStrip);
-    layout->addWidget(PageControl1, 1);
+    layout->addWidget(pages_, 1);
     layout->addLayout(buttons);
 
-    connect(okBtn, &QPushButton::clicked, this, &TPagesDlg::OKBtnClick);
-    connect(cancelBtn, &QPushButton::clicked, this, &TPagesDlg::CancelBtnClick);
-    connect(CheckBox1, &QCheckBox::toggled, this, &TPagesDlg::CheckBox1Click);
-    HTML_Set_Create();
+    connect(okBtn, &QPushButton::clicked, this, &TPagesDlg::onOk);
+    connect(cancelBtn, &QPushButton::clicked, this, &TPagesDlg::onCancel);
+    connect(useTitleCheck_, &QCheckBox::toggled, this, &TPagesDlg::onUseTitleToggled);
+    setInitialState();
 }
 
-void TPagesDlg::HTML_Set_Create() {
+void TPagesDlg::setInitialState() {
     move(mainWindow_->x(), mainWindow_->y() + 120);
     const QFont font = EditorFont(diary_->editorFontSize());
-    for (QWidget* field : std::initializer_list<QWidget*>{Memo1, Memo2, Memo3, Memo4, Memo5, Edit1,
-                                                          Edit2, Edit3, Edit4, Edit5, Edit6})
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             headMemo_, betweenMemo_, footMemo_, aboveBodyMemo_, belowBodyMemo_, beforeYearEdit_,
+             afterYearEdit_, afterMonthEdit_, afterDayEdit_, afterWeekdayEdit_, afterTitleEdit_})
         field->setFont(font);
-    CheckBox1Click();
+    onUseTitleToggled();
 }
 
-void TPagesDlg::CheckBox1Click() {
-    GroupBox1->setVisible(CheckBox1->isChecked());
+void TPagesDlg::onUseTitleToggled() {
+    dateTitleGroup_->setVisible(useTitleCheck_->isChecked());
 }
 
 bool TPagesDlg::LoadStyle(const QString& styleName, bool load, std::string* error) {
@@ -243,18 +246,18 @@ bool TPagesDlg::LoadStyle(const QString& styleName, bool load, std::string* erro
     }
 
     // The affixes are kept: a new style starts with those of the style loaded last.
-    Edit7->setText(QString());
-    for (QComboBox* box : {ComboBox2, ComboBox3, ComboBox4, ComboBox5})
+    styleNameEdit_->setText(QString());
+    for (QComboBox* box : {yearStyleCombo_, monthStyleCombo_, dayStyleCombo_, weekdayStyleCombo_})
         box->setCurrentIndex(0);
-    CheckBox1->setChecked(true);
-    CheckBox2->setChecked(true);
-    for (QPlainTextEdit* m : {Memo1, Memo2, Memo3, Memo4, Memo5})
+    useTitleCheck_->setChecked(true);
+    useBodyCheck_->setChecked(true);
+    for (QPlainTextEdit* m : {headMemo_, betweenMemo_, footMemo_, aboveBodyMemo_, belowBodyMemo_})
         m->clear();
     if (!load)
         return true;
 
-    Edit7->setText(styleName);  // leaves the modified mark cleared: only typing sets it
-    QComboBox* boxes[] = {ComboBox2, ComboBox3, ComboBox4, ComboBox5};
+    styleNameEdit_->setText(styleName);  // leaves the modified mark cleared: only typing sets it
+    QComboBox* boxes[] = {yearStyleCombo_, monthStyleCombo_, dayStyleCombo_, weekdayStyleCombo_};
     for (int i = 0; i < 4; ++i)
         Select(boxes[i], formats[i]);
     bool invalidBytes = false;
@@ -270,16 +273,17 @@ bool TPagesDlg::LoadStyle(const QString& styleName, bool load, std::string* erro
         invalidBytes = invalidBytes || invalid;
         return decoded;
     };
-    QLineEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    QLineEdit* edits[] = {beforeYearEdit_, afterYearEdit_,    afterMonthEdit_,
+                          afterDayEdit_,   afterWeekdayEdit_, afterTitleEdit_};
     for (size_t i = 0; i < style.affixes.size(); ++i)
         edits[i]->setText(text(style.affixes[i]));
-    Memo1->setPlainText(memoText(style.head));
-    Memo2->setPlainText(memoText(style.mid));
-    Memo3->setPlainText(memoText(style.foot));
-    Memo4->setPlainText(memoText(style.diaryTop));
-    Memo5->setPlainText(memoText(style.diaryBottom));
-    SetFlag(CheckBox1, style.useTitle);
-    SetFlag(CheckBox2, style.useBody);
+    headMemo_->setPlainText(memoText(style.head));
+    betweenMemo_->setPlainText(memoText(style.mid));
+    footMemo_->setPlainText(memoText(style.foot));
+    aboveBodyMemo_->setPlainText(memoText(style.diaryTop));
+    belowBodyMemo_->setPlainText(memoText(style.diaryBottom));
+    SetFlag(useTitleCheck_, style.useTitle);
+    SetFlag(useBodyCheck_, style.useBody);
     // Saving would write those bytes back as another text; the user decides with "OK".
     if (invalidBytes)
         MessageBox::message(this, QStringLiteral("スタイル「%1」に Shift_JIS (CP932) "
@@ -303,20 +307,21 @@ tavo::Style TPagesDlg::editedStyle(bool* usedCharacterReferences) const {
         return std::move(bytes.bytes);
     };
     tavo::Style style;
-    style.yearStyle = std::to_string(SelectedIndex(ComboBox2));
-    style.monthStyle = std::to_string(SelectedIndex(ComboBox3));
-    style.dayStyle = std::to_string(SelectedIndex(ComboBox4));
-    style.weekdayStyle = std::to_string(SelectedIndex(ComboBox5));
-    const QLineEdit* edits[] = {Edit1, Edit2, Edit3, Edit4, Edit5, Edit6};
+    style.yearStyle = std::to_string(SelectedIndex(yearStyleCombo_));
+    style.monthStyle = std::to_string(SelectedIndex(monthStyleCombo_));
+    style.dayStyle = std::to_string(SelectedIndex(dayStyleCombo_));
+    style.weekdayStyle = std::to_string(SelectedIndex(weekdayStyleCombo_));
+    const QLineEdit* edits[] = {beforeYearEdit_, afterYearEdit_,    afterMonthEdit_,
+                                afterDayEdit_,   afterWeekdayEdit_, afterTitleEdit_};
     for (size_t i = 0; i < style.affixes.size(); ++i)
         style.affixes[i] = line(edits[i]->text());
-    style.head = block(Memo1);
-    style.mid = block(Memo2);
-    style.foot = block(Memo3);
-    style.diaryTop = block(Memo4);
-    style.diaryBottom = block(Memo5);
-    style.useTitle = CheckBox1->isChecked() ? "1" : "0";
-    style.useBody = CheckBox2->isChecked() ? "1" : "0";
+    style.head = block(headMemo_);
+    style.mid = block(betweenMemo_);
+    style.foot = block(footMemo_);
+    style.diaryTop = block(aboveBodyMemo_);
+    style.diaryBottom = block(belowBodyMemo_);
+    style.useTitle = useTitleCheck_->isChecked() ? "1" : "0";
+    style.useBody = useBodyCheck_->isChecked() ? "1" : "0";
     if (usedCharacterReferences)
         *usedCharacterReferences = references;
     return style;
@@ -327,8 +332,8 @@ bool TPagesDlg::SaveStyle(const std::filesystem::path& path, std::string* error,
     return tavo::WriteLines(path, tavo::StyleLines(editedStyle(usedCharacterReferences)), error);
 }
 
-void TPagesDlg::OKBtnClick() {
-    const QString name = Edit7->text();
+void TPagesDlg::onOk() {
+    const QString name = styleNameEdit_->text();
     if (name.isEmpty()) {
         MessageBox::message(this, QStringLiteral("スタイル名を入力してください"));
         return;
@@ -342,7 +347,7 @@ void TPagesDlg::OKBtnClick() {
     std::error_code ec;
     // The style being edited is replaced without a question; another one only when the
     // user agrees.
-    if (Edit7->isModified() && std::filesystem::exists(path, ec) &&
+    if (styleNameEdit_->isModified() && std::filesystem::exists(path, ec) &&
         !MessageBox::warningOkCancel(
             this, QStringLiteral("「%1」というスタイルは存在します\r上書きしますか？").arg(name)))
         return;
@@ -359,6 +364,6 @@ void TPagesDlg::OKBtnClick() {
     accept();
 }
 
-void TPagesDlg::CancelBtnClick() {
+void TPagesDlg::onCancel() {
     reject();
 }

@@ -35,33 +35,33 @@ public:
                    bool* usedCharacterReferences = nullptr);
 
 private:
-    void HTML_Set_Create();
-    void OKBtnClick();
-    void CancelBtnClick();
-    void CheckBox1Click();
+    void setInitialState();
+    void onOk();
+    void onCancel();
+    void onUseTitleToggled();
     // What the dialog holds, as the style file will store it.
     tavo::Style editedStyle(bool* usedCharacterReferences) const;
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
-    QLineEdit* Edit7 = nullptr;
-    QTabWidget* PageControl1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;
-    QPlainTextEdit* Memo3 = nullptr;
-    QPlainTextEdit* Memo4 = nullptr;
-    QPlainTextEdit* Memo5 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QComboBox* ComboBox4 = nullptr;
-    QComboBox* ComboBox5 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit6 = nullptr;
+    QLineEdit* styleNameEdit_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QPlainTextEdit* headMemo_ = nullptr;
+    QPlainTextEdit* betweenMemo_ = nullptr;
+    QPlainTextEdit* footMemo_ = nullptr;
+    QPlainTextEdit* aboveBodyMemo_ = nullptr;
+    QPlainTextEdit* belowBodyMemo_ = nullptr;
+    QCheckBox* useTitleCheck_ = nullptr;
+    QCheckBox* useBodyCheck_ = nullptr;
+    QComboBox* yearStyleCombo_ = nullptr;
+    QComboBox* monthStyleCombo_ = nullptr;
+    QComboBox* dayStyleCombo_ = nullptr;
+    QComboBox* weekdayStyleCombo_ = nullptr;
+    QGroupBox* dateTitleGroup_ = nullptr;
+    QLineEdit* beforeYearEdit_ = nullptr;
+    QLineEdit* afterYearEdit_ = nullptr;
+    QLineEdit* afterMonthEdit_ = nullptr;
+    QLineEdit* afterDayEdit_ = nullptr;
+    QLineEdit* afterWeekdayEdit_ = nullptr;
+    QLineEdit* afterTitleEdit_ = nullptr;
 };

@@ -69,9 +69,9 @@ TStyleSelectForm::TStyleSelectForm(DiaryContext* diary, QWidget* mainWindow, TPa
         b->setAutoDefault(false);
         return b;
     };
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    styleList_ = new QListWidget(this);
+    styleList_->setObjectName(QStringLiteral("ListBox1"));
+    styleList_->setSelectionMode(QAbstractItemView::SingleSelection);
     QPushButton* button1 = button("Button1", QStringLiteral("新規作成"));
     QPushButton* button2 = button("Button2", QStringLiteral("編集"));
     QPushButton* button3 = button("Button3", QStringLiteral("削除"));
@@ -95,18 +95,18 @@ TStyleSelectForm::TStyleSelectForm(DiaryContext* diary, QWidget* mainWindow, TPa
     buttons->addLayout(close);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(ListBox1, 1);
+    layout->addWidget(styleList_, 1);
     layout->addLayout(buttons);
 
-    connect(button1, &QPushButton::clicked, this, &TStyleSelectForm::Button1Click);
-    connect(button2, &QPushButton::clicked, this, &TStyleSelectForm::Button2Click);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TStyleSelectForm::Button2Click);
-    connect(button3, &QPushButton::clicked, this, &TStyleSelectForm::Button3Click);
-    connect(button4, &QPushButton::clicked, this, &TStyleSelectForm::Button4Click);
-    FormCreate();
+    connect(button1, &QPushButton::clicked, this, &TStyleSelectForm::onNew);
+    connect(button2, &QPushButton::clicked, this, &TStyleSelectForm::onEdit);
+    connect(styleList_, &QListWidget::itemDoubleClicked, this, &TStyleSelectForm::onEdit);
+    connect(button3, &QPushButton::clicked, this, &TStyleSelectForm::onDelete);
+    connect(button4, &QPushButton::clicked, this, &TStyleSelectForm::onClose);
+    placeNearMainWindow();
 }
 
-void TStyleSelectForm::FormCreate() {
+void TStyleSelectForm::placeNearMainWindow() {
     move(mainWindow_->x(), mainWindow_->y() + 150);
 }
 
@@ -114,35 +114,35 @@ void TStyleSelectForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window restored from the task bar keeps what it shows.
     if (!event->spontaneous())
-        FormShow();
+        refreshList();
 }
 
-void TStyleSelectForm::FormShow() {
-    ListBox1->clear();
-    ListBox1->addItems(SortedStyleNames(diary_->paths().programFolder));
-    if (ListBox1->count() > 0)
-        ListBox1->setCurrentRow(0);
+void TStyleSelectForm::refreshList() {
+    styleList_->clear();
+    styleList_->addItems(SortedStyleNames(diary_->paths().programFolder));
+    if (styleList_->count() > 0)
+        styleList_->setCurrentRow(0);
 }
 
 bool TStyleSelectForm::selectedName(QString* name) const {
-    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    const QList<QListWidgetItem*> selected = styleList_->selectedItems();
     if (selected.isEmpty())
         return false;
     *name = selected.first()->text();
     return true;
 }
 
-void TStyleSelectForm::Button1Click() {
+void TStyleSelectForm::onNew() {
     std::string error;
     if (!pagesDlg_->LoadStyle(QString(), false, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
     pagesDlg_->exec();
-    FormShow();
+    refreshList();
 }
 
-void TStyleSelectForm::Button2Click() {
+void TStyleSelectForm::onEdit() {
     QString name;
     if (!selectedName(&name))
         return;
@@ -156,7 +156,7 @@ void TStyleSelectForm::Button2Click() {
     pagesDlg_->exec();
 }
 
-void TStyleSelectForm::Button3Click() {
+void TStyleSelectForm::onDelete() {
     QString name;
     // The desktop has no confirmation of its own here, so the program asks.
     if (selectedName(&name) &&
@@ -168,9 +168,9 @@ void TStyleSelectForm::Button3Click() {
                 &error))
             MessageBox::error(this, error);
     }
-    FormShow();
+    refreshList();
 }
 
-void TStyleSelectForm::Button4Click() {
+void TStyleSelectForm::onClose() {
     close();
 }

@@ -27,17 +27,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate();
-    void FormShow();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
+    void placeNearMainWindow();
+    void refreshList();
+    void onNew();
+    void onEdit();
+    void onDelete();
+    void onClose();
     // The selected style's name; false when nothing is selected.
     bool selectedName(QString* name) const;
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
     TPagesDlg* pagesDlg_;
-    QListWidget* ListBox1 = nullptr;
+    QListWidget* styleList_ = nullptr;
 };

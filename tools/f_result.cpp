@@ -48,64 +48,64 @@ TResult_Find::TResult_Find(DiaryContext* diary, QWidget* mainWindow)
     setModal(false);
     resize(360, 400);
 
-    Label1 = new QLabel(QStringLiteral("該当する日記は"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    countLabel_ = new QLabel(QStringLiteral("該当する日記は"), this);
+    countLabel_->setObjectName(QStringLiteral("Label1"));
+    resultList_ = new QListWidget(this);
+    resultList_->setObjectName(QStringLiteral("ListBox1"));
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
         return b;
     };
-    Button1 = button("Button1", QStringLiteral("表示"));
-    Button2 = button("Button2", QStringLiteral("閉じる"));
+    showButton_ = button("Button1", QStringLiteral("表示"));
+    closeButton_ = button("Button2", QStringLiteral("閉じる"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(showButton_);
+    buttons->addWidget(closeButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(ListBox1, 1);
+    layout->addWidget(countLabel_);
+    layout->addWidget(resultList_, 1);
     layout->addLayout(buttons);
 
-    connect(Button1, &QPushButton::clicked, this, &TResult_Find::Button1Click);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TResult_Find::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QWidget::close);
+    connect(showButton_, &QPushButton::clicked, this, &TResult_Find::onShowEntry);
+    connect(resultList_, &QListWidget::itemDoubleClicked, this, &TResult_Find::onShowEntry);
+    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void TResult_Find::setResults(const tavo::SearchResult& result) {
-    ListBox1->clear();
+    resultList_->clear();
     for (const tavo::SearchHit& hit : result.hits)
-        ListBox1->addItem(ResultLine(ToQDate(hit.date), FromCp932(hit.title)));
-    Label1->setText(ResultCountText(static_cast<int>(result.hits.size()),
-                                    static_cast<int>(result.skipped.size())));
+        resultList_->addItem(ResultLine(ToQDate(hit.date), FromCp932(hit.title)));
+    countLabel_->setText(ResultCountText(static_cast<int>(result.hits.size()),
+                                         static_cast<int>(result.skipped.size())));
     // The count says that files were passed over; the tool tip says which and why.
     QStringList skipped;
     for (const tavo::SkippedFile& file : result.skipped)
         skipped << QString::fromStdString(file.name + ": " + file.reason);
-    Label1->setToolTip(skipped.join(QLatin1Char('\n')));
+    countLabel_->setToolTip(skipped.join(QLatin1Char('\n')));
 }
 
 void TResult_Find::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window restored from the task bar keeps what it shows.
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TResult_Find::FormShow() {
+void TResult_Find::onShow() {
     // Beside the main window, on its right, as tall as it is.
     const QRect main = mainWindow_->frameGeometry();
     const int frameHeight = frameGeometry().height() - height();
     resize(width(), main.height() - frameHeight);
     move(main.x() + main.width(), main.y());
-    ListBox1->setFont(EditorFont(diary_->editorFontSize()));
+    resultList_->setFont(EditorFont(diary_->editorFontSize()));
 }
 
-void TResult_Find::Button1Click() {
-    const QListWidgetItem* item = ListBox1->currentItem();
+void TResult_Find::onShowEntry() {
+    const QListWidgetItem* item = resultList_->currentItem();
     if (!item || !item->isSelected())
         return;
     const QDate date = DateOfResultLine(item->text());

@@ -33,13 +33,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormShow();
-    void Button1Click();
+    void onShow();
+    void onShowEntry();
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
-    QLabel* Label1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QLabel* countLabel_ = nullptr;
+    QListWidget* resultList_ = nullptr;
+    QPushButton* showButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 };

@@ -32,63 +32,63 @@ TFindForm::TFindForm(DiaryContext* diary, QWidget* mainWindow)
         return widget;
     };
     auto* textGroup = named(new QGroupBox(QStringLiteral("検索文字列"), this), "GroupBox1");
-    Edit1 = named(new QLineEdit(textGroup), "Edit1");
+    textEdit_ = named(new QLineEdit(textGroup), "Edit1");
     auto* hint = named(
         new QLabel(
             QStringLiteral("(検索文字列が空欄の場合、検索範囲内の全ての記録をリストアップします)"),
             textGroup),
         "Label3");
     auto* textLayout = new QVBoxLayout(textGroup);
-    textLayout->addWidget(Edit1);
+    textLayout->addWidget(textEdit_);
     textLayout->addWidget(hint);
 
     auto* rangeGroup = named(new QGroupBox(QStringLiteral("検索範囲"), this), "GroupBox2");
-    RadioButton2 =
+    rangeRadio_ =
         named(new QRadioButton(QStringLiteral("検索範囲指定"), rangeGroup), "RadioButton2");
-    RadioButton1 =
+    allEntriesRadio_ =
         named(new QRadioButton(QStringLiteral("全日記検索"), rangeGroup), "RadioButton1");
-    DateTimePicker1 =
+    firstDatePicker_ =
         MakeDatePicker(rangeGroup, "DateTimePicker1", EntryDaysFromIndex(&diary_->store()));
-    DateTimePicker2 =
+    lastDatePicker_ =
         MakeDatePicker(rangeGroup, "DateTimePicker2", EntryDaysFromIndex(&diary_->store()));
     auto* dates = new QHBoxLayout;
     dates->addSpacing(20);
-    dates->addWidget(DateTimePicker1);
+    dates->addWidget(firstDatePicker_);
     dates->addWidget(named(new QLabel(QStringLiteral("から"), rangeGroup), "Label1"));
-    dates->addWidget(DateTimePicker2);
+    dates->addWidget(lastDatePicker_);
     dates->addWidget(named(new QLabel(QStringLiteral("まで"), rangeGroup), "Label2"));
     dates->addStretch(1);
     auto* rangeLayout = new QVBoxLayout(rangeGroup);
-    rangeLayout->addWidget(RadioButton2);
+    rangeLayout->addWidget(rangeRadio_);
     rangeLayout->addLayout(dates);
-    rangeLayout->addWidget(RadioButton1);
+    rangeLayout->addWidget(allEntriesRadio_);
 
     auto* partsGroup = named(new QGroupBox(QStringLiteral("検索領域"), this), "GroupBox3");
-    CheckBox1 = named(new QCheckBox(QStringLiteral("タイトル"), partsGroup), "CheckBox1");
-    CheckBox2 = named(new QCheckBox(QStringLiteral("PUBLIC"), partsGroup), "CheckBox2");
-    CheckBox3 = named(new QCheckBox(QStringLiteral("PRIVATE"), partsGroup), "CheckBox3");
+    titleCheck_ = named(new QCheckBox(QStringLiteral("タイトル"), partsGroup), "CheckBox1");
+    publicCheck_ = named(new QCheckBox(QStringLiteral("PUBLIC"), partsGroup), "CheckBox2");
+    privateCheck_ = named(new QCheckBox(QStringLiteral("PRIVATE"), partsGroup), "CheckBox3");
     auto* partsLayout = new QHBoxLayout(partsGroup);
-    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3}) {
+    for (QCheckBox* box : {titleCheck_, publicCheck_, privateCheck_}) {
         box->setChecked(true);
         partsLayout->addWidget(box);
     }
     partsLayout->addStretch(1);
 
-    ProgressBar1 = named(new QProgressBar(this), "ProgressBar1");
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    progressBar_ = named(new QProgressBar(this), "ProgressBar1");
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
     auto button = [this, named](const char* name, const QString& text) {
         auto* b = named(new QPushButton(text, this), name);
         b->setAutoDefault(false);
         return b;
     };
-    Button1 = button("Button1", QStringLiteral("検索"));
-    Button2 = button("Button2", QStringLiteral("キャンセル"));
+    searchButton_ = button("Button1", QStringLiteral("検索"));
+    cancelButton_ = button("Button2", QStringLiteral("キャンセル"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ProgressBar1, 1);
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(progressBar_, 1);
+    buttons->addWidget(searchButton_);
+    buttons->addWidget(cancelButton_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(textGroup);
@@ -97,65 +97,65 @@ TFindForm::TFindForm(DiaryContext* diary, QWidget* mainWindow)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    RadioButton2->setChecked(true);
-    connect(RadioButton1, &QRadioButton::clicked, this, &TFindForm::RadioButton1Click);
-    connect(RadioButton2, &QRadioButton::clicked, this, &TFindForm::RadioButton2Click);
-    connect(Button1, &QPushButton::clicked, this, &TFindForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QWidget::close);
-    FormCreate();
+    rangeRadio_->setChecked(true);
+    connect(allEntriesRadio_, &QRadioButton::clicked, this, &TFindForm::onAllEntries);
+    connect(rangeRadio_, &QRadioButton::clicked, this, &TFindForm::onDateRange);
+    connect(searchButton_, &QPushButton::clicked, this, &TFindForm::onSearch);
+    connect(cancelButton_, &QPushButton::clicked, this, &QWidget::close);
+    setInitialState();
 }
 
-void TFindForm::FormCreate() {
+void TFindForm::setInitialState() {
     move(mainWindow_->x() + 40, mainWindow_->y() + 120);
     // The same day a month earlier, or that month's last day when it is shorter.
     const QDate today = QDate::currentDate();
-    DateTimePicker1->setDate(today.addMonths(-1));
-    DateTimePicker2->setDate(today);
+    firstDatePicker_->setDate(today.addMonths(-1));
+    lastDatePicker_->setDate(today);
 }
 
 void TFindForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // A window restored from the task bar keeps what it shows.
     if (!event->spontaneous())
-        FormShow();
+        onShow();
 }
 
-void TFindForm::FormShow() {
-    ProgressBar1->setValue(0);
+void TFindForm::onShow() {
+    progressBar_->setValue(0);
 }
 
-void TFindForm::RadioButton1Click() {
-    DateTimePicker1->setEnabled(false);
-    DateTimePicker2->setEnabled(false);
+void TFindForm::onAllEntries() {
+    firstDatePicker_->setEnabled(false);
+    lastDatePicker_->setEnabled(false);
 }
 
-void TFindForm::RadioButton2Click() {
-    DateTimePicker1->setEnabled(true);
-    DateTimePicker2->setEnabled(true);
+void TFindForm::onDateRange() {
+    firstDatePicker_->setEnabled(true);
+    lastDatePicker_->setEnabled(true);
 }
 
 tavo::SearchRequest TFindForm::request() const {
     tavo::SearchRequest request;
-    request.text = ToCp932(Edit1->text()).bytes;
-    request.allEntries = RadioButton1->isChecked();
-    request.first = ToDate(DateTimePicker1->date());
-    request.last = ToDate(DateTimePicker2->date());
-    request.title = CheckBox1->isChecked();
-    request.publicText = CheckBox2->isChecked();
-    request.privateText = CheckBox3->isChecked();
+    request.text = ToCp932(textEdit_->text()).bytes;
+    request.allEntries = allEntriesRadio_->isChecked();
+    request.first = ToDate(firstDatePicker_->date());
+    request.last = ToDate(lastDatePicker_->date());
+    request.title = titleCheck_->isChecked();
+    request.publicText = publicCheck_->isChecked();
+    request.privateText = privateCheck_->isChecked();
     return request;
 }
 
-void TFindForm::Button1Click() {
+void TFindForm::onSearch() {
     tavo::SearchResult result;
     std::string error;
     const bool ok = tavo::SearchDiary(diary_->paths().programFolder, request(), &result, &error,
                                       [this](int percent) {
-                                          if (percent == ProgressBar1->value())
+                                          if (percent == progressBar_->value())
                                               return;
-                                          ProgressBar1->setValue(percent);
+                                          progressBar_->setValue(percent);
                                           // The search does not return to the event loop.
-                                          ProgressBar1->repaint();
+                                          progressBar_->repaint();
                                       });
     if (!ok) {
         MessageBox::error(this, QString::fromStdString(error));

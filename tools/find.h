@@ -30,24 +30,24 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate();
-    void FormShow();
-    void RadioButton1Click();
-    void RadioButton2Click();
-    void Button1Click();
+    void setInitialState();
+    void onShow();
+    void onAllEntries();
+    void onDateRange();
+    void onSearch();
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
     TResult_Find* resultWindow_ = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QDateEdit* DateTimePicker1 = nullptr;
-    QDateEdit* DateTimePicker2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QLineEdit* textEdit_ = nullptr;
+    QRadioButton* allEntriesRadio_ = nullptr;
+    QRadioButton* rangeRadio_ = nullptr;
+    QDateEdit* firstDatePicker_ = nullptr;
+    QDateEdit* lastDatePicker_ = nullptr;
+    QCheckBox* titleCheck_ = nullptr;
+    QCheckBox* publicCheck_ = nullptr;
+    QCheckBox* privateCheck_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QPushButton* searchButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 };

@@ -11,19 +11,19 @@
 #include <QVBoxLayout>
 #include <system_error>
 
-#include "uikit/message_box.h"
 #include "common/ui_text.h"
 #include "core/date.h"
 #include "core/text_file.h"
+#include "uikit/message_box.h"
 
 TImgForm::TImgForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ImgForm"));
     setWindowTitle(QStringLiteral("img 挿入"));
     setModal(true);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("画像をTavoで管理する"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    connect(CheckBox1, &QCheckBox::toggled, this, &TImgForm::CheckBox1Click);
+    managedCheck_ = new QCheckBox(QStringLiteral("画像をTavoで管理する"), this);
+    managedCheck_->setObjectName(QStringLiteral("CheckBox1"));
+    connect(managedCheck_, &QCheckBox::toggled, this, &TImgForm::onManagedToggled);
 
     auto* grid = new QGridLayout;
     const struct {
@@ -32,10 +32,10 @@ TImgForm::TImgForm(QWidget* parent) : QDialog(parent) {
         const char* label;
         const char* initial;
     } fields[] = {
-        {&Edit1, "Edit1", "src ", ""},      {&Edit2, "Edit2", "width", ""},
-        {&Edit3, "Edit3", "height", ""},    {&Edit4, "Edit4", "alt", ""},
-        {&Edit5, "Edit5", "align", "left"}, {&Edit6, "Edit6", "border ", "1"},
-        {&Edit7, "Edit7", "hspace", "5"},   {&Edit8, "Edit8", "vspace", "5"},
+        {&srcEdit_, "Edit1", "src ", ""},        {&widthEdit_, "Edit2", "width", ""},
+        {&heightEdit_, "Edit3", "height", ""},   {&altEdit_, "Edit4", "alt", ""},
+        {&alignEdit_, "Edit5", "align", "left"}, {&borderEdit_, "Edit6", "border ", "1"},
+        {&hspaceEdit_, "Edit7", "hspace", "5"},  {&vspaceEdit_, "Edit8", "vspace", "5"},
     };
     int row = 0;
     for (const auto& f : fields) {
@@ -47,12 +47,12 @@ TImgForm::TImgForm(QWidget* parent) : QDialog(parent) {
         grid->addWidget(*f.field, row, 1);
         ++row;
     }
-    Edit1->setMinimumWidth(240);
+    srcEdit_->setMinimumWidth(240);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Button1"));
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TImgForm::Button1Click);
+    connect(ok, &QPushButton::clicked, this, &TImgForm::onOk);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("Button2"));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -62,7 +62,7 @@ TImgForm::TImgForm(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(CheckBox1);
+    layout->addWidget(managedCheck_);
     layout->addLayout(grid);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -70,13 +70,13 @@ TImgForm::TImgForm(QWidget* parent) : QDialog(parent) {
 
 bool TImgForm::showForDrop(const QString& sourceImagePath, const tavo::ImageSize& size,
                            const QDate& entryDate, const std::filesystem::path& programFolder) {
-    SourceImagePath = sourceImagePath;
+    sourceImagePath_ = sourceImagePath;
     entryDate_ = entryDate;
     programFolder_ = programFolder;
-    Edit1->setText(QFileInfo(sourceImagePath).fileName());
-    Edit2->setText(QString::number(size.width));
-    Edit3->setText(QString::number(size.height));
-    Edit4->clear();
+    srcEdit_->setText(QFileInfo(sourceImagePath).fileName());
+    widthEdit_->setText(QString::number(size.width));
+    heightEdit_->setText(QString::number(size.height));
+    altEdit_->clear();
     tag_.clear();
     return exec() == QDialog::Accepted;
 }
@@ -85,12 +85,12 @@ void TImgForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous())  // restored from the task bar
         return;
-    CheckBox1->setChecked(true);
-    CheckBox1Click();
+    managedCheck_->setChecked(true);
+    onManagedToggled();
 }
 
-void TImgForm::CheckBox1Click() {
-    Edit1->setEnabled(!CheckBox1->isChecked());
+void TImgForm::onManagedToggled() {
+    srcEdit_->setEnabled(!managedCheck_->isChecked());
 }
 
 QString TImgForm::copyIntoImageFolder() {
@@ -104,7 +104,7 @@ QString TImgForm::copyIntoImageFolder() {
     }
     const std::string day = tavo::FormatYyyymmdd(ToDate(entryDate_));
     const QString extension = [this] {
-        const QString name = Edit1->text();
+        const QString name = srcEdit_->text();
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         return dot < 0 ? QString() : name.mid(dot);
     }();
@@ -121,7 +121,7 @@ QString TImgForm::copyIntoImageFolder() {
     // Through a temporary file, so a copy that fails halfway leaves no broken image behind;
     // a tag that points at a missing copy would show a broken image later.
     std::string bytes;
-    if (!tavo::ReadFileBytes(ToPath(SourceImagePath), &bytes, &error) ||
+    if (!tavo::ReadFileBytes(ToPath(sourceImagePath_), &bytes, &error) ||
         !tavo::WriteFileAtomically(folder / name, bytes, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return {};
@@ -129,27 +129,27 @@ QString TImgForm::copyIntoImageFolder() {
     return QStringLiteral("tavo-img/") + shownName;
 }
 
-void TImgForm::Button1Click() {
+void TImgForm::onOk() {
     QString source;
-    if (CheckBox1->isChecked()) {
+    if (managedCheck_->isChecked()) {
         source = copyIntoImageFolder();
         if (source.isEmpty())
             return;
     } else {
-        source = Edit1->text();
+        source = srcEdit_->text();
     }
     QString tag = QStringLiteral("<img src=\"") + source + QStringLiteral("\" ");
     const std::pair<const char*, QLineEdit*> attributes[] = {
-        {"width", Edit2}, {"height", Edit3}, {"alt", Edit4},
-        {"align", Edit5}, {"border", Edit6}, {"hspace", Edit7},
+        {"width", widthEdit_}, {"height", heightEdit_}, {"alt", altEdit_},
+        {"align", alignEdit_}, {"border", borderEdit_}, {"hspace", hspaceEdit_},
     };
     for (const auto& [name, field] : attributes)
         if (!field->text().isEmpty())
             tag += QString::fromLatin1(name) + QStringLiteral("=\"") + field->text() +
                    QStringLiteral("\" ");
-    tag += Edit8->text().isEmpty()
+    tag += vspaceEdit_->text().isEmpty()
                ? QStringLiteral(">")
-               : QStringLiteral("vspace=\"") + Edit8->text() + QStringLiteral("\">");
+               : QStringLiteral("vspace=\"") + vspaceEdit_->text() + QStringLiteral("\">");
     tag_ = tag;
     accept();
 }

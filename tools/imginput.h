@@ -28,22 +28,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void CheckBox1Click();
-    void Button1Click();
+    void onManagedToggled();
+    void onOk();
     // The address of the image in managed mode (copying it), or empty after an error.
     QString copyIntoImageFolder();
 
-    QString SourceImagePath;
+    QString sourceImagePath_;
     QDate entryDate_;
     std::filesystem::path programFolder_;
     QString tag_;
-    QCheckBox* CheckBox1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit6 = nullptr;
-    QLineEdit* Edit7 = nullptr;
-    QLineEdit* Edit8 = nullptr;
+    QCheckBox* managedCheck_ = nullptr;
+    QLineEdit* srcEdit_ = nullptr;
+    QLineEdit* widthEdit_ = nullptr;
+    QLineEdit* heightEdit_ = nullptr;
+    QLineEdit* altEdit_ = nullptr;
+    QLineEdit* alignEdit_ = nullptr;
+    QLineEdit* borderEdit_ = nullptr;
+    QLineEdit* hspaceEdit_ = nullptr;
+    QLineEdit* vspaceEdit_ = nullptr;
 };

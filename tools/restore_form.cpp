@@ -8,9 +8,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "uikit/message_box.h"
 #include "common/ui_text.h"
 #include "tools/backup.h"
+#include "uikit/message_box.h"
 
 namespace {
 
@@ -31,18 +31,18 @@ TRestoreForm::TRestoreForm(const std::filesystem::path& programFolder, Hooks hoo
     // The diary's files change underneath the editor: nothing else may run meanwhile.
     setWindowModality(Qt::ApplicationModal);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    ListView1 = new QTreeWidget(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels(
+    folderLabel_ = new QLabel(this);
+    folderLabel_->setObjectName(QStringLiteral("Label1"));
+    folderLabel_->setWordWrap(true);
+    snapshotList_ = new QTreeWidget(this);
+    snapshotList_->setObjectName(QStringLiteral("ListView1"));
+    snapshotList_->setHeaderLabels(
         {QStringLiteral("日時"), QStringLiteral("日記の数"), QStringLiteral("ファイル")});
-    ListView1->setRootIsDecorated(false);
-    ListView1->header()->setStretchLastSection(true);
+    snapshotList_->setRootIsDecorated(false);
+    snapshotList_->header()->setStretchLastSection(true);
     auto* restore = new QPushButton(QStringLiteral("復元"), this);
     restore->setObjectName(QStringLiteral("Button1"));
-    connect(restore, &QPushButton::clicked, this, &TRestoreForm::Button1Click);
+    connect(restore, &QPushButton::clicked, this, &TRestoreForm::onRestore);
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
     close->setObjectName(QStringLiteral("Button2"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -52,8 +52,8 @@ TRestoreForm::TRestoreForm(const std::filesystem::path& programFolder, Hooks hoo
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(ListView1, 1);
+    layout->addWidget(folderLabel_);
+    layout->addWidget(snapshotList_, 1);
     layout->addLayout(buttons);
     resize(520, 320);
 }
@@ -65,28 +65,28 @@ void TRestoreForm::showEvent(QShowEvent* event) {
 
 void TRestoreForm::refresh() {
     const std::filesystem::path folder = hooks_.backupFolder();
-    Label1->setText(
+    folderLabel_->setText(
         QStringLiteral("バックアップの場所: %1\n復元すると、今の日記をバックアップしてから、"
                        "選んだバックアップの内容に置き換えます。")
             .arg(FromPath(folder)));
-    ListView1->clear();
+    snapshotList_->clear();
     for (const tavo::SnapshotInfo& snapshot : tavo::ListSnapshots(folder)) {
         const QString count = snapshot.readable ? QString::number(snapshot.entryCount)
                                                 : QStringLiteral("読めません: ") +
                                                       QString::fromStdString(snapshot.problem);
         auto* item = new QTreeWidgetItem(
-            ListView1, {StampText(snapshot.stamp), count, FromPath(snapshot.file.filename())});
+            snapshotList_, {StampText(snapshot.stamp), count, FromPath(snapshot.file.filename())});
         item->setData(0, Qt::UserRole, FromPath(snapshot.file));
         item->setData(1, Qt::UserRole, snapshot.readable);
     }
     for (int column = 0; column < 2; ++column)
-        ListView1->resizeColumnToContents(column);
-    if (ListView1->topLevelItemCount() > 0)
-        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+        snapshotList_->resizeColumnToContents(column);
+    if (snapshotList_->topLevelItemCount() > 0)
+        snapshotList_->setCurrentItem(snapshotList_->topLevelItem(0));
 }
 
-void TRestoreForm::Button1Click() {
-    QTreeWidgetItem* item = ListView1->currentItem();
+void TRestoreForm::onRestore() {
+    QTreeWidgetItem* item = snapshotList_->currentItem();
     if (!item)
         return;
     if (!item->data(1, Qt::UserRole).toBool()) {

@@ -28,10 +28,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Button1Click();
+    void onRestore();
 
     std::filesystem::path programFolder_;
     Hooks hooks_;
-    QLabel* Label1 = nullptr;
-    QTreeWidget* ListView1 = nullptr;
+    QLabel* folderLabel_ = nullptr;
+    QTreeWidget* snapshotList_ = nullptr;
 };

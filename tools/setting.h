@@ -18,22 +18,22 @@ public:
     explicit TSet_Form(const std::filesystem::path& userSettingsFile, QWidget* parent = nullptr);
 
 private:
-    void FormCreate();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
+    void loadSettings();
+    void onChooseFontColor();
+    void onChooseBackColor();
+    void onOk();
     void setSwatch(QFrame* swatch, const QColor& color);
     QColor swatchColor(const QFrame* swatch) const;
 
     std::filesystem::path userSettingsFile_;
-    QLineEdit* Edit1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QFrame* Panel1 = nullptr;
-    QFrame* Panel2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QLineEdit* Edit2 = nullptr;      // another backup folder; empty: "backup"
-    QCheckBox* CheckBox2 = nullptr;  // backups on
+    QLineEdit* diaryTitleEdit_ = nullptr;
+    QComboBox* fontSizeCombo_ = nullptr;
+    QFrame* fontColorSwatch_ = nullptr;
+    QFrame* backColorSwatch_ = nullptr;
+    QCheckBox* inputMethodCheck_ = nullptr;
+    QLineEdit* backupFolderEdit_ = nullptr;  // another backup folder; empty: "backup"
+    QCheckBox* backupsOnCheck_ = nullptr;
     // Each colour dialog starts from the colour last chosen in it during this run.
-    QColor colorDialog1Last_ = Qt::black;
-    QColor colorDialog2Last_ = Qt::black;
+    QColor lastFontColor_ = Qt::black;
+    QColor lastBackColor_ = Qt::black;
 };

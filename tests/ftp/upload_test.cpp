@@ -12,9 +12,6 @@
 #include <functional>
 #include <memory>
 
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
-#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
@@ -23,7 +20,10 @@
 #include "ftp/qftp.h"
 #include "ftp/qftp_messenger.h"
 #include "ftp/real_server.h"
+#include "main_window/sdimain.h"
 #include "publish/html_out.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 using tavo::ftp::MessageKind;
 using tavo::ftp::TQFtp;
@@ -209,10 +209,10 @@ private:
         edit("Edit4")->setText(remotePath);
         edit("Edit5")->setText(QStringLiteral("page.html"));
         child<QRadioButton>(radio)->setChecked(true);
-        form()->QFtp1()->SetPort(s->port);
-        form()->QFtp1()->SetPassive(passive);
-        form()->QFtp1()->SetRetryIntervalMs(10);
-        form()->QFtp1()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
+        form()->client()->SetPort(s->port);
+        form()->client()->SetPassive(passive);
+        form()->client()->SetRetryIntervalMs(10);
+        form()->client()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
         h_.shown.clear();
         QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
         dropMissingImagesQuestion();
@@ -234,8 +234,8 @@ private:
         edit("Edit3")->setText(QStringLiteral("secret"));
         edit("Edit4")->setText(folder);
         edit("Edit5")->setText(QStringLiteral("page.html"));
-        form()->QFtp1()->SetPort(scripted.port());
-        form()->QFtp1()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
+        form()->client()->SetPort(scripted.port());
+        form()->client()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
         QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
         dropMissingImagesQuestion();
     }
@@ -266,7 +266,7 @@ private:
         QVERIFY(!std::filesystem::exists(h_.folder() / "FTP.ini"));
         form()->close();
         QVERIFY(!form()->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected() && !form()->QFtp1()->Busy(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected() && !form()->client()->Busy(), 5000);
     }
 
     // The page as sent (in ASCII mode the server may store its own line ends) and both
@@ -285,7 +285,7 @@ private:
         QTRY_VERIFY_WITH_TIMEOUT(
             shown(QStringLiteral("アップロード完了")) || status() == QStringLiteral("異常終了"),
             30000);
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected(), 10000);
         form()->close();
         QTRY_VERIFY(!form()->isVisible());
     }
@@ -380,7 +380,7 @@ private slots:
                                                   "アップロードを続けますか？"));
         QVERIFY(child<QPushButton>("Button1")->isEnabled());
         QVERIFY(!std::filesystem::exists(h_.folder() / "temp.html"));
-        QVERIFY(!form()->QFtp1()->Connected());
+        QVERIFY(!form()->client()->Connected());
     }
 
     void uploadsThePageAndItsImages_data() {
@@ -471,11 +471,12 @@ private slots:
             QSKIP("pyftpdlib cannot run here");
         startProgram();
         WriteAll(h_.folder() / "FTP.ini", "old\r\nold\r\n\r\n/\r\n");
-        form()->QFtp1()->SetRetries(1);
+        form()->client()->SetRetries(1);
         upload(s, QStringLiteral("/"), true, "RadioButton1", QStringLiteral("wrong"));
         // One attempt and one retry: a box each, then the client gives up.
         QTRY_COMPARE_WITH_TIMEOUT(h_.shown.size(), 2, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Busy() && !form()->QFtp1()->Connected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Busy() && !form()->client()->Connected(),
+                                 10000);
         QCOMPARE(h_.shown.size(), 2);
         QCOMPARE(logCount(QStringLiteral("STATUS:>    Retrying")), 1);
         for (const auto& box : h_.shown)
@@ -508,7 +509,7 @@ private slots:
 
         uploadTo(scripted, QStringLiteral("/"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("異常終了"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected(), 10000);
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
         QCOMPARE(h_.shown.size(), 2);  // the refused MKD, then the refused CWD
         QCOMPARE(form()->UploadStage(), 0);
@@ -524,7 +525,7 @@ private slots:
         scripted.add("QUIT", "221 bye\r\n");
         uploadTo(scripted, QStringLiteral("/nowhere"));
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("異常終了"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected(), 10000);
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
         QCOMPARE(h_.shown.size(), 1);
         QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Error);
@@ -552,7 +553,7 @@ private slots:
         QTest::qWait(200);  // nothing more follows the refusal
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
         QCOMPARE(form()->UploadStage(), -1);
-        QVERIFY(form()->QFtp1()->Connected());
+        QVERIFY(form()->client()->Connected());
         QCOMPARE(h_.shown.size(), 1);
         QCOMPARE(h_.shown[0].kind, MessageBox::Kind::Error);
         QVERIFY(!shown(QStringLiteral("アップロード完了")));
@@ -563,7 +564,7 @@ private slots:
         QTest::keyClick(form(), Qt::Key_Escape);
         QVERIFY(!form()->isVisible());
         QCOMPARE(h_.shown.last().text, QStringLiteral("接続を切断してアップロードを終了します"));
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected(), 10000);
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
         QCOMPARE(scripted.transcript.back(), std::string("QUIT"));
     }
@@ -579,11 +580,11 @@ private slots:
         edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
         edit("Edit2")->setText(QStringLiteral("bob"));
         edit("Edit3")->setText(QStringLiteral("secret"));
-        form()->QFtp1()->SetPort(scripted.port());
+        form()->client()->SetPort(scripted.port());
         QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
         dropMissingImagesQuestion();
         QTRY_VERIFY_WITH_TIMEOUT(
-            form()->QFtp1()->Connected() && status() == QStringLiteral("Login"), 10000);
+            form()->client()->Connected() && status() == QStringLiteral("Login"), 10000);
 
         // Cancel keeps the dialog and the session, whether the close box or Escape asked.
         h_.answers << MessageBox::Button::Cancel << MessageBox::Button::Cancel;
@@ -595,7 +596,7 @@ private slots:
         QVERIFY(form()->isVisible());
         QCOMPARE(h_.shown.size(), 2);
         QCOMPARE(h_.shown.last().kind, MessageBox::Kind::Question);
-        QVERIFY(form()->QFtp1()->Connected());
+        QVERIFY(form()->client()->Connected());
 
         // "Yes" while the client waits for an answer: it refuses the QUIT as busy, and the
         // dialog closes all the same.
@@ -807,8 +808,8 @@ private slots:
             ftptest::Pump(300);
             return h_.answers.isEmpty() ? box.buttons.first() : h_.answers.takeFirst();
         });
-        form()->QFtp1()->SetReplyTimeOutMs(500);
-        form()->QFtp1()->SetRetries(0);
+        form()->client()->SetReplyTimeOutMs(500);
+        form()->client()->SetRetries(0);
         uploadTo(scripted, QStringLiteral("/"));
         expectFailure(error);
         QCOMPARE(errorBoxes().size(), 1);
@@ -912,7 +913,8 @@ private slots:
         h_.answers << MessageBox::Button::Cancel;  // the question, where one comes
         upload(s, remote, true, "RadioButton3", QString(), true);
         QTRY_VERIFY_WITH_TIMEOUT(!h_.shown.isEmpty(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected() && !form()->QFtp1()->Busy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected() && !form()->client()->Busy(),
+                                 10000);
         QTest::qWait(300);  // a retry or a late completion would come here
         QCOMPARE(h_.shown.size(), 1);
         QVERIFY2(h_.shown[0].text.contains(reason), qPrintable(h_.shown[0].text));
@@ -968,8 +970,8 @@ private slots:
         auto* richEdit = Child<QPlainTextEdit>(program_->H_OutForm(), "RichEdit1");
         richEdit->setPlainText(QStringLiteral("<html>%1</html>").arg(QString(4 << 20, 'x')));
         bool cut = false;
-        const int slot = form()->QFtp1()->AddInfoListener([&](TQFtp* ftp, tavo::ftp::FtpInfo info,
-                                                              const QString&) {
+        const int slot = form()->client()->AddInfoListener([&](TQFtp* ftp, tavo::ftp::FtpInfo info,
+                                                               const QString&) {
             if (!cut && info == tavo::ftp::ftpInfoProgress &&
                 ftp->BytesTransferred() > (256 << 10) && status() == QStringLiteral("page.html")) {
                 cut = true;
@@ -978,8 +980,8 @@ private slots:
         });
         upload(s, remote, true, "RadioButton3");
         QTRY_VERIFY_WITH_TIMEOUT(!errorBoxes().isEmpty(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 10000);
-        form()->QFtp1()->RemoveInfoListener(slot);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected(), 10000);
+        form()->client()->RemoveInfoListener(slot);
         QVERIFY(cut);
         QVERIFY(!shown(QStringLiteral("アップロード完了")));
         QCOMPARE(ReadFile(local + "/page.html"), QByteArray("the old page"));
@@ -1063,12 +1065,12 @@ private slots:
         scripted.onConnect = [times](ftptest::ScriptedServer&) {
             times->connected << times->clock.elapsed();
         };
-        form()->QFtp1()->SetRetries(2);
-        form()->QFtp1()->SetRetryIntervalMs(300);
+        form()->client()->SetRetries(2);
+        form()->client()->SetRetryIntervalMs(300);
         uploadTo(scripted, QStringLiteral("/"));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            times->errors.size() == 3 && !form()->QFtp1()->Busy() && !form()->QFtp1()->Connected(),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(times->errors.size() == 3 && !form()->client()->Busy() &&
+                                     !form()->client()->Connected(),
+                                 10000);
         QTest::qWait(500);
         QCOMPARE(times->connected.size(), 3);
         QCOMPARE(times->errors.size(), 3);
@@ -1079,7 +1081,7 @@ private slots:
 
         // Closed while it waits to try again: nothing follows.
         form()->close();
-        form()->QFtp1()->SetRetryIntervalMs(600);
+        form()->client()->SetRetryIntervalMs(600);
         times->connected.clear();
         times->errors.clear();
         uploadTo(scripted, QStringLiteral("/"));
@@ -1089,8 +1091,8 @@ private slots:
         QTest::qWait(1000);
         QCOMPARE(times->connected.size(), 1);
         QCOMPARE(times->errors.size(), 1);
-        QVERIFY(!form()->QFtp1()->Busy());
-        QVERIFY(!form()->QFtp1()->Connected());
+        QVERIFY(!form()->client()->Busy());
+        QVERIFY(!form()->client()->Connected());
     }
 
     void serverFieldTakesAPort_data() {
@@ -1117,14 +1119,14 @@ private slots:
         edit("Edit3")->setText(QStringLiteral("secret"));
         edit("Edit4")->setText(QStringLiteral("/"));
         edit("Edit5")->setText(QStringLiteral("page.html"));
-        QCOMPARE(form()->QFtp1()->Port(), 21);
+        QCOMPARE(form()->client()->Port(), 21);
         QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Login"), 5000);
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
         QCOMPARE(scripted.transcript.front(), std::string("USER bob"));
         QVERIFY(errorBoxes().isEmpty());
         form()->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!form()->QFtp1()->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form()->client()->Connected(), 5000);
     }
 };
 
