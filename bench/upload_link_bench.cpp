@@ -21,13 +21,13 @@
 #include <cstdio>
 #include <memory>
 
-#include "uikit/gui_harness.h"  // tests/
-#include "main_window/sdimain.h"
-#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
 #include "ftp/ftpup.h"
 #include "ftp/qftp.h"
+#include "main_window/sdimain.h"
 #include "publish/html_out.h"
+#include "uikit/gui_harness.h"  // tests/
+#include "uikit/tavo_application.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
     Child<QLineEdit>(form, "Edit3")->setText(args[4]);
     Child<QLineEdit>(form, "Edit4")->setText(args[5]);
     Child<QLineEdit>(form, "Edit5")->setText(QStringLiteral("page.html"));
-    tavo::ftp::TQFtp* ftp = form->QFtp1();
+    tavo::ftp::TQFtp* ftp = form->client();
     ftp->SetPort(static_cast<std::uint16_t>(args[2].toUInt()));
     ftp->SetPassive(passive);
     ftp->SetCacheFolder(diary + "/ftpcache");

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "common/ui_text.h"
+#include "core/date.h"
 #include "core/text_file.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/ftp_settings.h"
@@ -261,7 +262,7 @@ void TFTPUP_Form::onShow() {
     securityCombo_->setCurrentIndex(settings.security == FtpSecurity::Plain ? 1 : 0);
     fourLineSettings_ = settings.fourLineFile;
     restartAfterQuit_ = false;
-    fileNameEdit_->setText(QDate::currentDate().toString(QStringLiteral("yyyyMM")) +
+    fileNameEdit_->setText(ToQDate(tavo::Today()).toString(QStringLiteral("yyyyMM")) +
                            QStringLiteral(".html"));
     setControlsEnabled(true);
     progressBar_->setRange(0, 100);

@@ -44,8 +44,6 @@ public:
     ~TFTPUP_Form() override;
 
     tavo::ftp::TQFtp* client() const { return ftp_; }
-    // The upload benchmark's name for client(); it goes when the benchmark moves over.
-    tavo::ftp::TQFtp* QFtp1() const { return ftp_; }
     int UploadStage() const { return uploadStage_; }
 
 protected:

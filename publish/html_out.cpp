@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "common/ui_text.h"
+#include "core/date.h"
 #include "core/text_file.h"
 #include "page_generator.h"
 #include "style.h"
@@ -116,7 +117,7 @@ TH_OutForm::TH_OutForm(DiaryContext* diary, QWidget* mainWindow)
 
 void TH_OutForm::setInitialState() {
     move(mainWindow_->x(), mainWindow_->y() + 120);
-    const QDate today = QDate::currentDate();
+    const QDate today = ToQDate(tavo::Today());
     startDatePicker_->setDate(QDate(today.year(), today.month(), 1));
     endDatePicker_->setDate(today);
     pageEdit_->setFont(EditorFont(diary_->editorFontSize()));

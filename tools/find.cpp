@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "common/ui_text.h"
+#include "core/date.h"
 #include "tools/f_result.h"
 #include "uikit/date_picker.h"
 #include "uikit/diary_context.h"
@@ -108,7 +109,7 @@ TFindForm::TFindForm(DiaryContext* diary, QWidget* mainWindow)
 void TFindForm::setInitialState() {
     move(mainWindow_->x() + 40, mainWindow_->y() + 120);
     // The same day a month earlier, or that month's last day when it is shorter.
-    const QDate today = QDate::currentDate();
+    const QDate today = ToQDate(tavo::Today());
     firstDatePicker_->setDate(today.addMonths(-1));
     lastDatePicker_->setDate(today);
 }

@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <QTextCharFormat>
 
+#include "common/ui_text.h"
 #include "core/date.h"
 #include "core/entry_store.h"
 #include "core/navigation.h"
-#include "common/ui_text.h"
 
 DiaryCalendar::DiaryCalendar(QWidget* parent, EntryDaysOfMonth entryDays)
     : QCalendarWidget(parent), entryDays_(std::move(entryDays)) {
@@ -25,7 +25,7 @@ void DiaryCalendar::showEvent(QShowEvent* event) {
 
 void DiaryCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) const {
     QCalendarWidget::paintCell(painter, rect, date);
-    if (date != QDate::currentDate())
+    if (date != ToQDate(tavo::Today()))
         return;
     painter->save();
     painter->setPen(QPen(palette().color(QPalette::Highlight), 2));

@@ -18,6 +18,7 @@
 #include <memory>
 #include <set>
 
+#include "common/ui_text.h"
 #include "core/date.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
@@ -119,7 +120,7 @@ private slots:
 
     void startsOnTodayWithFoldersAndIndex() {
         startWindow();
-        const QDate today = QDate::currentDate();
+        const QDate today = ToQDate(GuiHarness::kToday);
         QCOMPARE(picker()->date(), today);
         QCOMPARE(picker()->displayFormat(), QStringLiteral("yyyy年M月d日(ddd)"));
         QVERIFY(std::filesystem::is_directory(folder() / "data"));
@@ -197,8 +198,8 @@ private slots:
             }
         } cells(nullptr, {});
         const QRgb frame = cells.palette().color(QPalette::Highlight).rgb();
-        QCOMPARE(cells.corner(QDate::currentDate()), frame);
-        QVERIFY(cells.corner(QDate::currentDate().addDays(3)) != frame);
+        QCOMPARE(cells.corner(ToQDate(GuiHarness::kToday)), frame);
+        QVERIFY(cells.corner(ToQDate(GuiHarness::kToday).addDays(3)) != frame);
     }
 
     void theFirstWindowShowsTheWholeToolBar() {
@@ -388,7 +389,7 @@ private slots:
         QTest::newRow("1 week on") << "after1w" << QDate(2004, 12, 28) << QDate(2005, 1, 4);
         QTest::newRow("1 month on clamps") << "after1m" << QDate(2005, 1, 31) << QDate(2005, 2, 28);
         QTest::newRow("1 year on") << "after1y" << QDate(2004, 2, 29) << QDate(2005, 2, 28);
-        QTest::newRow("today") << "mtoday" << QDate(2004, 2, 29) << QDate::currentDate();
+        QTest::newRow("today") << "mtoday" << QDate(2004, 2, 29) << ToQDate(GuiHarness::kToday);
     }
 
     void stepsMoveTheDate() {

@@ -16,6 +16,7 @@ void GuiHarness::setUp() {
     saveAnswers.clear();
     saveDialogFolders.clear();
     programEnds = 0;
+    tavo::SetTodaySource([] { return kToday; });
     MessageBox::setResponder([this](const MessageBox::Shown& box) {
         shown << box;
         return answers.isEmpty() ? box.buttons.first() : answers.takeFirst();
@@ -38,6 +39,7 @@ void GuiHarness::tearDown() {
     ColorPicker::setResponder({});
     ProgramEnd::setHandler({});
     FileChooser::setResponder({});
+    tavo::SetTodaySource({});
     // A diary title read at start renames the application; the next test starts afresh.
     MessageBox::setApplicationTitle(QStringLiteral("Tavo"));
     QLocale::setDefault(QLocale::system());

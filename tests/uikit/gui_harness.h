@@ -12,10 +12,15 @@
 #include <memory>
 #include <optional>
 
+#include "core/date.h"
 #include "uikit/message_box.h"
 
 class GuiHarness {
 public:
+    // The day the windows take for today, whatever the clock says: the last of a month
+    // that follows a shorter one.
+    static constexpr tavo::Date kToday{2024, 3, 31};
+
     void setUp();
     void tearDown();
 
