@@ -28,11 +28,12 @@ void SetUpApplication(QApplication& app) {
     app.setApplicationName(QStringLiteral("tavo"));
     // Wayland desktops find the desktop entry, and with it the name and icon, by this.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_APP_ID));
-    app.setWindowIcon(BuiltInIcon());
     // The theme's icon when the desktop has one of that name, so both always agree. Looking
-    // it up reads the icon theme's folders, which the first window does not wait for.
+    // it up reads the icon theme's folders and loading the pictures takes a few
+    // milliseconds, which the first window does not wait for.
     QTimer::singleShot(0, &app, [] {
-        if (QIcon::hasThemeIcon(QStringLiteral(TAVO_APP_ID)))
-            QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TAVO_APP_ID)));
+        const QString name = QStringLiteral(TAVO_APP_ID);
+        QApplication::setWindowIcon(QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name)
+                                                              : BuiltInIcon());
     });
 }
