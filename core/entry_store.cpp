@@ -73,23 +73,11 @@ EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file,
             *error = FileErrorText("ファイルを開けません", file(), openError);
         return Status::Failed;
     }
-    if (buffer->size() < 16384)
-        buffer->resize(16384);
     size_t size = 0;
-    for (;;) {
-        if (size == buffer->size())
-            buffer->resize(size * 2);
-        const ssize_t n = ::read(fd, buffer->data() + size, buffer->size() - size);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = FileErrorText("ファイルを読めません", file(), errno);
-            ::close(fd);
-            return Status::Failed;
-        }
-        size += static_cast<size_t>(n);
+    if (!ReadToEnd(fd, buffer, &size)) {
+        *error = FileErrorText("ファイルを読めません", file(), errno);
+        ::close(fd);
+        return Status::Failed;
     }
     ::close(fd);
     const size_t count = SplitEntryLines(std::string_view(buffer->data(), size), lines);

@@ -26,28 +26,40 @@ std::string FileErrorText(std::string_view what, const std::filesystem::path& fi
     return FileErrorText(what, file, std::string_view(std::strerror(errorNumber)));
 }
 
+bool ReadToEnd(int fd, std::string* buffer, size_t* size) {
+    if (buffer->size() < 16384)
+        buffer->resize(16384);
+    *size = 0;
+    for (;;) {
+        if (*size == buffer->size())
+            buffer->resize(*size * 2);
+        const ssize_t n = ::read(fd, buffer->data() + *size, buffer->size() - *size);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        *size += static_cast<size_t>(n);
+    }
+}
+
 bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *error = FileErrorText("ファイルを開けません", file, errno);
         return false;
     }
-    bytes->clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = FileErrorText("ファイルを読めません", file, errno);
-            ::close(fd);
-            return false;
-        }
-        bytes->append(buffer, static_cast<size_t>(n));
-    }
+    size_t size = 0;
+    const bool read = ReadToEnd(fd, bytes, &size);
+    const int readError = errno;
     ::close(fd);
+    if (!read) {
+        *error = FileErrorText("ファイルを読めません", file, readError);
+        return false;
+    }
+    bytes->resize(size);
     return true;
 }
 

@@ -13,6 +13,9 @@ namespace tavo {
 
 // Error texts are UTF-8 and name the file; they are meant for the user's error box.
 bool ReadFileBytes(const std::filesystem::path& file, std::string* bytes, std::string* error);
+// Reads the open file `fd` to its end into `buffer`, which grows as needed and keeps its
+// size for the next file; `*size` is how many bytes were read. False with errno set.
+bool ReadToEnd(int fd, std::string* buffer, size_t* size);
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                          std::string* error);
 
