@@ -35,9 +35,9 @@ void DiaryLengths(benchmark::internal::Benchmark* b) {
 
 // The time per entry of the diary: flat when the work grows linearly with it.
 void CountPerEntry(benchmark::State& state, const GeneratedDiary& diary) {
-    state.counters["per_entry"] =
-        benchmark::Counter(static_cast<double>(diary.days()),
-                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_entry"] = benchmark::Counter(
+        static_cast<double>(diary.days()),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 std::string DayFileName(const GeneratedDiary& diary, int day) {
@@ -73,8 +73,7 @@ void BM_DaySwitch(benchmark::State& state) {
     std::string error;
     int day = 0;
     Entry shown;
-    if (store.ReadEntry(DayFileName(diary, day), &shown, &error) !=
-        EntryStore::ReadStatus::Found) {
+    if (store.ReadEntry(DayFileName(diary, day), &shown, &error) != EntryStore::ReadStatus::Found) {
         state.SkipWithError(error.c_str());
         return;
     }

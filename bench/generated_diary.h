@@ -1,5 +1,6 @@
 // A diary the size a long-time user has (20 years of daily entries, or 100 to show how the
-// program scales) in a temporary program folder, with entry texts made of valid CP932 Japanese like the program writes.
+// program scales) in a temporary program folder, with entry texts made of valid CP932 Japanese like
+// the program writes.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +19,7 @@ Entry MakeEntry(std::uint32_t seed, std::size_t publicBytes = 1000, std::size_t 
 
 class GeneratedDiary {
 public:
-    static constexpr int kDays = 7305;         // 20 years
+    static constexpr int kDays = 7305;          // 20 years
     static constexpr int kCenturyDays = 36525;  // 100 years
 
     // Writes one entry for each of the `days` days ending on `lastDay`, then the index.

@@ -17,15 +17,15 @@
 namespace {
 
 using tavo::IsCp932LeadByte;
-using tavo::cp932_tables::SystemConverter;
 using tavo::cp932_tables::DoubleIndex;
 using tavo::cp932_tables::IsTrailByte;
 using tavo::cp932_tables::kDoubleByteCount;
+using tavo::cp932_tables::SystemConverter;
 
 struct Tables {
     std::vector<char16_t> single = std::vector<char16_t>(256);  // 0 = not a single-byte character
     std::vector<char16_t> doubleByte = std::vector<char16_t>(kDoubleByteCount);  // 0 = unmapped
-    std::vector<std::uint16_t> codeOf = std::vector<std::uint16_t>(0x10000);  // 0 = no code
+    std::vector<std::uint16_t> codeOf = std::vector<std::uint16_t>(0x10000);     // 0 = no code
 };
 
 char16_t Decode(const SystemConverter& system, std::string_view code) {

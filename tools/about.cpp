@@ -11,8 +11,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "uikit/desktop.h"
 #include "core/product.h"
+#include "uikit/desktop.h"
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));

@@ -2,8 +2,8 @@
 
 #include <QRegularExpression>
 
-#include "uikit/desktop.h"
 #include "publish/replace.h"
+#include "uikit/desktop.h"
 
 QString BuildPreviewPage(const QString& text, const QString& programFolder) {
     QStringList lines = {

@@ -8,11 +8,11 @@
 #include <QTest>
 #include <random>
 
-#include "uikit/message_box.h"
-#include "main_window/sdimain.h"
 #include "app/single_instance.h"
-#include "uikit/tavo_application.h"
 #include "app/tavo_windows.h"
+#include "main_window/sdimain.h"
+#include "uikit/message_box.h"
+#include "uikit/tavo_application.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 3)

@@ -11,14 +11,14 @@
 #include <map>
 #include <random>
 
-#include "main_window/recovery_dialog.h"
-#include "main_window/sdimain.h"
 #include "app/single_instance.h"
 #include "app/tavo_windows.h"
 #include "core/entry_store.h"
 #include "core/recovery.h"
 #include "core/temp_folder.h"
 #include "core/text_file.h"
+#include "main_window/recovery_dialog.h"
+#include "main_window/sdimain.h"
 #include "uikit/gui_harness.h"
 #include "uikit/gui_test_main.h"
 

@@ -12,8 +12,6 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "main_window/recovery_dialog.h"
-#include "main_window/sdimain.h"
 #include "app/single_instance.h"
 #include "app/tavo_windows.h"
 #include "common/ui_text.h"
@@ -21,10 +19,12 @@
 #include "core/entry_store.h"
 #include "core/recovery.h"
 #include "core/temp_folder.h"
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
+#include "main_window/recovery_dialog.h"
+#include "main_window/sdimain.h"
 #include "tools/backup.h"
 #include "tools/restore_form.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 namespace {
 

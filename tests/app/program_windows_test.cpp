@@ -11,21 +11,21 @@
 #include <QTimer>
 #include <memory>
 
-#include "tools/help_window.h"
-#include "main_window/input_method.h"
-#include "main_window/password.h"
-#include "main_window/pw_start.h"
-#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
 #include "core/product.h"
 #include "core/scramble.h"
 #include "core/temp_folder.h"
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
+#include "main_window/input_method.h"
+#include "main_window/password.h"
+#include "main_window/pw_start.h"
+#include "main_window/sdimain.h"
 #include "publish/html_out.h"
 #include "publish/style_select.h"
 #include "tools/about.h"
+#include "tools/help_window.h"
 #include "tools/setting.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 class ProgramWindowsTest : public QObject {
     Q_OBJECT

@@ -621,8 +621,7 @@ TEST_F(Scripted, CachedListingAgesByTheClientsToday) {
     ScriptListing("-rw-r--r-- 1 u g 3 Feb 3 2024 a.html\r\n");
     ftp.Refresh();
     ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 1; })) << rec.Joined();
-    const std::pair<QDate, bool> rows[] = {{QDate(2000, 1, 1), false},
-                                           {QDate(9999, 12, 31), true}};
+    const std::pair<QDate, bool> rows[] = {{QDate(2000, 1, 1), false}, {QDate(9999, 12, 31), true}};
     for (const auto& [today, asksServer] : rows) {
         ftp.SetToday(today);
         const size_t before = server.transcript.size();

@@ -7,12 +7,12 @@
 #include <QWebEngineView>
 #include <memory>
 
-#include "uikit/gui_test_main.h"
 #include "core/entry_store.h"
 #include "core/temp_folder.h"
 #include "core/text_file.h"
 #include "publish/page_generator.h"
 #include "publish/style.h"
+#include "uikit/gui_test_main.h"
 
 class ModernStyleTest : public QObject {
     Q_OBJECT

@@ -7,13 +7,13 @@
 #include <QWebEngineView>
 #include <memory>
 
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
-#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
 #include "core/entry_store.h"
 #include "core/temp_folder.h"
+#include "main_window/sdimain.h"
 #include "tools/preview.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 class PreviewTest : public QObject {
     Q_OBJECT

@@ -10,13 +10,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "uikit/gui_harness.h"
-#include "uikit/gui_test_main.h"
-#include "main_window/sdimain.h"
 #include "app/tavo_windows.h"
 #include "core/temp_folder.h"
+#include "main_window/sdimain.h"
 #include "tools/imginput.h"
 #include "tools/insertion.h"
+#include "uikit/gui_harness.h"
+#include "uikit/gui_test_main.h"
 
 class WritingAidsTest : public QObject {
     Q_OBJECT
