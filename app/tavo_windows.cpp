@@ -36,100 +36,96 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
     mainWindow_->setWindows(windows);
 }
 
+namespace {
+
+// `window`, made by `make` the first time it is asked for.
+template <typename Window, typename Make>
+Window* OnFirstUse(Window*& window, const Make& make) {
+    if (!window)
+        window = make();
+    return window;
+}
+
+}  // namespace
+
 // Each window is made on first use, with the main window as its parent and its diary.
 TAboutBox* TavoWindows::AboutBox() {
-    if (!aboutBox_)
-        aboutBox_ = new TAboutBox(mainWindow_.get());
-    return aboutBox_;
+    return OnFirstUse(aboutBox_, [&] { return new TAboutBox(SDIAppForm()); });
 }
 
 TPagesDlg* TavoWindows::PagesDlg() {
-    if (!pagesDlg_)
-        pagesDlg_ = new TPagesDlg(mainWindow_.get(), mainWindow_.get());
-    return pagesDlg_;
+    return OnFirstUse(pagesDlg_, [&] { return new TPagesDlg(SDIAppForm(), SDIAppForm()); });
 }
 
 TH_OutForm* TavoWindows::H_OutForm() {
-    if (!hOutForm_) {
-        hOutForm_ = new TH_OutForm(mainWindow_.get(), mainWindow_.get());
-        hOutForm_->setUploadDialog(FTPUP_Form());
-    }
-    return hOutForm_;
+    return OnFirstUse(hOutForm_, [&] {
+        auto* form = new TH_OutForm(SDIAppForm(), SDIAppForm());
+        form->setUploadDialog(FTPUP_Form());
+        return form;
+    });
 }
 
 TFTPUP_Form* TavoWindows::FTPUP_Form() {
-    if (!ftpupForm_)
-        ftpupForm_ = new TFTPUP_Form(mainWindow_.get(), mainWindow_.get(),
-                                     [this] { return H_OutForm()->pageBytes(); });
-    return ftpupForm_;
+    return OnFirstUse(ftpupForm_, [&] {
+        return new TFTPUP_Form(SDIAppForm(), SDIAppForm(),
+                               [this] { return H_OutForm()->pageBytes(); });
+    });
 }
 
 TPasswordDlg* TavoWindows::PasswordDlg() {
-    if (!passwordDlg_)
-        passwordDlg_ = new TPasswordDlg(mainWindow_.get());
-    return passwordDlg_;
+    return OnFirstUse(passwordDlg_, [&] { return new TPasswordDlg(SDIAppForm()); });
 }
 
 TStartDlg* TavoWindows::StartDlg() {
     if (!startDlg_)
-        startDlg_ = std::make_unique<TStartDlg>(mainWindow_.get());
+        startDlg_ = std::make_unique<TStartDlg>(SDIAppForm());
     return startDlg_.get();
 }
 
 TS_Form* TavoWindows::S_Form() {
-    if (!sForm_)
-        sForm_ = new TS_Form(mainWindow_.get(), mainWindow_.get());
-    return sForm_;
+    return OnFirstUse(sForm_, [&] { return new TS_Form(SDIAppForm(), SDIAppForm()); });
 }
 
 TFindForm* TavoWindows::FindForm() {
-    if (!findForm_) {
-        findForm_ = new TFindForm(mainWindow_.get(), mainWindow_.get());
-        findForm_->setResultWindow(Result_Find());
-    }
-    return findForm_;
+    return OnFirstUse(findForm_, [&] {
+        auto* form = new TFindForm(SDIAppForm(), SDIAppForm());
+        form->setResultWindow(Result_Find());
+        return form;
+    });
 }
 
 TResult_Find* TavoWindows::Result_Find() {
-    if (!resultFind_)
-        resultFind_ = new TResult_Find(mainWindow_.get(), mainWindow_.get());
-    return resultFind_;
+    return OnFirstUse(resultFind_, [&] { return new TResult_Find(SDIAppForm(), SDIAppForm()); });
 }
 
 TSet_Form* TavoWindows::Set_Form() {
-    if (!setForm_)
-        setForm_ = new TSet_Form(mainWindow_->paths().userSettingsFile, mainWindow_.get());
-    return setForm_;
+    return OnFirstUse(setForm_, [&] {
+        return new TSet_Form(SDIAppForm()->paths().userSettingsFile, SDIAppForm());
+    });
 }
 
 THelpForm* TavoWindows::HelpForm() {
-    if (!helpForm_)
-        helpForm_ = new THelpForm(mainWindow_.get());
-    return helpForm_;
+    return OnFirstUse(helpForm_, [&] { return new THelpForm(SDIAppForm()); });
 }
 
 TStyleSelectForm* TavoWindows::StyleSelectForm() {
-    if (!styleSelectForm_)
-        styleSelectForm_ = new TStyleSelectForm(mainWindow_.get(), mainWindow_.get(), PagesDlg());
-    return styleSelectForm_;
+    return OnFirstUse(styleSelectForm_,
+                      [&] { return new TStyleSelectForm(SDIAppForm(), SDIAppForm(), PagesDlg()); });
 }
 
 TImgForm* TavoWindows::ImgForm() {
-    if (!imgForm_)
-        imgForm_ = new TImgForm(mainWindow_.get());
-    return imgForm_;
+    return OnFirstUse(imgForm_, [&] { return new TImgForm(SDIAppForm()); });
 }
 
 TRestoreForm* TavoWindows::RestoreForm() {
-    if (!restoreForm_) {
+    return OnFirstUse(restoreForm_, [&] {
         TSDIAppForm* main = mainWindow_.get();
-        restoreForm_ = new TRestoreForm(
+        return new TRestoreForm(
             main->paths().programFolder,
             {[main] { return main->backupFolder(); }, [main] { return main->saveIfModified(); },
              [main] { main->reloadShownDay(); }},
             main);
-    }
-    return restoreForm_;
+    });
 }
 
 TavoWindows::~TavoWindows() = default;

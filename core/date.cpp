@@ -71,6 +71,10 @@ Date AddMonths(const Date& date, int months) {
     return Date{year, month, day};
 }
 
+int DaysBetween(const Date& from, const Date& to) {
+    return static_cast<int>((ToSysDays(to) - ToSysDays(from)).count());
+}
+
 int DayOfWeek(const Date& date) {
     return static_cast<int>(std::chrono::weekday{ToSysDays(date)}.c_encoding());
 }

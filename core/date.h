@@ -26,6 +26,8 @@ int DaysInMonth(int year, int month);
 bool IsValidDate(const Date& date);
 
 Date AddDays(const Date& date, int days);
+// Days from `from` to `to`; negative when `to` comes first.
+int DaysBetween(const Date& from, const Date& to);
 // Month and year steps: the day is clamped to the end of the target month, so a month
 // step never skips a month (31 January + 1 month = the last day of February).
 Date AddMonths(const Date& date, int months);

@@ -129,21 +129,9 @@ std::string TooFewLinesText(size_t needed, size_t found, const std::filesystem::
 }
 
 size_t SplitEntryLines(std::string_view bytes, std::string_view (&lines)[3]) {
-    // CR, LF and CR LF each end a line; a final line break does not start another line.
-    const char* at = bytes.data();
-    const char* const end = at + bytes.size();
     size_t count = 0;
-    while (count < 3 && at < end) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', end - at));
-        if (!lineEnd)
-            lineEnd = end;
-        if (const void* cr = std::memchr(at, '\r', lineEnd - at))
-            lineEnd = static_cast<const char*>(cr);
-        lines[count++] = std::string_view(at, static_cast<size_t>(lineEnd - at));
-        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
-            ++lineEnd;
-        at = lineEnd + 1;
-    }
+    for (size_t at = 0; count < 3 && at < bytes.size();)
+        lines[count++] = NextLine(bytes, &at);
     return count;
 }
 

@@ -121,19 +121,25 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     return true;
 }
 
+std::string_view NextLine(std::string_view text, size_t* at) {
+    const char* const start = text.data() + *at;
+    const char* const end = text.data() + text.size();
+    const char* lineEnd = static_cast<const char*>(std::memchr(start, '\n', end - start));
+    if (!lineEnd)
+        lineEnd = end;
+    if (const void* cr = std::memchr(start, '\r', lineEnd - start))
+        lineEnd = static_cast<const char*>(cr);
+    const std::string_view line(start, static_cast<size_t>(lineEnd - start));
+    if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
+        ++lineEnd;
+    *at = static_cast<size_t>(lineEnd - text.data()) + 1;
+    return line;
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
+    for (size_t at = 0; at < text.size();)
+        lines.emplace_back(NextLine(text, &at));
     return lines;
 }
 

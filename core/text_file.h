@@ -19,6 +19,10 @@ bool ReadToEnd(int fd, std::string* buffer, size_t* size);
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                          std::string* error);
 
+// Every text file of the diary is split alike: CR, LF and CR LF each end a line, and a
+// final line break does not start another line. NextLine gives the line starting at `*at`
+// and moves `*at` past its line break; call it while `*at < text.size()`.
+std::string_view NextLine(std::string_view text, size_t* at);
 std::vector<std::string> SplitLines(std::string_view text);
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 

@@ -1,7 +1,6 @@
 #include "page_generator.h"
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -66,15 +65,6 @@ std::string ReplaceEntryPlaceholders(const std::string& block, const std::string
 
 std::string DateLine(const std::array<std::string, 6>& a, const DateTexts& texts) {
     return a[0] + texts.year + a[1] + texts.month + a[2] + texts.day + a[3] + texts.weekday + a[4];
-}
-
-std::int64_t DaysBetween(const Date& from, const Date& to) {
-    using namespace std::chrono;
-    const auto days = [](const Date& d) {
-        return sys_days{year{d.year} / month{static_cast<unsigned>(d.month)} /
-                        day{static_cast<unsigned>(d.day)}};
-    };
-    return (days(to) - days(from)).count();
 }
 
 std::string Join(const std::vector<std::string>& pieces, bool reversed, std::string_view after,

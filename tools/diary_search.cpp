@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -13,15 +12,6 @@
 
 namespace tavo {
 namespace {
-
-int DaysBetween(const Date& from, const Date& to) {
-    auto days = [](const Date& d) {
-        return std::chrono::sys_days{std::chrono::year{d.year} /
-                                     std::chrono::month{static_cast<unsigned>(d.month)} /
-                                     std::chrono::day{static_cast<unsigned>(d.day)}};
-    };
-    return static_cast<int>((days(to) - days(from)).count());
-}
 
 // What one file of the search came to; kept per file so that files searched on other
 // threads still report in the order of the list.
