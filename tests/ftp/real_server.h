@@ -121,7 +121,9 @@ protected:
                 failure = program + " did not start";
                 continue;
             }
-            if (AcceptsConnections(port, 10000))
+            // Another test's server may have taken the port between FreePort and the bind:
+            // then the connection reaches that server while this one ends at once.
+            if (AcceptsConnections(port, 10000) && !process_->waitForFinished(300))
                 return true;
             failure = program + " did not accept connections on port " + QString::number(port);
         }
