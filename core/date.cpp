@@ -81,26 +81,62 @@ int DayOfWeek(const Date& date) {
 
 namespace {
 
-std::mutex todayMutex;
+std::mutex clockMutex;
+std::function<LocalTime()> nowSource;
 std::function<Date()> todaySource;
 
-}  // namespace
+// The sources are called outside the lock, so that one may itself ask the clock.
+template <typename Source>
+Source SourceOf(const Source& source) {
+    const std::lock_guard lock(clockMutex);
+    return source;
+}
 
-Date Today() {
-    {
-        const std::lock_guard lock(todayMutex);
-        if (todaySource)
-            return todaySource();
-    }
+LocalTime SystemNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    // A leap second (tm_sec 60) is taken as the second before it.
+    return LocalTime{Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday}, local.tm_hour,
+                     local.tm_min, std::min(local.tm_sec, 59)};
+}
+
+}  // namespace
+
+LocalTime Now() {
+    if (const auto now = SourceOf(nowSource))
+        return now();
+    LocalTime now = SystemNow();
+    if (const auto today = SourceOf(todaySource))
+        now.date = today();
+    return now;
+}
+
+Date Today() {
+    if (const auto today = SourceOf(todaySource))
+        return today();
+    return Now().date;
+}
+
+void SetNowSource(std::function<LocalTime()> now) {
+    const std::lock_guard lock(clockMutex);
+    nowSource = std::move(now);
 }
 
 void SetTodaySource(std::function<Date()> today) {
-    const std::lock_guard lock(todayMutex);
+    const std::lock_guard lock(clockMutex);
     todaySource = std::move(today);
+}
+
+LocalTime AddSeconds(const LocalTime& time, int seconds) {
+    using namespace std::chrono;
+    const sys_seconds moment = ToSysDays(time.date) + hours{time.hour} + minutes{time.minute} +
+                               std::chrono::seconds{time.second + static_cast<long long>(seconds)};
+    const sys_days day = floor<days>(moment);
+    const hh_mm_ss<std::chrono::seconds> clock{moment - day};
+    return LocalTime{FromSysDays(day), static_cast<int>(clock.hours().count()),
+                     static_cast<int>(clock.minutes().count()),
+                     static_cast<int>(clock.seconds().count())};
 }
 
 std::string FormatYyyymmdd(const Date& date) {

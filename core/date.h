@@ -35,12 +35,31 @@ Date AddMonths(const Date& date, int months);
 // 0 = Sunday .. 6 = Saturday.
 int DayOfWeek(const Date& date);
 
-// The local date of the system clock, unless a source has been set.
+// A moment of the local clock, to the second.
+struct LocalTime {
+    Date date;
+    int hour = 0;    // 0..23
+    int minute = 0;  // 0..59
+    int second = 0;  // 0..59
+
+    auto operator<=>(const LocalTime&) const = default;
+};
+
+// Every "today" and "now" of the program comes from this one clock, so that what depends
+// on the day or the time can be checked on any day at any time.
+//
+// Now() is the local time of the system clock unless a now source has been set; a today
+// source alone sets its date and leaves the time of day running. Today() is the today
+// source's date when one is set, else Now().date.
+LocalTime Now();
 Date Today();
-// Makes Today() return what `today` returns, so that what depends on the day can be
-// checked on any day; an empty function goes back to the system clock. Process-wide, as
-// the windows ask for today in many places.
+// Make Now() and Today() return what the functions return; an empty function goes back to
+// the system clock. Process-wide, as the windows ask for today in many places.
+void SetNowSource(std::function<LocalTime()> now);
 void SetTodaySource(std::function<Date()> today);
+
+// `time` moved by `seconds` (negative: back), across midnight, months and years.
+LocalTime AddSeconds(const LocalTime& time, int seconds);
 
 // "yyyymmdd"; the year is written with at least four digits.
 std::string FormatYyyymmdd(const Date& date);

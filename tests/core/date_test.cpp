@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -65,22 +68,83 @@ TEST(DateTest, ParsesEntryNamesAndRejectsOthers) {
     }
 }
 
-Date SystemToday() {
+tavo::LocalTime SystemNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    return {Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday}, local.tm_hour,
+            local.tm_min, std::min(local.tm_sec, 59)};
 }
 
-TEST(DateTest, TodayComesFromTheSetSourceThenTheSystemClock) {
-    for (const Date fixed : {Date{2026, 12, 31}, Date{2027, 1, 1}, Date{2024, 2, 29}}) {
-        tavo::SetTodaySource([fixed] { return fixed; });
-        EXPECT_EQ(tavo::FormatSlashed(tavo::Today()), tavo::FormatSlashed(fixed));
+int SecondOfDay(const tavo::LocalTime& t) {
+    return t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+std::string Text(const tavo::LocalTime& t) {
+    return tavo::FormatSlashed(t.date) + " " + std::to_string(t.hour) + ":" +
+           std::to_string(t.minute) + ":" + std::to_string(t.second);
+}
+
+// Each row sets the sources (an unset one is the system clock) and says which date and
+// time the clock then gives; a time of day from the system lies between two readings.
+TEST(DateTest, NowAndTodayComeFromTheSetSourcesThenTheSystemClock) {
+    const tavo::LocalTime lastSecond{{2026, 12, 31}, 23, 59, 59};
+    const Date leapDay{2024, 2, 29};
+    const struct {
+        std::optional<tavo::LocalTime> now;
+        std::optional<Date> today;
+        std::optional<tavo::LocalTime> expectedNow;  // empty: the system's time of day
+        std::optional<Date> expectedDate;            // of Now(); empty: the system's
+        std::optional<Date> expectedToday;           // empty: the system's
+    } cases[] = {
+        {lastSecond, std::nullopt, lastSecond, lastSecond.date, lastSecond.date},
+        {std::nullopt, leapDay, std::nullopt, leapDay, leapDay},
+        {lastSecond, leapDay, lastSecond, lastSecond.date, leapDay},
+        {std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        tavo::SetNowSource(c.now ? std::function([t = *c.now] { return t; }) : nullptr);
+        tavo::SetTodaySource(c.today ? std::function([d = *c.today] { return d; }) : nullptr);
+        const tavo::LocalTime before = SystemNow();
+        const tavo::LocalTime now = tavo::Now();
+        const Date today = tavo::Today();
+        const tavo::LocalTime after = SystemNow();
+        if (c.expectedNow) {
+            EXPECT_EQ(Text(now), Text(*c.expectedNow));
+        } else {
+            // Unless midnight passed between the readings.
+            EXPECT_TRUE(after.date != before.date || (SecondOfDay(before) <= SecondOfDay(now) &&
+                                                      SecondOfDay(now) <= SecondOfDay(after)))
+                << Text(now);
+        }
+        if (c.expectedDate)
+            EXPECT_EQ(tavo::FormatSlashed(now.date), tavo::FormatSlashed(*c.expectedDate));
+        else
+            EXPECT_TRUE(before.date <= now.date && now.date <= after.date) << Text(now);
+        if (c.expectedToday)
+            EXPECT_EQ(tavo::FormatSlashed(today), tavo::FormatSlashed(*c.expectedToday));
+        else
+            EXPECT_TRUE(before.date <= today && today <= after.date) << tavo::FormatSlashed(today);
     }
+    tavo::SetNowSource({});
     tavo::SetTodaySource({});
-    const Date before = SystemToday();
-    const Date today = tavo::Today();
-    EXPECT_TRUE(before <= today && today <= SystemToday()) << tavo::FormatSlashed(today);
+}
+
+TEST(DateTest, SecondStepsRollOverMidnightMonthsAndYears) {
+    const struct {
+        tavo::LocalTime from;
+        int seconds;
+        tavo::LocalTime to;
+    } steps[] = {
+        {{{2026, 12, 31}, 23, 59, 59}, 1, {{2027, 1, 1}, 0, 0, 0}},
+        {{{2027, 1, 1}, 0, 0, 0}, -1, {{2026, 12, 31}, 23, 59, 59}},
+        {{{2024, 2, 28}, 23, 59, 30}, 45, {{2024, 2, 29}, 0, 0, 15}},
+        {{{2024, 1, 5}, 12, 0, 0}, 0, {{2024, 1, 5}, 12, 0, 0}},
+        {{{2024, 1, 5}, 12, 0, 0}, 86400 * 2 + 3661, {{2024, 1, 7}, 13, 1, 1}},
+    };
+    for (const auto& step : steps)
+        EXPECT_EQ(Text(tavo::AddSeconds(step.from, step.seconds)), Text(step.to))
+            << Text(step.from) << " + " << step.seconds;
 }
 
 }  // namespace
