@@ -6,6 +6,8 @@
 namespace tavo {
 namespace {
 
+constexpr char kBackupMarker[] = "[BACKUP]";
+
 // Colours of older files may be system colours (negative numbers, "the window's text
 // colour"); those are not a colour of their own, and the design's colour stays.
 std::optional<uint32_t> ReadColor(PositionalLines& read, size_t line, const char* what) {
@@ -18,8 +20,13 @@ std::optional<uint32_t> ReadColor(PositionalLines& read, size_t line, const char
 }  // namespace
 
 UserSettings ParseUserSettings(const std::vector<std::string>& lines, std::string* problems) {
+    // Lines after the tenth are the backup lines only under their marker: in a damaged or
+    // foreign file they are not taken for a folder to write to, and the backup keeps its
+    // defaults. The marker and the two lines are then named as not read.
+    const bool unmarked = lines.size() > 10 && lines[10] != kBackupMarker;
+    const std::vector<std::string> firstTen(lines.begin(), lines.begin() + (unmarked ? 10 : 0));
+    PositionalLines read(unmarked ? firstTen : lines);
     UserSettings s;
-    PositionalLines read(lines);
     read.Text(1, &s.diaryTitle, "日記タイトル");
     read.Int(3, &s.fontSizeIndex, "フォントサイズ");
     s.fontColor = ReadColor(read, 5, "フォントカラー");
@@ -27,8 +34,10 @@ UserSettings ParseUserSettings(const std::vector<std::string>& lines, std::strin
     std::string useInputMethod;
     if (read.Text(9, &useInputMethod, "IME") && (useInputMethod == "1" || useInputMethod == "0"))
         s.useInputMethod = useInputMethod == "1";
-    // Files from before the backup lines end after line 9: that is not a problem.
+    // Files from before the backup lines end after line 10: that is not a problem.
     if (lines.size() > 10) {
+        std::string marker;
+        read.Text(10, &marker, kBackupMarker);
         read.Text(11, &s.backupFolder, "バックアップ先");
         std::string backupsOn;
         if (read.Text(12, &backupsOn, "バックアップ"))
@@ -49,7 +58,7 @@ std::vector<std::string> UserSettingsLines(const UserSettings& s) {
             std::to_string(s.backColor.value_or(kWhite)),
             "[USE_IME]",
             s.useInputMethod.value_or(false) ? "1" : "0",
-            "[BACKUP]",
+            kBackupMarker,
             s.backupFolder,
             s.backupsOn ? "1" : "0"};
 }

@@ -32,7 +32,9 @@ inline constexpr int kFontSizeIndexOffset = 9;
 inline constexpr uint32_t kBlack = 0;
 inline constexpr uint32_t kWhite = 0xFFFFFF;
 
-// Reads what it can; every line that is missing or not a number is named in `problems`.
+// Reads what it can; every line that is missing or not a number is named in `problems`, and
+// so are the backup lines when line 11 is not their marker "[BACKUP]" (they keep their
+// defaults then).
 UserSettings ParseUserSettings(const std::vector<std::string>& lines, std::string* problems);
 // Writes all thirteen lines; an unset colour is written as black text on white.
 std::vector<std::string> UserSettingsLines(const UserSettings& settings);

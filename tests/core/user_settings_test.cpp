@@ -2,11 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "core/text_file.h"
+
 #include "temp_folder.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+
+std::string RandomBytes(size_t size) {
+    std::minstd_rand random(7);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    return bytes;
+}
 
 TEST(UserSettingsTest, DefaultsWriteTheFreshInstallLines) {
     EXPECT_EQ(tavo::UserSettingsLines({}),
@@ -48,18 +60,33 @@ TEST(UserSettingsTest, ReadsWhatItCanAndNamesTheRest) {
         // A ten-line file from before the backup lines: backups on, in the usual folder.
         // Markers are not looked for; an index outside 0..5 is kept as it is.
         {{"x", "t", "x", "20", "x", "255", "x", "0", "x", "1"}, 20, 0xFF, true, ""},
-        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "x", "/b", "0"},
+        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "[BACKUP]", "/b", "0"},
          2,
          0,
          true,
          "",
          "/b",
          false},
-        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "x"},
+        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "[BACKUP]"},
          2,
          0,
          true,
          "12 行目 (バックアップ先)\n13 行目 (バックアップ)"},
+        // Backup lines without their marker are not taken: the backups keep their defaults.
+        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "[TITLE]", "/b", "0"},
+         2,
+         0,
+         true,
+         "11 行目 ([BACKUP])\n12 行目 (バックアップ先)\n13 行目 (バックアップ)"},
+        {{"x", "t", "x", "2", "x", "0", "x", "0", "x", "1", "x"},
+         2,
+         0,
+         true,
+         "11 行目 ([BACKUP])\n12 行目 (バックアップ先)\n13 行目 (バックアップ)"},
+        // A file of random bytes, split as the file reader splits it.
+        {tavo::SplitLines(RandomBytes(4096)), 1, std::nullopt, std::nullopt,
+         "4 行目 (フォントサイズ)\n6 行目 (フォントカラー)\n8 行目 (背景色)\n"
+         "11 行目 ([BACKUP])\n12 行目 (バックアップ先)\n13 行目 (バックアップ)"},
         {{"x", "t", "x", "2", "x", "red", "x", "0", "x", "0"},
          2,
          std::nullopt,
