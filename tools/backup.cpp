@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
+#include <optional>
 #include <system_error>
 
+#include "core/date.h"
 #include "core/text_file.h"
 
 namespace tavo {
@@ -252,27 +254,38 @@ bool Extract(zip_t* zip, const fs::path& snapshot, const fs::path& into, std::st
     return true;
 }
 
+constexpr std::string_view kStagingPrefix = ".restore-";
+constexpr size_t kStagingNameSize = kStagingPrefix.size() + 6;  // mkdtemp's "XXXXXX"
+
+bool IsStagingName(std::string_view name) {
+    return name.size() == kStagingNameSize && name.starts_with(kStagingPrefix) &&
+           name.find('/') == std::string_view::npos;
+}
+
 // A fresh folder ".restore-XXXXXX" in the program folder, on the same file system as the
-// items so that swapping them is a rename; removed with what it holds.
+// items so that swapping them is a rename; removed with what it holds unless kept for the
+// next start.
 class StagingFolder {
 public:
     explicit StagingFolder(const fs::path& programFolder) {
-        std::string pattern = (programFolder / ".restore-XXXXXX").string();
+        std::string pattern = (programFolder / kStagingPrefix).string() + "XXXXXX";
         if (::mkdtemp(pattern.data()))
             path_ = pattern;
     }
     ~StagingFolder() {
         std::error_code ec;
-        if (!path_.empty())
-            fs::remove_all(path_, ec);
+        if (!path_.empty() && !kept_)
+            fs::remove_all(path_, ec);  // what is left is removed at the next start
     }
     StagingFolder(const StagingFolder&) = delete;
     StagingFolder& operator=(const StagingFolder&) = delete;
 
     const fs::path& path() const { return path_; }
+    void keep() { kept_ = true; }
 
 private:
     fs::path path_;
+    bool kept_ = false;
 };
 
 bool Exists(const fs::path& path) {
@@ -280,37 +293,181 @@ bool Exists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
-// Moves each item the staged folder holds into the program folder and the current one into
-// `aside`. A failed rename puts back what was already swapped.
-bool SwapItems(const fs::path& programFolder, const fs::path& staged, const fs::path& aside,
-               std::string* error) {
-    struct Swapped {
-        std::string_view item;
-        bool setAside;
-    };
-    std::vector<Swapped> done;
-    for (const std::string_view item : kSnapshotItems) {
-        const fs::path current = programFolder / item;
-        if (!Exists(staged / item))
-            continue;
-        const bool setAside = Exists(current);
-        const bool asideDone = !setAside || ::rename(current.c_str(), (aside / item).c_str()) == 0;
-        if (asideDone && ::rename((staged / item).c_str(), current.c_str()) == 0) {
-            done.push_back({item, setAside});
-            continue;
-        }
-        *error = FileErrorText("日記を戻せません", current, errno);
-        if (setAside && asideDone)
-            ::rename((aside / item).c_str(), current.c_str());
-        for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            const fs::path restored = programFolder / it->item;
-            ::rename(restored.c_str(), (staged / it->item).c_str());
-            if (it->setAside)
-                ::rename((aside / it->item).c_str(), restored.c_str());
-        }
+// What the journal names: the staging folder (in the program folder) and the items it held
+// when the swap began, one a line after it.
+struct Journal {
+    std::string staging;
+    std::vector<std::string> items;
+};
+
+fs::path JournalPath(const fs::path& programFolder) {
+    return programFolder / kRestoreJournal;
+}
+
+bool WriteJournal(const fs::path& programFolder, const Journal& journal, std::string* error) {
+    std::vector<std::string> lines = {journal.staging};
+    lines.insert(lines.end(), journal.items.begin(), journal.items.end());
+    if (!WriteLines(JournalPath(programFolder), lines, error))
+        return false;
+    // The journal must be on the disk before the first rename it allows for.
+    if (const int errorNumber = SyncPath(programFolder); errorNumber != 0) {
+        ::unlink(JournalPath(programFolder).c_str());
+        *error = FileErrorText("日記を戻せません", JournalPath(programFolder), errorNumber);
         return false;
     }
     return true;
+}
+
+// Empty when there is no journal; false when there is one that cannot be read or is not
+// what a restore writes, which is then left alone.
+bool ReadJournal(const fs::path& programFolder, std::optional<Journal>* journal,
+                 std::string* error) {
+    journal->reset();
+    const fs::path file = JournalPath(programFolder);
+    if (!Exists(file))
+        return true;
+    std::vector<std::string> lines;
+    if (!ReadLines(file, &lines, error))
+        return false;
+    auto isItem = [](const std::string& item) {
+        return std::find(kSnapshotItems.begin(), kSnapshotItems.end(), item) !=
+               kSnapshotItems.end();
+    };
+    if (lines.empty() || !IsStagingName(lines[0]) ||
+        !std::all_of(lines.begin() + 1, lines.end(), isItem)) {
+        *error = FileErrorText("復元の記録を読めません", file, "復元の記録ではありません");
+        return false;
+    }
+    *journal = Journal{lines[0], {lines.begin() + 1, lines.end()}};
+    return true;
+}
+
+// Where one item of a swap can be: in place, staged (the snapshot's, waiting) and set
+// aside (the diary's before the restore).
+struct ItemPlaces {
+    fs::path current, staged, aside;
+};
+
+ItemPlaces PlacesOf(const fs::path& programFolder, const fs::path& staging, std::string_view item) {
+    return {programFolder / item, staging / "new" / item, staging / "old" / item};
+}
+
+// Brings one item from wherever an earlier run stopped to its end: the current item set
+// aside, then the staged one moved into its place. Each rename is chosen by what is there,
+// so a run cut short anywhere can be run again.
+bool SwapItem(const ItemPlaces& item, const RenameHook& beforeRename, int* renames,
+              std::string* error) {
+    auto rename = [&](const fs::path& from, const fs::path& to) {
+        ++*renames;
+        if (beforeRename)
+            beforeRename(*renames);
+        if (::rename(from.c_str(), to.c_str()) == 0)
+            return true;
+        *error = FileErrorText("日記を戻せません", item.current, errno);
+        return false;
+    };
+    if (!Exists(item.staged))
+        return true;  // in place already
+    if (Exists(item.current)) {
+        // Both the current and a set-aside one: not what a restore leaves, and setting this
+        // one aside could replace the other.
+        if (Exists(item.aside)) {
+            *error = FileErrorText("日記を戻せません", item.current, EEXIST);
+            return false;
+        }
+        if (!rename(item.current, item.aside))
+            return false;
+    }
+    return rename(item.staged, item.current);
+}
+
+// Undoes SwapItem, from wherever it stopped; false when a rename fails.
+bool UnswapItem(const ItemPlaces& item) {
+    if (!Exists(item.staged) && Exists(item.current) &&
+        ::rename(item.current.c_str(), item.staged.c_str()) != 0)
+        return false;
+    return !Exists(item.aside) || ::rename(item.aside.c_str(), item.current.c_str()) == 0;
+}
+
+// After the last rename: the swap is made durable before the journal that would redo it
+// goes, and the staging folder goes after the journal, never before.
+bool EndSwap(const fs::path& programFolder, const fs::path& staging, std::string* error) {
+    int errorNumber = SyncPath(programFolder);
+    if (errorNumber == 0 && ::unlink(JournalPath(programFolder).c_str()) != 0)
+        errorNumber = errno;
+    if (errorNumber != 0) {
+        *error = FileErrorText("日記を戻せません", JournalPath(programFolder), errorNumber);
+        return false;
+    }
+    SyncPath(programFolder);
+    std::error_code ec;
+    fs::remove_all(staging, ec);
+    if (ec) {
+        *error = FileErrorText("復元の作業フォルダーを消せません", staging, ec.value());
+        return false;
+    }
+    return true;
+}
+
+// The part files an interrupted backup leaves: ours, "tavo-<stamp>.zip.part", and the
+// temporary libzip writes it through, "tavo-<stamp>.zip.part.XXXXXX".
+bool IsSnapshotPart(std::string_view name) {
+    constexpr std::string_view kPart = ".part";
+    const size_t partAt = kPrefix.size() + kStampSize + kSuffix.size();
+    return name.size() >= partAt + kPart.size() && !StampOf(name.substr(0, partAt)).empty() &&
+           name.substr(partAt, kPart.size()) == kPart &&
+           (name.size() == partAt + kPart.size() || name[partAt + kPart.size()] == '.');
+}
+
+// WriteFileAtomically's temporaries: "<name>.tmp-<process>-<counter>".
+bool IsSaveTemporary(std::string_view name) {
+    constexpr std::string_view kTmp = ".tmp-";
+    const size_t at = name.rfind(kTmp);
+    if (at == std::string_view::npos || at == 0)
+        return false;
+    const std::string_view numbers = name.substr(at + kTmp.size());
+    const size_t dash = numbers.find('-');
+    return dash != std::string_view::npos && dash > 0 && dash + 1 < numbers.size() &&
+           IsDigits(numbers.substr(0, dash)) && IsDigits(numbers.substr(dash + 1));
+}
+
+void NoteRemoveError(const fs::path& path, const std::error_code& ec, std::string* errors) {
+    if (!errors->empty())
+        *errors += '\n';
+    *errors += FileErrorText("残ったファイルを消せません", path, ec.value());
+}
+
+// Removes what `isLeftover` picks in `folder` (not below it): files, or with `folders`,
+// folders and all they hold. Links are never followed nor removed.
+template <typename Pick>
+void RemoveFrom(const fs::path& folder, bool folders, Pick isLeftover, std::string* errors) {
+    std::error_code ec;
+    std::vector<fs::path> leftovers;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code statusError;
+        const fs::file_type type = it->symlink_status(statusError).type();
+        if ((folders ? type == fs::file_type::directory : type == fs::file_type::regular) &&
+            isLeftover(it->path().filename().string()))
+            leftovers.push_back(it->path());
+    }
+    if (ec && ec != std::errc::no_such_file_or_directory)  // a folder not made yet holds none
+        NoteRemoveError(folder, ec, errors);
+    for (const fs::path& leftover : leftovers) {
+        fs::remove_all(leftover, ec);
+        if (ec)
+            NoteRemoveError(leftover, ec, errors);
+    }
+}
+
+void RemoveBackupLeftovers(const fs::path& backupFolder, std::string* errors) {
+    RemoveFrom(backupFolder, false, IsSnapshotPart, errors);
+}
+
+// While a journal exists its staging folder is needed, and an unreadable journal does not
+// say which that is: then all stay.
+void RemoveUnjournaledStaging(const fs::path& programFolder, std::string* errors) {
+    if (!Exists(JournalPath(programFolder)))
+        RemoveFrom(programFolder, true, IsStagingName, errors);
 }
 
 }  // namespace
@@ -324,11 +481,10 @@ std::string SnapshotFileName(std::string_view stamp) {
 
 std::string NewSnapshotStamp(const fs::path& backupFolder) {
     std::error_code ec;
-    for (std::time_t now = std::time(nullptr);; ++now) {
-        std::tm local{};
-        ::localtime_r(&now, &local);
+    for (LocalTime now = Now();; now = AddSeconds(now, 1)) {
         char stamp[32];
-        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        std::snprintf(stamp, sizeof stamp, "%s-%02d%02d%02d", FormatYyyymmdd(now.date).c_str(),
+                      now.hour, now.minute, now.second);
         if (!fs::exists(backupFolder / SnapshotFileName(stamp), ec))
             return stamp;
     }
@@ -352,7 +508,9 @@ bool CreateSnapshot(const fs::path& programFolder, const fs::path& backupFolder,
     }
     const fs::path file = backupFolder / SnapshotFileName(stamp);
     const fs::path part = file.string() + ".part";
-    fs::remove(part, ec);  // left by an interrupted run
+    // What cannot be removed now is reported at the next start.
+    std::string ignoredErrors;
+    RemoveBackupLeftovers(backupFolder, &ignoredErrors);
     int code = 0;
     Zip zip(zip_open(part.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!zip) {
@@ -434,35 +592,115 @@ bool RotateSnapshots(const fs::path& backupFolder, size_t keep, std::string* err
 }
 
 bool RestoreSnapshot(const fs::path& programFolder, const fs::path& snapshot, std::string* error) {
+    return RestoreSnapshot(programFolder, snapshot, error, {});
+}
+
+bool RestoreSnapshot(const fs::path& programFolder, const fs::path& snapshot, std::string* error,
+                     const RenameHook& beforeRename) {
     SnapshotInfo info;
     const Zip zip = OpenSnapshot(snapshot, &info);
     if (!zip) {
         *error = info.problem;
         return false;
     }
-    const StagingFolder staging(programFolder);
+    // The start completes an unfinished restore; another journal would lose its folder.
+    if (Exists(JournalPath(programFolder))) {
+        *error = FileErrorText("日記を戻せません", JournalPath(programFolder),
+                               "前回の復元が終わっていません");
+        return false;
+    }
+    StagingFolder staging(programFolder);
     if (staging.path().empty()) {
         *error = FileErrorText("日記のフォルダーに書き込めません", programFolder, errno);
         return false;
     }
     const fs::path staged = staging.path() / "new";
-    const fs::path aside = staging.path() / "old";
-    if (::mkdir(staged.c_str(), 0777) != 0 || ::mkdir(aside.c_str(), 0777) != 0) {
+    if (::mkdir(staged.c_str(), 0777) != 0 ||
+        ::mkdir((staging.path() / "old").c_str(), 0777) != 0) {
         *error = FileErrorText("日記のフォルダーに書き込めません", staging.path(), errno);
         return false;
     }
     if (!Extract(zip.get(), snapshot, staged, error))
         return false;
-    // One sync for every unpacked file, so that a crash after the swap cannot leave the
-    // diary's files empty.
+    // One sync for every unpacked file: once the journal exists, the next start relies on
+    // them, and a crash after the swap cannot leave the diary's files empty.
     if (const int errorNumber = SyncPath(staging.path(), true); errorNumber != 0) {
         *error = FileErrorText("バックアップを展開できません", staging.path(), errorNumber);
         return false;
     }
-    if (!SwapItems(programFolder, staged, aside, error))
+    Journal journal{staging.path().filename().string(), {}};
+    for (const std::string_view item : kSnapshotItems) {
+        if (Exists(staged / item))
+            journal.items.emplace_back(item);
+    }
+    int renames = 1;  // the journal's own, inside WriteFileAtomically
+    if (beforeRename)
+        beforeRename(renames);
+    if (!WriteJournal(programFolder, journal, error))
         return false;
-    SyncPath(programFolder);
+
+    for (size_t i = 0; i < journal.items.size(); ++i) {
+        if (SwapItem(PlacesOf(programFolder, staging.path(), journal.items[i]), beforeRename,
+                     &renames, error))
+            continue;
+        // A failure while the program runs puts the diary back as it was; only a crash
+        // leaves the restore to be completed at the next start.
+        bool putBack = true;
+        for (size_t j = i + 1; j-- > 0;)
+            putBack =
+                UnswapItem(PlacesOf(programFolder, staging.path(), journal.items[j])) && putBack;
+        if (putBack && ::unlink(JournalPath(programFolder).c_str()) == 0) {
+            SyncPath(programFolder);
+            return false;
+        }
+        staging.keep();
+        *error += "\n次回の起動時に復元を完了します。";
+        return false;
+    }
+    // The restore is done; a journal or folder left over is cleared at the next start.
+    std::string cleanupError;
+    EndSwap(programFolder, staging.path(), &cleanupError);
     return true;
+}
+
+bool FinishInterruptedRestore(const fs::path& programFolder, std::string* report,
+                              std::string* error, const RenameHook& beforeRename) {
+    report->clear();
+    std::optional<Journal> journal;
+    if (!ReadJournal(programFolder, &journal, error))
+        return false;
+    if (journal) {
+        const fs::path staging = programFolder / journal->staging;
+        int renames = 0;
+        for (const std::string& item : journal->items) {
+            if (!SwapItem(PlacesOf(programFolder, staging, item), beforeRename, &renames, error))
+                return false;
+        }
+        if (!EndSwap(programFolder, staging, error))
+            return false;
+        *report =
+            "前回、バックアップからの復元が途中で中断されていたため、その復元を完了しました。";
+    }
+    std::string errors;
+    RemoveUnjournaledStaging(programFolder, &errors);
+    if (!errors.empty()) {
+        *error = errors;
+        return false;
+    }
+    return true;
+}
+
+bool RemoveLeftovers(const fs::path& programFolder, const fs::path& backupFolder,
+                     std::string* error) {
+    std::string errors;
+    RemoveBackupLeftovers(backupFolder, &errors);
+    RemoveUnjournaledStaging(programFolder, &errors);
+    RemoveFrom(programFolder, false, IsSaveTemporary, &errors);
+    for (const char* folder : {"data", "recovery", "style", "tavo-img", "conflicts"})
+        RemoveFrom(programFolder / folder, false, IsSaveTemporary, &errors);
+    if (!errors.empty())
+        *error = errors;
+    return errors.empty();
 }
 
 }  // namespace tavo

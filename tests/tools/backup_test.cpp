@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -57,6 +61,7 @@ protected:
         Write("style/" + kStyleName, "<style>");
         Write("view.css", "body {}");
         fs::create_directories(diary() / "tavo-img/empty");
+        Write("conflicts/20040105.txt", "set aside");
     }
 
     fs::path diary() const { return root_.path() / "diary"; }
@@ -103,6 +108,131 @@ TEST_F(BackupTest, RestoreBringsBackTheSnapshotsItems) {
     struct stat status {};
     ::stat((diary() / "data/20040105.txt").c_str(), &status);
     EXPECT_EQ(status.st_mtime, kTime);
+
+    // A snapshot from before the set-aside versions were backed up leaves them as they are.
+    const fs::path older = backups() / "tavo-20000101-120000.zip";
+    WriteZip(older, {"data/", "data/20000101.txt", "data.index"});
+    ASSERT_EQ(tavo::ListSnapshots(backups()).back().file, older);
+    EXPECT_TRUE(tavo::ListSnapshots(backups()).back().readable);
+    ASSERT_TRUE(tavo::RestoreSnapshot(diary(), older, &error)) << error;
+    for (auto it = expected.begin(); it != expected.end();)
+        it = it->first.starts_with("data") ? expected.erase(it) : std::next(it);
+    expected.insert({{"data/", ""}, {"data/20000101.txt", "x"}, {"data.index", "x"}});
+    EXPECT_EQ(Tree(diary()), expected);
+}
+
+constexpr int kKilled = -1;
+
+// Runs `step` in a child process, as a program of its own that may be killed halfway:
+// kKilled when SIGKILL ended it, else 0 when `step` returned true and 1 when not.
+int RunInChild(const std::function<bool()>& step) {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(step() ? 0 : 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        return kKilled;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+}
+
+tavo::RenameHook KillAtRename(int number) {
+    return [number](int renameNumber) {
+        if (renameNumber == number)
+            ::raise(SIGKILL);
+    };
+}
+
+// A restore is cut short before each of its renames in turn: by a crash (a child process
+// killed there, then the next start, itself killed once in some rows) or by a rename that
+// fails (its staged item gone). Afterwards the diary is wholly the snapshot's or wholly the
+// one before, index included, and neither the journal nor a staging folder is left.
+TEST_F(BackupTest, RestoreIsAllOrNothingWhereverItStops) {
+    for (int day = 10; day <= 14; ++day)
+        Write("data/200401" + std::to_string(day) + ".txt", "day " + std::to_string(day));
+    std::map<std::string, std::string> restored = Tree(diary());
+    restored.erase("data/20040107.txt.tmp-1-0");
+    const fs::path zip = Snapshot(kStamp);
+    std::vector<std::string> inSnapshot;
+    for (const std::string_view item : tavo::kSnapshotItems) {
+        if (fs::exists(diary() / item))
+            inSnapshot.emplace_back(item);
+    }
+
+    Write("data/20040105.txt", "changed");
+    Write("data/20240101.txt", "added");
+    Write("data.index", "20040105\r\n20240101\r\n");
+    Write("tavo.ini", "[Tavo]\r\nchanged\r\n");
+    Write("conflicts/20040105.txt", "set aside again");
+    fs::remove(diary() / "view.css");
+    fs::remove_all(diary() / "tavo-img");
+    Write("User.ini", "not in the snapshot");
+    restored["User.ini"] = "not in the snapshot";
+    const std::map<std::string, std::string> before = Tree(diary());
+    // The journal's rename, then per item one to set the current one aside (where there is
+    // one) and one to move the snapshot's in.
+    int renames = 1;
+    for (const std::string& item : inSnapshot)
+        renames += fs::exists(diary() / item) ? 2 : 1;
+
+    enum class Stop { Kill, Fail };
+    struct Row {
+        Stop stop;
+        int atRename;
+        int killRecoveryAtRename = 0;  // 0: the next start runs to its end
+    };
+    std::vector<Row> rows;
+    for (int at = 1; at <= renames + 1; ++at)  // past the last one: not cut short
+        rows.push_back({Stop::Kill, at});
+    for (int at = 2; at <= renames; ++at)
+        rows.push_back({Stop::Fail, at});
+    for (const auto& [at, recoveryAt] : {std::pair{3, 1}, {6, 2}, {2, renames - 1}})
+        rows.push_back({Stop::Kill, at, recoveryAt});
+
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(std::string(row.stop == Stop::Kill ? "killed" : "failed") + " at rename " +
+                     std::to_string(row.atRename) + ", recovery killed at " +
+                     std::to_string(row.killRecoveryAtRename));
+        const fs::path folder = root_.path() / ("row" + std::to_string(i));
+        fs::copy(diary(), folder, fs::copy_options::recursive);
+        std::string error, report;
+        bool restoreDone = false;
+        if (row.stop == Stop::Kill) {
+            const int ended = RunInChild([&] {
+                return tavo::RestoreSnapshot(folder, zip, &error, KillAtRename(row.atRename));
+            });
+            restoreDone = row.atRename > renames;
+            EXPECT_EQ(ended, restoreDone ? 0 : kKilled);
+        } else {
+            const auto removeStaged = [&](int renameNumber) {
+                if (renameNumber != row.atRename)
+                    return;
+                for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+                    if (entry.path().filename().string().starts_with(".restore-")) {
+                        for (const fs::directory_entry& staged :
+                             fs::directory_iterator(entry.path() / "new"))
+                            fs::remove_all(staged.path());
+                    }
+                }
+            };
+            EXPECT_FALSE(tavo::RestoreSnapshot(folder, zip, &error, removeStaged));
+            EXPECT_NE(error, "");
+        }
+        if (row.killRecoveryAtRename > 0) {
+            EXPECT_EQ(RunInChild([&] {
+                          return tavo::FinishInterruptedRestore(
+                              folder, &report, &error, KillAtRename(row.killRecoveryAtRename));
+                      }),
+                      kKilled);
+        }
+
+        ASSERT_TRUE(tavo::FinishInterruptedRestore(folder, &report, &error)) << error;
+        const bool rolledForward = row.stop == Stop::Kill && row.atRename > 1 && !restoreDone;
+        EXPECT_EQ(report.empty(), !rolledForward) << report;
+        EXPECT_EQ(Tree(folder), row.stop == Stop::Kill && row.atRename > 1 ? restored : before);
+        EXPECT_FALSE(fs::exists(folder / tavo::kRestoreJournal));
+    }
 }
 
 TEST_F(BackupTest, OtherToolsReadTheZip) {
@@ -193,6 +323,59 @@ TEST_F(BackupTest, RefusedSnapshotsLeaveTheDiaryAlone) {
         EXPECT_NE(error, "") << zip;
         EXPECT_EQ(Tree(diary()), before) << zip;
         EXPECT_FALSE(fs::exists(root_.path() / "evil")) << zip;
+    }
+}
+
+// What interrupted runs leave goes at the next start, and the backup folder's part files
+// before each backup; the user's files with names alike stay. Staging folders stay while a
+// restore journal says one of them is needed.
+TEST_F(BackupTest, LeftoversOfInterruptedRunsGoAndNothingElse) {
+    const struct {
+        fs::path file;
+        bool goesAtBackup;
+        bool goesAtStart;
+        bool goesAtStartWithJournal;
+    } files[] = {
+        {backups() / "tavo-20240101-000000.zip.part.Ab12Cd", true, true, true},
+        {backups() / "tavo-20240101-000000.zip.part", true, true, true},
+        {backups() / "tavo-20240101-000000.zip", false, false, false},
+        {backups() / "tavo-20240101-000000.zip.partial", false, false, false},
+        {backups() / "tavo-notes.zip.part.Ab12Cd", false, false, false},
+        {backups() / "notes.part.txt", false, false, false},
+        {diary() / ".restore-Ab12Cd/new/data/20040105.txt", false, true, false},
+        {diary() / ".restore-notes/20040105.txt", false, false, false},
+        {diary() / "tavo.ini.tmp-12-0", false, true, true},
+        {diary() / "data/20040107.txt.tmp-1-0", false, true, true},
+        {diary() / "recovery/20040105.txt.tmp-3-4", false, true, true},
+        {diary() / ("style/" + kStyleName + ".tmp-3-5"), false, true, true},
+        {diary() / "tavo-img/20040105-1.png.tmp-3-6", false, true, true},
+        {diary() / "conflicts/20040105.txt.tmp-3-7", false, true, true},
+        {diary() / "data/notes.tmp-old.txt", false, false, false},
+        {diary() / "data/20040105.txt.tmp-", false, false, false},
+        {diary() / "data/20040105.txt", false, false, false},
+        {diary() / "letters/20040105.txt.tmp-3-8", false, false, false},
+    };
+    enum When { AtBackup, AtStart, AtStartWithJournal };
+    for (const When when : {AtBackup, AtStart, AtStartWithJournal}) {
+        SCOPED_TRACE(when);
+        for (const auto& f : files) {
+            fs::create_directories(f.file.parent_path());
+            WriteAll(f.file, "kept?");
+        }
+        if (when == AtStartWithJournal)
+            WriteAll(diary() / tavo::kRestoreJournal, "unreadable");
+        std::string error;
+        if (when == AtBackup)
+            EXPECT_TRUE(tavo::CreateSnapshot(diary(), backups(), kStamp, nullptr, &error)) << error;
+        else
+            EXPECT_TRUE(tavo::RemoveLeftovers(diary(), backups(), &error)) << error;
+        for (const auto& f : files) {
+            const bool goes = when == AtBackup  ? f.goesAtBackup
+                              : when == AtStart ? f.goesAtStart
+                                                : f.goesAtStartWithJournal;
+            EXPECT_EQ(fs::exists(f.file), !goes) << f.file;
+        }
+        fs::remove(backups() / tavo::SnapshotFileName(kStamp));
     }
 }
 
