@@ -10,6 +10,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "conflicts.h"
 #include "scramble.h"
 #include "text_file.h"
 
@@ -255,8 +256,9 @@ bool EntryStore::RebuildIndex(std::string* error) const {
     for (std::filesystem::directory_iterator it(DataFolder(), ec), end; !ec && it != end;
          it.increment(ec)) {
         const std::string fileName = it->path().filename().string();
-        // Leftovers of an interrupted save are not entries.
-        if (fileName.find(".tmp-") != std::string::npos)
+        // Leftovers of an interrupted save are not entries, nor are the second versions
+        // that sync tools leave beside an entry: listed, they would be days of their own.
+        if (fileName.find(".tmp-") != std::string::npos || ParseConflictCopyName(fileName))
             continue;
         names.push_back(EntryName(fileName));
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "conflicts.h"
 #include "entry_store.h"
 
 namespace tavo {
@@ -45,6 +46,10 @@ std::optional<std::string> FindDamagedIndexLine(const std::vector<std::string>& 
         if (line.size() > kLongestFileName || std::any_of(line.begin(), line.end(), [](char c) {
                 return c == '/' || static_cast<unsigned char>(c) < 0x20;
             }))
+            return line;
+        // A sync tool's conflict copy, listed by a rebuild that did not know them: as the
+        // neighbour of its own day, it would make the jump land on that day again.
+        if (ParseConflictCopyName(line + ".txt"))
             return line;
     }
     return std::nullopt;

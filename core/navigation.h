@@ -25,7 +25,8 @@ std::vector<Date> EntryDatesBetween(const std::vector<std::string>& sortedIndex,
 
 // An index line that no file of the data folder can have given: longer than a file name
 // may be, or holding a line-control character or a slash. Such a line is damage (a
-// foreign or broken file written over the index), and the index is rebuilt.
+// foreign or broken file written over the index), and the index is rebuilt. So is the
+// name of a sync tool's conflict copy, which a rebuild never lists.
 std::optional<std::string> FindDamagedIndexLine(const std::vector<std::string>& index);
 
 }  // namespace tavo

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/conflicts.h"
 #include "core/cp932.h"
 #include "core/entry_store.h"
 #include "core/scramble.h"
@@ -163,7 +164,9 @@ bool SearchDiary(const std::filesystem::path& programFolder, const SearchRequest
              it.increment(ec)) {
             std::string name = it->path().filename().string();
             // Leftovers of an interrupted save are not entries; the entry itself is there.
-            if (name.find(".tmp-") == std::string::npos)
+            // Nor are sync tools' conflict copies, which would be hits for their entry's day:
+            // the main window offers them to the user instead.
+            if (name.find(".tmp-") == std::string::npos && !ParseConflictCopyName(name))
                 listed.emplace_back(IndexSortKey(name), std::move(name));
         }
         if (ec) {

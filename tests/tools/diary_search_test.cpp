@@ -216,6 +216,17 @@ TEST_F(DiarySearchTest, AllEntriesFindsEveryFileInDateOrder) {
               (std::vector<Date>{{1999, 12, 31}, {2010, 6, 15}, {2024, 1, 5}, {2024, 3, 1}}));
 }
 
+TEST_F(DiarySearchTest, AllEntriesPassesOverSyncToolsConflictCopies) {
+    Put({2024, 1, 5}, {"mine", "", ""});
+    for (const char* copy : {"20240105.sync-conflict-20250101-120000-ABCDEFG.txt",
+                             "20240105 (Taro's conflicted copy 2025-01-01).txt",
+                             "20240105 (conflicted copy 2025-01-01 120000).txt"})
+        WriteAll(data() / copy, tavo::EntryFileBytes({"theirs", "", ""}));
+    const SearchResult result = Search(All(""));
+    EXPECT_EQ(result.hits, (std::vector<SearchHit>{{{2024, 1, 5}, "mine"}}));
+    EXPECT_TRUE(result.skipped.empty());
+}
+
 TEST_F(DiarySearchTest, StrayAndShortFilesAreSkippedAndCounted) {
     Put({2024, 1, 5}, {"t", "", ""});
     Put({2024, 1, 8}, {"t", "", ""});
