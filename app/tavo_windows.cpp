@@ -1,5 +1,6 @@
 #include "app/tavo_windows.h"
 
+#include "common/diary.h"
 #include "common/ui_text.h"
 #include "core/program_folder.h"
 #include "core/settings.h"
@@ -11,6 +12,7 @@
 #include "publish/html_set.h"
 #include "publish/style_select.h"
 #include "tools/about.h"
+#include "tools/backup.h"
 #include "tools/f_result.h"
 #include "tools/find.h"
 #include "tools/help_window.h"
@@ -20,8 +22,23 @@
 #include "tools/setting.h"
 #include "uikit/message_box.h"
 
-TavoWindows::TavoWindows(const std::filesystem::path& programFolder)
-    : mainWindow_(std::make_unique<TSDIAppForm>(programFolder)) {
+TavoWindows::TavoWindows(const std::filesystem::path& programFolder, bool readOnly)
+    : diary_(std::make_unique<Diary>(programFolder)) {
+    // A restore cut short by a crash is completed before anything reads the diary; one
+    // that cannot be leaves the diary as it is, and this run only reads it.
+    std::string report, error;
+    if (!readOnly && !tavo::FinishInterruptedRestore(programFolder, &report, &error)) {
+        MessageBox::error(nullptr, QString::fromStdString(error) +
+                                       QStringLiteral("\n日記は読み取り専用で開きます。"));
+        readOnly = true;
+    }
+    diary_->setReadOnly(readOnly);
+    mainWindow_ = std::make_unique<TSDIAppForm>(*diary_);
+    if (!report.empty())
+        MessageBox::message(mainWindow_.get(), QString::fromStdString(report));
+    // What interrupted runs left behind (the backup folder is known once User.ini is read).
+    if (!readOnly && !tavo::RemoveLeftovers(programFolder, diary_->backupFolder(), &error))
+        MessageBox::error(mainWindow_.get(), QString::fromStdString(error));
     TSDIAppForm::Windows windows;
     windows.aboutBox = [this] { return AboutBox(); };
     windows.htmlOutForm = [this] { return H_OutForm(); };
@@ -100,7 +117,11 @@ TResult_Find* TavoWindows::Result_Find() {
 
 TSet_Form* TavoWindows::Set_Form() {
     return OnFirstUse(setForm_, [&] {
-        return new TSet_Form(SDIAppForm()->paths().userSettingsFile, SDIAppForm());
+        auto* form = new TSet_Form(diary_->paths().userSettingsFile, SDIAppForm());
+        form->saved = [this](const tavo::UserSettings& settings) {
+            diary_->setPreferences(settings);
+        };
+        return form;
     });
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class Diary;
 class TSDIAppForm;
 class TAboutBox;
 class TH_OutForm;
@@ -30,7 +31,8 @@ bool ConfirmDiaryFolder(const std::filesystem::path& folder);
 
 class TavoWindows {
 public:
-    explicit TavoWindows(const std::filesystem::path& programFolder);
+    // `readOnly`: the diary is open on another computer and this run writes nothing to it.
+    explicit TavoWindows(const std::filesystem::path& programFolder, bool readOnly = false);
     ~TavoWindows();
 
     // Shows the main window on `date` (today when none), or, while the diary is locked,
@@ -40,6 +42,7 @@ public:
     // and the main window goes to the day it named.
     void bringToFront(std::optional<QDate> date = std::nullopt);
 
+    Diary& diary() const { return *diary_; }
     TSDIAppForm* SDIAppForm() const { return mainWindow_.get(); }
     // The other windows, each made on first use.
     TAboutBox* AboutBox();
@@ -58,6 +61,7 @@ public:
     TRestoreForm* RestoreForm();
 
 private:
+    std::unique_ptr<Diary> diary_;  // outlives every window
     std::unique_ptr<TSDIAppForm> mainWindow_;
     // Dialogs that belong to the main window are deleted with it.
     TAboutBox* aboutBox_ = nullptr;

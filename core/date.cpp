@@ -145,6 +145,12 @@ std::string FormatYyyymmdd(const Date& date) {
     return buffer;
 }
 
+std::string FormatStamp(const LocalTime& time) {
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "-%02d%02d%02d", time.hour, time.minute, time.second);
+    return FormatYyyymmdd(time.date) + clock;
+}
+
 std::string FormatSlashed(const Date& date) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d", date.year, date.month, date.day);

@@ -63,6 +63,8 @@ LocalTime AddSeconds(const LocalTime& time, int seconds);
 
 // "yyyymmdd"; the year is written with at least four digits.
 std::string FormatYyyymmdd(const Date& date);
+// "yyyymmdd-hhmmss", naming the files made at a moment (backups, versions set aside).
+std::string FormatStamp(const LocalTime& time);
 // "yyyy/mm/dd", the program's short date form whatever the locale's separator.
 std::string FormatSlashed(const Date& date);
 

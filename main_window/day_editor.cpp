@@ -4,9 +4,21 @@
 #include <system_error>
 
 #include "common/ui_text.h"
+#include "core/conflicts.h"
 #include "core/date.h"
+#include "core/recovery.h"
+#include "core/text_file.h"
 #include "main_window/recovery_writer.h"
 #include "uikit/message_box.h"
+
+namespace {
+
+// Names the copies set aside.
+std::string NowStamp() {
+    return tavo::FormatStamp(tavo::Now());
+}
+
+}  // namespace
 
 DayEditor::DayEditor(const tavo::EntryStore& store, Editors& editors, RecoveryWriter& recovery,
                      QWidget* messageParent)
@@ -28,12 +40,28 @@ tavo::Entry DayEditor::entry(bool* usedCharacterReferences) const {
     return {title.bytes, publicText.bytes, privateText.bytes};
 }
 
+void DayEditor::rememberFile() {
+    std::string error;
+    if (!tavo::StampFile(store_.EntryPath(fileName().toStdString()), &readStamp_, &error))
+        readStamp_ = {};
+}
+
 void DayEditor::show(const QDate& date) {
     date_ = date;
     const std::string file = fileName().toStdString();
     tavo::Entry entry;
     std::string error;
-    const auto status = store_.ReadEntry(file, &entry, &error);
+    // The stamp is taken on both sides of the read, so that a file replaced meanwhile is
+    // read again: the editors must hold exactly the version the stamp describes.
+    tavo::EntryStore::ReadStatus status{};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        rememberFile();
+        const tavo::FileStamp before = readStamp_;
+        status = store_.ReadEntry(file, &entry, &error);
+        rememberFile();
+        if (readStamp_.SameContent(before))
+            break;
+    }
     Texts texts;
     bool invalidBytes = false;
     if (status == tavo::EntryStore::ReadStatus::Found) {
@@ -59,10 +87,94 @@ void DayEditor::show(const QDate& date) {
                      texts);
 }
 
+std::optional<tavo::FileStamp> DayEditor::changedOnDisk() const {
+    std::error_code ec;
+    // A data folder that is gone is no other writer's version: the save says what failed.
+    if (!std::filesystem::is_directory(store_.DataFolder(), ec))
+        return std::nullopt;
+    tavo::FileStamp now;
+    std::string error;
+    if (!tavo::StampFile(store_.EntryPath(fileName().toStdString()), &now, &error) ||
+        now.SameContent(readStamp_))
+        return std::nullopt;
+    return now;
+}
+
+DayEditor::Resolved DayEditor::resolveConflict(const tavo::FileStamp& current, bool deleting) {
+    const std::string file = fileName().toStdString();
+    const std::filesystem::path path = store_.EntryPath(file);
+    OtherVersion theirs;
+    theirs.exists = current.exists;
+    if (current.exists) {
+        tavo::Entry entry;
+        std::string error;
+        if (store_.ReadEntry(file, &entry, &error, tavo::EntryParts::All) ==
+            tavo::EntryStore::ReadStatus::Found)
+            theirs.texts = {FromCp932(entry.title), MemoFromCp932(entry.publicText),
+                            MemoFromCp932(entry.privateText)};
+        else
+            theirs.texts.publicText = QString::fromStdString(error);
+        theirs.modified = QDateTime::fromMSecsSinceEpoch(current.modifiedNs / 1000000);
+    }
+    if (!askConflict_)
+        return Resolved::Stay;
+    const Answer answer = askConflict_(editors_.texts(), theirs, deleting);
+    std::string error;
+    switch (answer.choice) {
+        case Choice::KeepMine: {
+            // The other version is set aside whole, with its bytes as they are.
+            std::string bytes;
+            std::filesystem::path keptAt;
+            if (current.exists &&
+                (!tavo::ReadFileBytes(path, &bytes, &error) ||
+                 !tavo::KeepAsideCopy(store_.ProgramFolder(), file, bytes, NowStamp(), &keptAt,
+                                      &error))) {
+                MessageBox::error(messageParent_, QString::fromStdString(error));
+                return Resolved::Stay;
+            }
+            readStamp_ = current;
+            return Resolved::GoAhead;
+        }
+        case Choice::KeepTheirs:
+            // What was typed here stays as the day's recovery file, offered when the day
+            // is opened again and at the next start.
+            if (editors_.isModified()) {
+                if (!tavo::WriteRecovery(store_.ProgramFolder(), file, entry(), &error)) {
+                    MessageBox::error(messageParent_, QString::fromStdString(error));
+                    return Resolved::Stay;
+                }
+                recovery_.keepForLater(fileName());
+                MessageBox::message(
+                    messageParent_,
+                    QStringLiteral("この画面で入力した文章は復元用ファイルに残しました:\n%1")
+                        .arg(FromPath(tavo::RecoveryPath(store_.ProgramFolder(), file))));
+            }
+            show(date_);
+            return Resolved::Done;
+        case Choice::Merge:
+            editors_.showMerged(answer.merged);
+            readStamp_ = current;  // the next save writes the merged texts over it
+            return Resolved::Stay;
+        case Choice::Cancel:
+            break;
+    }
+    return Resolved::Stay;
+}
+
 bool DayEditor::save() {
     // Written first, so that a crash between the save and the removal of the recovery file
     // leaves one equal to the entry, never an older text.
     recovery_.flush();
+    if (const auto current = changedOnDisk()) {
+        switch (resolveConflict(*current, false)) {
+            case Resolved::GoAhead:
+                break;
+            case Resolved::Done:
+                return true;
+            case Resolved::Stay:
+                return false;
+        }
+    }
     bool usedCharacterReferences = false;
     const tavo::Entry texts = entry(&usedCharacterReferences);
     std::string error;
@@ -70,6 +182,7 @@ bool DayEditor::save() {
         MessageBox::error(messageParent_, QString::fromStdString(error));
         return false;
     }
+    rememberFile();
     recovery_.dayDone(fileName());
     if (usedCharacterReferences && savedCharacterReferences)
         savedCharacterReferences();
@@ -100,6 +213,10 @@ void DayEditor::deleteShownDay() {
     if (!MessageBox::warningOkCancel(messageParent_,
                                      dateText + QStringLiteral("の日記を削除しますか？")))
         return;
+    if (const auto current = changedOnDisk()) {
+        if (resolveConflict(*current, true) != Resolved::GoAhead)
+            return;
+    }
     std::string error;
     if (!store_.DeleteEntry(file, &error)) {
         MessageBox::error(messageParent_, QString::fromStdString(error));
@@ -107,4 +224,12 @@ void DayEditor::deleteShownDay() {
     }
     recovery_.dayDone(fileName());  // the user discarded the edits with the entry
     show(date_);
+}
+
+bool DayEditor::reloadIfChangedOnDisk() {
+    if (!changedOnDisk())
+        return false;
+    if (!isModified())
+        show(date_);
+    return true;
 }

@@ -38,7 +38,7 @@ void TSDIAppForm::onFilesDropped(const QList<QUrl>& urls) {
     if (!size || !TakesInsertion(publicEdit_) || !windows_.imgForm)
         return;
     TImgForm* imageDialog = windows_.imgForm();
-    if (!imageDialog->showForDrop(path, *size, datePicker_->date(), paths_.programFolder))
+    if (!imageDialog->showForDrop(path, *size, datePicker_->date(), paths().programFolder))
         return;
     // The tag goes in front of the selected text, as one step of the editor's undo.
     QTextCursor cursor = publicEdit_->textCursor();

@@ -31,6 +31,12 @@ QPoint OnSomeScreen(const QRect& frame) {
     return primary ? primary->availableGeometry().topLeft() : frame.topLeft();
 }
 
+void ReportUnreadLines(QWidget* parent, const std::filesystem::path& file,
+                       const std::string& problems) {
+    MessageBox::error(parent, QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
+                                  .arg(FromPath(file), QString::fromStdString(problems)));
+}
+
 // Reads a settings file to apply at start. Lines that cannot be read keep their defaults
 // and are reported once; a file that cannot be read at all is reported and not applied.
 template <typename Settings, typename Reader>
@@ -42,9 +48,7 @@ bool ReadForStart(QWidget* parent, const std::filesystem::path& file, Reader rea
         return false;
     }
     if (!problems.empty())
-        MessageBox::error(parent,
-                          QStringLiteral("\"%1\" の次の行を読めなかったため、既定値を使います:\n%2")
-                              .arg(FromPath(file), QString::fromStdString(problems)));
+        ReportUnreadLines(parent, file, problems);
     return true;
 }
 
@@ -52,7 +56,7 @@ bool ReadForStart(QWidget* parent, const std::filesystem::path& file, Reader rea
 
 void TSDIAppForm::applySettingsFile() {
     tavo::AppSettings settings;
-    if (!ReadForStart(this, paths_.settingsFile, tavo::ReadSettingsFile, &settings))
+    if (!ReadForStart(this, paths().settingsFile, tavo::ReadSettingsFile, &settings))
         return;
 
     toolBar_->setVisible(settings.toolBarVisible);
@@ -71,9 +75,14 @@ void TSDIAppForm::applySettingsFile() {
 }
 
 void TSDIAppForm::applyUserSettings() {
-    tavo::UserSettings settings;
-    if (!ReadForStart(this, paths_.userSettingsFile, tavo::ReadUserSettingsFile, &settings))
+    std::string problems, error;
+    if (!diary_.readPreferences(&problems, &error)) {
+        MessageBox::error(this, QString::fromStdString(error));
         return;
+    }
+    if (!problems.empty())
+        ReportUnreadLines(this, paths().userSettingsFile, problems);
+    const tavo::UserSettings& settings = diary_.preferences();
 
     const QString title = FromCp932(settings.diaryTitle);
     if (!title.isEmpty()) {
@@ -81,10 +90,10 @@ void TSDIAppForm::applyUserSettings() {
         MessageBox::setApplicationTitle(caption);
         setWindowTitle(caption);
     }
-    editorFontSize_ = settings.fontSizeIndex + tavo::kFontSizeIndexOffset;
+    const int editorFontSize = diary_.editorFontSize();
     for (QWidget* editor : {static_cast<QWidget*>(titleEdit_), static_cast<QWidget*>(publicEdit_),
                             static_cast<QWidget*>(privateEdit_)}) {
-        editor->setFont(EditorFont(editorFontSize_));
+        editor->setFont(EditorFont(editorFontSize));
         QPalette palette = editor->palette();
         if (settings.fontColor)
             palette.setColor(QPalette::Text, ColorFromValue(*settings.fontColor));
@@ -94,8 +103,6 @@ void TSDIAppForm::applyUserSettings() {
     }
     if (settings.useInputMethod.value_or(false))
         RequestJapaneseInputOnFocus(titleEdit_);
-    backupFolderSetting_ = settings.backupFolder;
-    backupsOn_ = settings.backupsOn;
 }
 
 void TSDIAppForm::setHtmlSavePath(const QString& path) {
@@ -124,7 +131,7 @@ bool TSDIAppForm::writeSettings() {
     settings.privatePaneVisible = privatePaneAction_->isChecked();
     settings.windowState = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
     std::string error;
-    if (!tavo::WriteSettingsFile(paths_.settingsFile, settings, &error)) {
+    if (!tavo::WriteSettingsFile(paths().settingsFile, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return false;
     }

@@ -50,6 +50,15 @@ void RecoveryWriter::dayDone(const QString& fileName) {
     removeWritten(fileName);
 }
 
+void RecoveryWriter::keepForLater(const QString& fileName) {
+    if (pendingFile_ == fileName) {
+        idle_.stop();
+        longest_.stop();
+        pendingFile_.clear();
+    }
+    written_.erase(fileName);
+}
+
 void RecoveryWriter::removeWritten(const QString& fileName) {
     if (written_.erase(fileName) == 0)
         return;

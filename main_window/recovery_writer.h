@@ -36,6 +36,10 @@ public:
     // wrote it (a file from an earlier run waits for the user's choice).
     void dayDone(const QString& fileName);
 
+    // The day's recovery file now holds texts the user set aside for later (another writer's
+    // version was kept instead): it stays until the user decides, like one of an earlier run.
+    void keepForLater(const QString& fileName);
+
     bool pending() const { return !pendingFile_.isEmpty(); }
     bool wroteThisRun(const QString& fileName) const { return written_.count(fileName) > 0; }
 

@@ -86,12 +86,11 @@ int CharacterCount(const QString& title, const QString& publicText, const QStrin
 
 }  // namespace
 
-TSDIAppForm::TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent)
+TSDIAppForm::TSDIAppForm(Diary& diary, QWidget* parent)
     : QMainWindow(parent),
-      paths_(tavo::ProgramPaths::In(programFolder)),
-      store_(programFolder),
+      diary_(diary),
       recovery_(new RecoveryWriter(
-          programFolder,
+          diary.paths().programFolder,
           [this]() -> std::optional<tavo::Entry> {
               if (!isEntryModified())
                   return std::nullopt;
@@ -104,9 +103,16 @@ TSDIAppForm::TSDIAppForm(const std::filesystem::path& programFolder, QWidget* pa
                             error);
           },
           this)),
-      dayEditor_(store_, *this, *recovery_, this) {
+      dayEditor_(diary.store(), *this, *recovery_, this) {
     setObjectName(QStringLiteral("SDIAppForm"));
     dayEditor_.savedCharacterReferences = [this] { reportCharacterReferences(); };
+    dayEditor_.setDiaryReadOnly(diary_.isReadOnly());
+    dayEditor_.setAskConflict([this](const DayEditor::Texts& mine,
+                                     const DayEditor::OtherVersion& theirs, bool deleting) {
+        return askAboutOtherVersion(mine, theirs, deleting);
+    });
+    connect(&diary_, &Diary::entriesChanged, this, &TSDIAppForm::onEntriesChanged);
+    connect(&diary_, &Diary::conflictCopiesAppeared, this, &TSDIAppForm::offerConflictCopies);
     setUp();
 }
 
@@ -136,25 +142,28 @@ void TSDIAppForm::setUp() {
                                   .arg(FromPath(folder), QString::fromStdString(error.message())));
         return created;
     };
-    createFolder(store_.DataFolder());
+    // A diary open on another computer is only read.
+    const bool writable = !diary_.isReadOnly();
+    if (writable)
+        createFolder(store().DataFolder());
     // Only a new style folder gets the default style; an emptied one stays empty.
-    if (createFolder(tavo::StyleFolder(paths_.programFolder))) {
+    if (writable && createFolder(tavo::StyleFolder(paths().programFolder))) {
         std::string error;
-        if (!tavo::WriteDefaultStyle(paths_.programFolder, &error))
+        if (!tavo::WriteDefaultStyle(paths().programFolder, &error))
             MessageBox::error(this, QString::fromStdString(error));
     }
     // The responsive style reaches every diary, also one made by an older version, but a
     // style of that name that is already there is the user's. A style folder that could not
     // be made was reported just now.
-    if (std::filesystem::is_directory(tavo::StyleFolder(paths_.programFolder), ec)) {
+    if (writable && std::filesystem::is_directory(tavo::StyleFolder(paths().programFolder), ec)) {
         std::string error;
-        if (!tavo::WriteModernStyleIfMissing(paths_.programFolder, &error))
+        if (!tavo::WriteModernStyleIfMissing(paths().programFolder, &error))
             MessageBox::error(this, QString::fromStdString(error));
     }
 
-    if (std::filesystem::exists(paths_.settingsFile, ec))
+    if (std::filesystem::exists(paths().settingsFile, ec))
         applySettingsFile();
-    if (std::filesystem::exists(paths_.userSettingsFile, ec))
+    if (std::filesystem::exists(paths().userSettingsFile, ec))
         applyUserSettings();
 
     const QDate today = ToQDate(tavo::Today());
@@ -164,12 +173,14 @@ void TSDIAppForm::setUp() {
     }
     dayEditor_.show(today);
 
-    if (!std::filesystem::exists(paths_.indexFile, ec)) {
+    if (writable && !std::filesystem::exists(paths().indexFile, ec)) {
         std::string error;
-        if (!store_.RebuildIndex(&error))
+        if (!store().RebuildIndex(&error))
             MessageBox::error(this, QString::fromStdString(error));
     }
     buildUserDefMenu();
+    if (!writable)
+        setReadOnlyDiary();
     titleEdit_->setFocus();
 }
 
@@ -185,7 +196,7 @@ void TSDIAppForm::createWidgets() {
     panel3->setObjectName(QStringLiteral("Panel3"));
     auto* panel3Layout = new QHBoxLayout(panel3);
     panel3Layout->setContentsMargins(4, 4, 4, 4);
-    datePicker_ = MakeDatePicker(panel3, "DateTimePicker1", EntryDaysFromIndex(&store_));
+    datePicker_ = MakeDatePicker(panel3, "DateTimePicker1", EntryDaysFromIndex(&store()));
     datePicker_->setKeyboardTracking(false);
     datePicker_->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
     connect(datePicker_, &QDateEdit::dateChanged, this, [this] { onPickerDateChanged(); });
@@ -309,7 +320,7 @@ void TSDIAppForm::showDay(const QDate& date, DayEditor::Shown shown,
                           const DayEditor::Texts& texts) {
     const QScopedValueRollback<bool> loading(loading_, true);
     const QString caption = DayCaption(date);
-    setEditorsReadOnly(shown == DayEditor::Shown::Unreadable);
+    setEditorsReadOnly(shown == DayEditor::Shown::Unreadable || diary_.isReadOnly());
     titleEdit_->setText(texts.title);
     publicEdit_->setPlainText(texts.publicText);
     privateEdit_->setPlainText(texts.privateText);
@@ -332,6 +343,28 @@ void TSDIAppForm::showDay(const QDate& date, DayEditor::Shown shown,
     refreshPreviewIfShown();
 }
 
+void TSDIAppForm::onEntriesChanged(const QStringList& fileNames) {
+    // Another writer's version of the shown day: shown at once unless the user is editing
+    // it, in which case its next save asks.
+    if (fileNames.contains(dayEditor_.fileName()))
+        dayEditor_.reloadIfChangedOnDisk();
+}
+
+void TSDIAppForm::checkForOtherWriters() {
+    diary_.checkForChanges();
+    dayEditor_.reloadIfChangedOnDisk();
+}
+
+void TSDIAppForm::showMerged(const DayEditor::Texts& texts) {
+    // Set as typing would set them: the day counts as edited, and the recovery file follows.
+    titleEdit_->setText(texts.title);
+    titleEdit_->setModified(true);
+    publicEdit_->setPlainText(texts.publicText);
+    publicEdit_->document()->setModified(true);
+    privateEdit_->setPlainText(texts.privateText);
+    privateEdit_->document()->setModified(true);
+}
+
 void TSDIAppForm::textsEdited() {
     if (!loading_ && !dayEditor_.isReadOnly())
         recovery_->edited(dayEditor_.fileName());
@@ -342,7 +375,7 @@ void TSDIAppForm::setRecoveryDelays(int idleMs, int longestMs) {
 }
 
 void TSDIAppForm::offerRecoveries(const QString& onlyFile) {
-    tavo::RecoveryScan scan = tavo::ScanRecoveries(store_);
+    tavo::RecoveryScan scan = tavo::ScanRecoveries(store());
     if (!onlyFile.isEmpty()) {
         // The day just opened: its unreadable file was reported at start.
         scan.unreadable.clear();
@@ -360,7 +393,7 @@ void TSDIAppForm::offerRecoveries(const QString& onlyFile) {
     }
     if (scan.pending.empty())
         return;
-    TRecoveryDlg dialog(store_, scan.pending, this);
+    TRecoveryDlg dialog(store(), scan.pending, this);
     dialog.exec();
     if (dialog.restored().contains(dayEditor_.fileName()) && !isEntryModified())
         reloadShownDay();
@@ -392,7 +425,7 @@ bool TSDIAppForm::onPickerDateChanged() {
     const QString day = dayEditor_.fileName();
     std::error_code ec;
     if (!recovery_->wroteThisRun(day) &&
-        std::filesystem::exists(tavo::RecoveryPath(paths_.programFolder, day.toStdString()), ec)) {
+        std::filesystem::exists(tavo::RecoveryPath(paths().programFolder, day.toStdString()), ec)) {
         QTimer::singleShot(0, this, [this, day] {
             if (dayEditor_.fileName() == day && !isEntryModified())
                 offerRecoveries(day);
@@ -423,7 +456,7 @@ void TSDIAppForm::jumpToEntry(bool later) {
     // The index is read afresh, so a day saved by the move before is found.
     std::vector<std::string> index;
     std::string error;
-    if (!store_.ReadIndex(&index, &error)) {
+    if (!store().ReadIndex(&index, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
@@ -431,9 +464,9 @@ void TSDIAppForm::jumpToEntry(bool later) {
         // Quoted short: a line may be megabytes long.
         MessageBox::error(this, QStringLiteral("\"%1\" に日記の名前ではない行があります: %2\n"
                                                "data フォルダから索引を作り直します。")
-                                    .arg(FromPath(paths_.indexFile),
+                                    .arg(FromPath(paths().indexFile),
                                          QString::fromStdString(tavo::QuoteBounded(*damaged))));
-        if (!store_.RebuildIndex(&error) || !store_.ReadIndex(&index, &error)) {
+        if (!store().RebuildIndex(&error) || !store().ReadIndex(&index, &error)) {
             MessageBox::error(this, QString::fromStdString(error));
             return;
         }
@@ -484,7 +517,7 @@ void TSDIAppForm::refreshPreview() {
     if (!qobject_cast<PreviewPage*>(preview_->page()))
         preview_->setPage(new PreviewPage(preview_));
     // The page is built from the editor as it is now; typing does not update it.
-    QString folder = FromPath(paths_.programFolder);
+    QString folder = FromPath(paths().programFolder);
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     preview_->setHtml(BuildPreviewPage(publicEdit_->toPlainText(), folder),
@@ -503,14 +536,14 @@ void TSDIAppForm::onInsertColor() {
 
 void TSDIAppForm::buildUserDefMenu() {
     std::error_code ec;
-    if (!std::filesystem::exists(paths_.userDefFile, ec)) {
+    if (!std::filesystem::exists(paths().userDefFile, ec)) {
         userDefMenu_->setTitle(QStringLiteral("ユーザー定義文字列（なし）(&U)"));
         userDefMenu_->setEnabled(false);
         return;
     }
     std::vector<std::string> lines;
     std::string error;
-    if (!tavo::ReadLines(paths_.userDefFile, &lines, &error)) {
+    if (!tavo::ReadLines(paths().userDefFile, &lines, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
@@ -530,7 +563,7 @@ void TSDIAppForm::insertUserDefText(size_t entry) {
     // The file is read again at each use, so edits to it count at once.
     std::vector<std::string> lines;
     std::string error;
-    if (!tavo::ReadLines(paths_.userDefFile, &lines, &error)) {
+    if (!tavo::ReadLines(paths().userDefFile, &lines, &error)) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
@@ -586,9 +619,12 @@ void TSDIAppForm::showEvent(QShowEvent* event) {
         applyPaneHeights();
     }
     // Once the window is there (after the password, when the diary is locked).
-    if (!recoveriesOffered_) {
+    if (!recoveriesOffered_ && !diary_.isReadOnly()) {
         recoveriesOffered_ = true;
-        QTimer::singleShot(0, this, [this] { offerRecoveries(); });
+        QTimer::singleShot(0, this, [this] {
+            offerRecoveries();
+            offerConflictCopies();
+        });
     }
 }
 
@@ -604,22 +640,15 @@ void TSDIAppForm::endWithoutCloseQuery() {
     ProgramEnd::now();
 }
 
-std::filesystem::path TSDIAppForm::backupFolder() const {
-    if (backupFolderSetting_.empty())
-        return paths_.programFolder / "backup";
-    // A relative name is taken in the program folder, not wherever the program started.
-    return paths_.programFolder / ToPath(FromCp932(backupFolderSetting_));
-}
-
 void TSDIAppForm::backUpOncePerDay() {
-    if (!backupsOn_)
+    if (!diary_.backupsOn() || diary_.isReadOnly())
         return;
     const std::filesystem::path folder = backupFolder();
     const std::string stamp = tavo::NewSnapshotStamp(folder);
     if (tavo::HasSnapshotOfDay(folder, std::string_view(stamp).substr(0, 8)))
         return;
     std::string error;
-    if (!tavo::CreateSnapshot(paths_.programFolder, folder, stamp, nullptr, &error) ||
+    if (!tavo::CreateSnapshot(paths().programFolder, folder, stamp, nullptr, &error) ||
         !tavo::RotateSnapshots(folder, tavo::kSnapshotsKept, &error))
         MessageBox::error(
             this, QStringLiteral("バックアップを作成できませんでした。日記は保存されています。\n") +
@@ -634,6 +663,13 @@ void TSDIAppForm::reloadShownDay() {
 void TSDIAppForm::closeEvent(QCloseEvent* event) {
     if (ending_) {
         event->accept();
+        return;
+    }
+    if (diary_.isReadOnly()) {
+        event->accept();
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isWindow())
+                child->hide();
         return;
     }
     if (!saveIfModified() &&
@@ -659,6 +695,10 @@ bool TSDIAppForm::event(QEvent* event) {
         statusPanels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
+    // Watchers miss changes on some file systems (network shares, some sync folders):
+    // coming back to the window looks again.
+    if (event->type() == QEvent::WindowActivate)
+        QTimer::singleShot(0, this, [this] { checkForOtherWriters(); });
     return QMainWindow::event(event);
 }
 
@@ -673,4 +713,12 @@ bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TSDIAppForm::setReadOnlyDiary() {
+    setWindowTitle(windowTitle() + QStringLiteral("（読み取り専用）"));
+    for (const char* name : {"D1", "N3", "M2", "HTMLS1", "P2", "R1"})
+        if (auto* action = findChild<QAction*>(QString::fromLatin1(name)))
+            action->setEnabled(false);
+    setAcceptDrops(false);
 }

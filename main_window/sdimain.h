@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QDate>
 #include <QList>
+#include <QSet>
 #include <QMainWindow>
 #include <QString>
 #include <QUrl>
@@ -52,14 +53,13 @@ public:
         std::function<QWidget*()> restoreForm;  // "バックアップから復元"
     };
 
-    explicit TSDIAppForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
+    // The window shows `diary`, which the program made and which outlives it.
+    explicit TSDIAppForm(Diary& diary, QWidget* parent = nullptr);
     ~TSDIAppForm() override;
 
     void setWindows(const Windows& windows) { windows_ = windows; }
 
-    const tavo::ProgramPaths& paths() const override { return paths_; }
-    const tavo::EntryStore& store() const override { return store_; }
-    int editorFontSize() const override { return editorFontSize_; }
+    Diary& diary() const override { return diary_; }
     QString htmlSavePath() const override { return htmlSavePath_; }
     // A folder whose name code page 932 cannot hold is used for the rest of the run, but
     // "tavo.ini" keeps the last folder it can hold; the user is told once.
@@ -80,9 +80,9 @@ public:
     // but the day's backup.
     void endWithoutCloseQuery();
 
-    // Where the backups go: "backup" in the program folder unless the preferences read at
-    // start name another folder.
-    std::filesystem::path backupFolder() const;
+    // Where the backups go: "backup" in the program folder unless the preferences name
+    // another folder.
+    std::filesystem::path backupFolder() const { return diary_.backupFolder(); }
     // The day's snapshot, made when the program ends normally (at most one a day), unless
     // the preferences turned backups off.
     void backUpOncePerDay();
@@ -112,10 +112,21 @@ private:
     DayEditor::Texts texts() const override;
     bool isModified() const override;
     void showDay(const QDate& date, DayEditor::Shown shown, const DayEditor::Texts& texts) override;
+    void showMerged(const DayEditor::Texts& texts) override;
     // The picker's date changed: the day editor moves there, or the picker goes back to
     // the day the editors still hold.
     bool onPickerDateChanged();
     void textsEdited();
+    void onEntriesChanged(const QStringList& fileNames);
+    // Looks for changes other writers made (the watcher may have missed them).
+    void checkForOtherWriters();
+    DayEditor::Answer askAboutOtherVersion(const DayEditor::Texts& mine,
+                                           const DayEditor::OtherVersion& theirs, bool deleting);
+    // Asks about each conflict copy a sync tool left in the data folder that was not asked
+    // about in this run.
+    void offerConflictCopies();
+    // The diary is open on another computer: nothing that writes to it can be chosen.
+    void setReadOnlyDiary();
     // Every day whose recovery file differs from its entry, or only `onlyFile`'s.
     void offerRecoveries(const QString& onlyFile = {});
     void clearModified();
@@ -149,11 +160,9 @@ private:
     QAction* addAction(const char* name, const QString& caption, const QString& hint,
                        const QKeySequence& shortcut = {});
 
-    tavo::ProgramPaths paths_;
+    Diary& diary_;
     Windows windows_;
-    int editorFontSize_ = 10;
     bool ending_ = false;
-    tavo::EntryStore store_;
     QString htmlSavePath_;
     std::string storedHtmlSavePath_;  // as "tavo.ini" holds it
     bool htmlSavePathReported_ = false;
@@ -166,8 +175,8 @@ private:
     DayEditor dayEditor_;   // the one record of the shown day
     bool loading_ = false;  // the program, not the user, is setting the texts
     bool recoveriesOffered_ = false;
-    std::string backupFolderSetting_;  // as "User.ini" holds it; empty: "backup"
-    bool backupsOn_ = true;
+    QSet<QString> conflictCopiesAsked_;
+    bool offeringConflictCopies_ = false;
 
     QToolBar* toolBar_ = nullptr;
     QLabel* statusPanels_[3] = {};

@@ -482,9 +482,7 @@ std::string SnapshotFileName(std::string_view stamp) {
 std::string NewSnapshotStamp(const fs::path& backupFolder) {
     std::error_code ec;
     for (LocalTime now = Now();; now = AddSeconds(now, 1)) {
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "%s-%02d%02d%02d", FormatYyyymmdd(now.date).c_str(),
-                      now.hour, now.minute, now.second);
+        const std::string stamp = FormatStamp(now);
         if (!fs::exists(backupFolder / SnapshotFileName(stamp), ec))
             return stamp;
     }

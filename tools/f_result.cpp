@@ -73,9 +73,27 @@ TResult_Find::TResult_Find(DiaryContext* diary, QWidget* mainWindow)
     connect(showButton_, &QPushButton::clicked, this, &TResult_Find::onShowEntry);
     connect(resultList_, &QListWidget::itemDoubleClicked, this, &TResult_Find::onShowEntry);
     connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
+    connect(&diary_->diary(), &Diary::entriesChanged, this, &TResult_Find::searchAgain);
 }
 
-void TResult_Find::setResults(const tavo::SearchResult& result) {
+void TResult_Find::searchAgain() {
+    if (!request_ || !isVisible())
+        return;
+    tavo::SearchResult result;
+    std::string error;
+    if (!tavo::SearchDiary(diary_->paths().programFolder, *request_, &result, &error)) {
+        // The list stays as it was; the count's tool tip says why it was not renewed.
+        countLabel_->setToolTip(QString::fromStdString(error));
+        return;
+    }
+    const int row = resultList_->currentRow();
+    setResults(result, request_);
+    resultList_->setCurrentRow(std::min(row, resultList_->count() - 1));
+}
+
+void TResult_Find::setResults(const tavo::SearchResult& result,
+                              std::optional<tavo::SearchRequest> request) {
+    request_ = std::move(request);
     resultList_->clear();
     for (const tavo::SearchHit& hit : result.hits)
         resultList_->addItem(ResultLine(ToQDate(hit.date), FromCp932(hit.title)));

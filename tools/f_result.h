@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QString>
+#include <optional>
 
 #include "tools/diary_search.h"
 
@@ -26,18 +27,23 @@ class TResult_Find : public QDialog {
 public:
     TResult_Find(DiaryContext* diary, QWidget* mainWindow);
 
-    // Replaces the list and the count with those of a search.
-    void setResults(const tavo::SearchResult& result);
+    // Replaces the list and the count with those of a search. While the window is open,
+    // the search is made again whenever entry files change (another writer, a save), so
+    // the list never shows a day as it no longer is.
+    void setResults(const tavo::SearchResult& result,
+                    std::optional<tavo::SearchRequest> request = std::nullopt);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void searchAgain();
     void onShow();
     void onShowEntry();
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
+    std::optional<tavo::SearchRequest> request_;
     QLabel* countLabel_ = nullptr;
     QListWidget* resultList_ = nullptr;
     QPushButton* showButton_ = nullptr;

@@ -164,7 +164,7 @@ void TFindForm::onSearch() {
     }
     if (!resultWindow_)
         return;
-    resultWindow_->setResults(result);
+    resultWindow_->setResults(result, request());
     close();
     resultWindow_->show();
     resultWindow_->raise();

@@ -185,5 +185,7 @@ void TSet_Form::onOk() {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
+    if (saved)
+        saved(settings);
     accept();
 }

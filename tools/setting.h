@@ -1,10 +1,14 @@
 // The preferences dialog: diary title, editing font size and colours, the input method
-// option and the backups, written to "User.ini". They take effect at the next start.
+// option and the backups, written to "User.ini". The backup choices take effect at once (the
+// `saved` handler hands them to the diary), the rest at the next start.
 #pragma once
 
 #include <QColor>
 #include <QDialog>
 #include <filesystem>
+#include <functional>
+
+#include "core/user_settings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -16,6 +20,8 @@ class TSet_Form : public QDialog {
 
 public:
     explicit TSet_Form(const std::filesystem::path& userSettingsFile, QWidget* parent = nullptr);
+
+    std::function<void(const tavo::UserSettings&)> saved;
 
 private:
     void loadSettings();

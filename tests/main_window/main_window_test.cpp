@@ -33,6 +33,7 @@ class MainWindowTest : public QObject {
 
 private:
     GuiHarness h_;
+    std::unique_ptr<Diary> diary_;  // outlives its window
     std::unique_ptr<TSDIAppForm> window_;
     QList<MessageBox::Shown>& shown_ = h_.shown;
     QList<MessageBox::Button>& answers_ = h_.answers;
@@ -41,7 +42,9 @@ private:
     std::filesystem::path entryPath(const char* name) const { return folder() / "data" / name; }
 
     TSDIAppForm* startWindow() {
-        window_ = std::make_unique<TSDIAppForm>(folder());
+        window_.reset();
+        diary_ = std::make_unique<Diary>(folder());
+        window_ = std::make_unique<TSDIAppForm>(*diary_);
         window_->show();
         if (!QTest::qWaitForWindowExposed(window_.get()))
             qWarning("window not exposed");
@@ -131,6 +134,30 @@ private slots:
         QCOMPARE(panel(2), QStringLiteral("0 文字"));
         QVERIFY(panel(1).startsWith(QStringLiteral("日記なし…%1年").arg(today.year())));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(title()));
+        QVERIFY(shown_.isEmpty());
+    }
+
+    // A sync tool writes a day as a temporary file renamed into place, and adds a day the
+    // index does not list yet: the window and the index follow without a restart.
+    void anotherWritersChangesAreSeenWhileRunning() {
+        std::filesystem::create_directories(folder() / "data");
+        std::string error;
+        const tavo::EntryStore store(folder());
+        QVERIFY(store.SaveEntry("20040105.txt", {"old", "", ""}, &error));
+        startWindow();
+        diary_->setSettleDelay(10);
+        pick(QDate(2004, 1, 5));
+        QCOMPARE(title()->text(), QStringLiteral("old"));
+
+        auto writeAsSyncTool = [&](const char* name, const tavo::Entry& entry) {
+            WriteAll(entryPath(".syncthing.tmp"), tavo::EntryFileBytes(entry));
+            std::filesystem::rename(entryPath(".syncthing.tmp"), entryPath(name));
+        };
+        writeAsSyncTool("20040105.txt", {"theirs", "", ""});
+        writeAsSyncTool("20040110.txt", {"new day", "", ""});
+        QTRY_COMPARE(title()->text(), QStringLiteral("theirs"));
+        QTRY_VERIFY(ReadAll(folder() / "data.index").find("20040110") != std::string::npos);
+        QVERIFY(!title()->isModified());
         QVERIFY(shown_.isEmpty());
     }
 

@@ -56,6 +56,7 @@ class StyleDialogTest : public QObject {
 
 private:
     GuiHarness h_;
+    std::unique_ptr<Diary> diary_;  // outlives its window
     std::unique_ptr<TSDIAppForm> main_;
     TPagesDlg* pages_ = nullptr;
     TStyleSelectForm* select_ = nullptr;
@@ -142,7 +143,9 @@ private slots:
         h_.setUp();
         // Deleted styles go to a trash of the test's own, never the user's.
         qputenv("XDG_DATA_HOME", QFile::encodeName(FromPath(h_.folder() / "xdg")));
-        main_ = std::make_unique<TSDIAppForm>(h_.folder());
+        main_.reset();
+        diary_ = std::make_unique<Diary>(h_.folder());
+        main_ = std::make_unique<TSDIAppForm>(*diary_);
         // The lists here are about the styles a test makes; only demo.style is kept of the
         // built-in ones (the main window's test covers modern.style).
         std::filesystem::remove(h_.folder() / "style" / "modern.style");

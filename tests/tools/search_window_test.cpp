@@ -37,6 +37,7 @@ class SearchWindowTest : public QObject {
 
 private:
     GuiHarness h_;
+    std::unique_ptr<Diary> diary_;  // outlives its window
     std::unique_ptr<TSDIAppForm> main_;
     TFindForm* find_ = nullptr;
     TResult_Find* result_ = nullptr;
@@ -46,7 +47,9 @@ private:
 
     // The main window with the three windows, created in the program's order.
     void startProgram() {
-        main_ = std::make_unique<TSDIAppForm>(h_.folder());
+        main_.reset();
+        diary_ = std::make_unique<Diary>(h_.folder());
+        main_ = std::make_unique<TSDIAppForm>(*diary_);
         find_ = new TFindForm(main_.get(), main_.get());
         result_ = new TResult_Find(main_.get(), main_.get());
         find_->setResultWindow(result_);
