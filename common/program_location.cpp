@@ -15,3 +15,12 @@ std::filesystem::path ResolveProgramFolder() {
     QDir().mkpath(userFolder);
     return std::filesystem::path(userFolder.toStdString());
 }
+
+std::filesystem::path FallbackRecoveryRoot() {
+    // The generic location follows XDG_DATA_HOME, and is the same whatever the application
+    // and organisation names are.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty())
+        return {};  // no home folder: no place elsewhere
+    return std::filesystem::path(dataHome.toStdU16String()) / "tavo" / "recovery-elsewhere";
+}

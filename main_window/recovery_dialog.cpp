@@ -53,11 +53,13 @@ TRecoveryDlg::TRecoveryDlg(const tavo::EntryStore& store,
     dayList_->setRootIsDecorated(false);
     dayList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dayList_->header()->setStretchLastSection(true);
-    for (const tavo::PendingRecovery& day : pending_) {
+    // Rows are known by their place in the list: a day kept in two folders has two rows.
+    for (size_t i = 0; i < pending_.size(); ++i) {
+        const tavo::PendingRecovery& day = pending_[i];
         auto* item = new QTreeWidgetItem(
             dayList_,
             {DateText(day.fileName), FromCp932(day.recovered.title), Preview(day.recovered)});
-        item->setData(0, Qt::UserRole, QString::fromStdString(day.fileName));
+        item->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
     }
     dayList_->resizeColumnToContents(0);
     if (dayList_->topLevelItemCount() > 0)
@@ -95,19 +97,17 @@ void TRecoveryDlg::onDiscard() {
 
 void TRecoveryDlg::answerSelected(bool restore) {
     for (QTreeWidgetItem* item : dayList_->selectedItems()) {
-        const std::string fileName = item->data(0, Qt::UserRole).toString().toStdString();
-        const auto day = std::find_if(pending_.begin(), pending_.end(),
-                                      [&](const auto& p) { return p.fileName == fileName; });
+        const tavo::PendingRecovery& day = pending_[item->data(0, Qt::UserRole).toULongLong()];
         std::string error;
-        const bool done = restore ? tavo::RestoreRecovery(store_, *day, &error)
-                                  : tavo::DiscardRecovery(store_, *day, &error);
+        const bool done = restore ? tavo::RestoreRecovery(store_, day, &error)
+                                  : tavo::DiscardRecovery(store_, day, &error);
         if (!done) {
             // The recovery file stays; the day stays in the list.
             MessageBox::error(this, QString::fromStdString(error));
             return;
         }
         if (restore)
-            restored_.insert(QString::fromStdString(fileName));
+            restored_.insert(QString::fromStdString(day.fileName));
         delete item;
     }
     if (dayList_->topLevelItemCount() == 0)
