@@ -34,6 +34,36 @@ constexpr const char* kQtOptionsWithValue[] = {"platform",      "platformpluginp
                                                "name",          "title"};
 constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
+// An argument as the refusal quotes it: control characters are written out, so that the
+// refusal stays on its one line and shows what was typed.
+QString Visible(const QString& argument) {
+    QString visible;
+    for (const QChar ch : argument) {
+        switch (ch.unicode()) {
+            case '\n':
+                visible += QStringLiteral("\\n");
+                break;
+            case '\r':
+                visible += QStringLiteral("\\r");
+                break;
+            case '\t':
+                visible += QStringLiteral("\\t");
+                break;
+            default:
+                if (ch.category() == QChar::Other_Control || ch == QChar::LineSeparator ||
+                    ch == QChar::ParagraphSeparator)
+                    visible += ch.unicode() <= 0xff
+                                   ? QStringLiteral("\\x%1").arg(uint(ch.unicode()), 2, 16,
+                                                                 QLatin1Char('0'))
+                                   : QStringLiteral("\\u%1").arg(uint(ch.unicode()), 4, 16,
+                                                                 QLatin1Char('0'));
+                else
+                    visible += ch;
+        }
+    }
+    return visible;
+}
+
 StartOptions Refuse(const QString& why) {
     StartOptions options;
     options.action = StartOptions::Action::Refuse;
@@ -44,6 +74,10 @@ StartOptions Refuse(const QString& why) {
 }  // namespace
 
 StartOptions ParseStartOptions(const QStringList& arguments) {
+    // A program may be started with no arguments at all, not even its own name; the parser
+    // would complain about that on standard error in a language of its own.
+    if (arguments.isEmpty())
+        return Refuse(QStringLiteral("引数がありません（プログラム名もありません）"));
     QCommandLineParser parser;
     // "-style fusion" as Qt spells its own options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -61,13 +95,13 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
             return Refuse(QStringLiteral("知らないオプションです: %1")
-                              .arg(parser.unknownOptionNames().constFirst()));
+                              .arg(Visible(parser.unknownOptionNames().constFirst())));
         // Otherwise the last option lacks its value.
-        return Refuse(QStringLiteral("値がありません: %1").arg(arguments.constLast()));
+        return Refuse(QStringLiteral("値がありません: %1").arg(Visible(arguments.constLast())));
     }
     if (!parser.positionalArguments().isEmpty())
-        return Refuse(
-            QStringLiteral("余分な引数です: %1").arg(parser.positionalArguments().constFirst()));
+        return Refuse(QStringLiteral("余分な引数です: %1")
+                          .arg(Visible(parser.positionalArguments().constFirst())));
 
     StartOptions options;
     if (parser.isSet(help)) {
@@ -86,10 +120,12 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
         std::error_code ec;
         const std::filesystem::path path = std::filesystem::absolute(ToPath(dir), ec);
         if (dir.isEmpty() || ec || !std::filesystem::is_directory(path, ec))
-            return Refuse(QStringLiteral("フォルダがありません: %1").arg(dir));
-        options.folder = path.lexically_normal();
-        if (!options.folder->has_filename())  // "DIR/" and "DIR/." name DIR
-            options.folder = options.folder->parent_path();
+            return Refuse(QStringLiteral("フォルダがありません: %1").arg(Visible(dir)));
+        // The folder the system opens: "LINK/.." is the folder above the link's target,
+        // which the text alone cannot tell.
+        options.folder = std::filesystem::canonical(path, ec);
+        if (ec)
+            return Refuse(QStringLiteral("フォルダがありません: %1").arg(Visible(dir)));
     }
     if (parser.isSet(date)) {
         const QString text = parser.value(date);
@@ -97,7 +133,8 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
         if (!parsed || *parsed < tavo::kFirstPickableDate || *parsed > tavo::kLastPickableDate)
             return Refuse(QStringLiteral("日付は %1 から %2 までの YYYY-MM-DD です: %3")
                               .arg(ToQDate(tavo::kFirstPickableDate).toString(Qt::ISODate),
-                                   ToQDate(tavo::kLastPickableDate).toString(Qt::ISODate), text));
+                                   ToQDate(tavo::kLastPickableDate).toString(Qt::ISODate),
+                                   Visible(text)));
         options.date = ToQDate(*parsed);
     }
     return options;

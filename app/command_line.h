@@ -11,7 +11,7 @@
 struct StartOptions {
     enum class Action { Start, ShowHelp, ShowVersion, Refuse };
     Action action = Action::Start;
-    std::optional<std::filesystem::path> folder;  // --folder, made absolute; it exists
+    std::optional<std::filesystem::path> folder;  // --folder, links followed; it exists
     std::optional<QDate> date;                    // --date
     QString text;  // the help or version text, or the one line that says what is wrong
 };

@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSysInfo>
 
 #include "common/ui_text.h"
+#include "core/text_file.h"
 #include "uikit/message_box.h"
 
 namespace {
@@ -50,7 +52,33 @@ DiaryInstance::Claim DiaryInstance::claim() {
         listen();
         return Claim::First;
     }
-    return askRunningProgram() ? Claim::Handed : Claim::Busy;
+    if (askRunningProgram())
+        return Claim::Handed;
+    // Qt tells a stale lock by its program's process, which only the computer that wrote
+    // the lock can see: another computer's lock is never stale here, however long ago
+    // that computer stopped.
+    QString host;
+    if (lock_.getLockInfo(nullptr, &host, nullptr) && !host.isEmpty() &&
+        host != QSysInfo::machineHostName()) {
+        lockHost_ = host;
+        return Claim::OtherComputer;
+    }
+    return Claim::Busy;
+}
+
+bool DiaryInstance::takeOver(std::string* error) {
+    // Qt removes the lock whichever computer wrote it, unless a program still holds it
+    // locked (one here, or on some network file systems one there).
+    lock_.removeStaleLockFile();
+    if (!lock_.tryLock(0)) {
+        *error = tavo::FileErrorText("ロックファイルを引き継げません", ToPath(lock_.fileName()),
+                                     lock_.error() == QLockFile::LockFailedError
+                                         ? "ほかのプログラムがまだ使っています"
+                                         : "書き込めません");
+        return false;
+    }
+    listen();
+    return true;
 }
 
 void DiaryInstance::listen() {
@@ -104,15 +132,49 @@ bool DiaryInstance::askRunningProgram() {
     return answer == kRaiseAnswer;
 }
 
-bool ClaimDiaryOrHandOver(DiaryInstance& instance) {
+namespace {
+
+DiaryAccess ChooseForOtherComputer(DiaryInstance& instance) {
+    const QString host = instance.lockHost();
+    const QString opened =
+        QStringLiteral("この日記は別のコンピュータ（%1）で開かれています").arg(host);
+    const QString risk = QStringLiteral(
+                             "%1 の Tavo がまだ動いていると、二台のコンピュータの変更が互いに"
+                             "上書きし合い、書いたものが失われます。%1 の Tavo を終了してから"
+                             "引き継いでください。\n\n引き継ぎますか？")
+                             .arg(host);
+    for (;;) {
+        switch (MessageBox::warningReadOnlyTakeOverEnd(nullptr, opened)) {
+            case MessageBox::Button::ReadOnly:
+                return DiaryAccess::ReadOnly;
+            case MessageBox::Button::TakeOver: {
+                if (!MessageBox::warningOkCancel(nullptr, risk))
+                    continue;  // back to the choice
+                std::string error;
+                if (instance.takeOver(&error))
+                    return DiaryAccess::Write;
+                MessageBox::error(nullptr, QString::fromStdString(error));
+                return DiaryAccess::Stop;
+            }
+            default:
+                return DiaryAccess::Stop;
+        }
+    }
+}
+
+}  // namespace
+
+DiaryAccess ClaimDiaryOrHandOver(DiaryInstance& instance) {
     switch (instance.claim()) {
         case DiaryInstance::Claim::First:
-            return true;
+            return DiaryAccess::Write;
         case DiaryInstance::Claim::Handed:
-            return false;
+            return DiaryAccess::Stop;
         case DiaryInstance::Claim::Busy:
             MessageBox::warningOk(nullptr, QStringLiteral("この日記は別のTavoで開かれています"));
-            return false;
+            return DiaryAccess::Stop;
+        case DiaryInstance::Claim::OtherComputer:
+            return ChooseForOtherComputer(instance);
     }
-    return false;
+    return DiaryAccess::Stop;
 }

@@ -61,6 +61,13 @@ bool MessageBox::warningTrustCancel(QWidget* parent, const QString& text) {
            Button::Trust;
 }
 
+MessageBox::Button MessageBox::warningReadOnlyTakeOverEnd(QWidget* parent, const QString& text) {
+    return show(parent, {Kind::Warning,
+                         QStringLiteral("警告"),
+                         text,
+                         {Button::ReadOnly, Button::TakeOver, Button::End}});
+}
+
 void MessageBox::error(QWidget* parent, const QString& text) {
     show(parent, {Kind::Error, applicationTitle(), text, {Button::Ok}});
 }
@@ -96,19 +103,36 @@ MessageBox::Button MessageBox::show(QWidget* parent, const Shown& shown) {
             case Button::Trust:
                 pushButton = box.addButton(QStringLiteral("信頼する(&T)"), QMessageBox::AcceptRole);
                 break;
+            case Button::ReadOnly:
+                pushButton =
+                    box.addButton(QStringLiteral("読み取り専用で開く"), QMessageBox::AcceptRole);
+                break;
+            case Button::TakeOver:
+                pushButton =
+                    box.addButton(QStringLiteral("引き継ぐ"), QMessageBox::DestructiveRole);
+                break;
+            case Button::End:
+                pushButton = box.addButton(QStringLiteral("終了"), QMessageBox::RejectRole);
+                break;
         }
         buttons.insert(pushButton, button);
         if (!first)
             first = pushButton;
     }
-    // Trusting a certificate is never what Enter does.
+    // Trusting a certificate is never what Enter does, nor taking over another's diary.
     if (shown.buttons.contains(Button::Trust))
         first = buttons.key(Button::Cancel, first);
+    if (shown.buttons.contains(Button::End))
+        first = buttons.key(Button::End, first);
     box.setDefaultButton(qobject_cast<QPushButton*>(first));
     box.exec();
     // Closing the box with Escape or its close button counts as its cancelling button.
     QAbstractButton* clicked = box.clickedButton();
-    if (!clicked)
-        return shown.buttons.contains(Button::Cancel) ? Button::Cancel : shown.buttons.first();
+    if (!clicked) {
+        for (Button cancelling : {Button::Cancel, Button::End})
+            if (shown.buttons.contains(cancelling))
+                return cancelling;
+        return shown.buttons.first();
+    }
     return buttons.value(clicked, shown.buttons.first());
 }

@@ -11,7 +11,7 @@ class QWidget;
 class MessageBox {
 public:
     enum class Kind { Warning, Message, Error, Question };
-    enum class Button { Ok, Cancel, Yes, Trust };
+    enum class Button { Ok, Cancel, Yes, Trust, ReadOnly, TakeOver, End };
 
     struct Shown {
         Kind kind;
@@ -40,6 +40,9 @@ public:
     // Warning box "警告" with "信頼する(&T)" and "キャンセル", cancelling by default; true
     // when the user chose to trust.
     static bool warningTrustCancel(QWidget* parent, const QString& text);
+    // Warning box "警告" with "読み取り専用で開く", "引き継ぐ" and "終了": the choice for a
+    // diary another program holds. "終了" is what Enter and closing the box mean.
+    static Button warningReadOnlyTakeOverEnd(QWidget* parent, const QString& text);
     // The standard error box, showing the text of a file or conversion error.
     static void error(QWidget* parent, const QString& text);
 
