@@ -34,9 +34,10 @@ int main(int argc, char* argv[]) {
     if (options.folder && !ConfirmDiaryFolder(programFolder))
         return 0;
     DiaryInstance instance(programFolder, options.date);
-    if (!ClaimDiaryOrHandOver(instance))
+    const DiaryAccess access = ClaimDiaryOrHandOver(instance);
+    if (access == DiaryAccess::Stop)
         return 0;
-    TavoWindows windows(programFolder);
+    TavoWindows windows(programFolder, access == DiaryAccess::ReadOnly);
     instance.setRaiseHandler([&windows](std::optional<QDate> date) { windows.bringToFront(date); });
     windows.start(options.date);
     return app.exec();

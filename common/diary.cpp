@@ -93,10 +93,10 @@ std::optional<Diary::FolderState> Diary::readDataFolder() const {
         const auto time = it->last_write_time(fileError);
         if (fileError)
             continue;  // gone between the listing and the look
-        state.entries[name] = {size, static_cast<std::int64_t>(
-                                 std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                     time.time_since_epoch())
-                                     .count())};
+        state.entries[name] = {
+            size, static_cast<std::int64_t>(
+                      std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch())
+                          .count())};
     }
     if (ec)
         return std::nullopt;

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "core/entry_store.h"

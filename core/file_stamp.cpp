@@ -31,8 +31,8 @@ bool StampFile(const std::filesystem::path& file, FileStamp* stamp, std::string*
         return false;
     stamp->exists = true;
     stamp->size = bytes.size();
-    stamp->modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-                        status.st_mtim.tv_nsec;
+    stamp->modifiedNs =
+        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     stamp->hash = ContentHash(bytes);
     return true;
 }

@@ -125,10 +125,9 @@ DayEditor::Resolved DayEditor::resolveConflict(const tavo::FileStamp& current, b
             // The other version is set aside whole, with its bytes as they are.
             std::string bytes;
             std::filesystem::path keptAt;
-            if (current.exists &&
-                (!tavo::ReadFileBytes(path, &bytes, &error) ||
-                 !tavo::KeepAsideCopy(store_.ProgramFolder(), file, bytes, NowStamp(), &keptAt,
-                                      &error))) {
+            if (current.exists && (!tavo::ReadFileBytes(path, &bytes, &error) ||
+                                   !tavo::KeepAsideCopy(store_.ProgramFolder(), file, bytes,
+                                                        NowStamp(), &keptAt, &error))) {
                 MessageBox::error(messageParent_, QString::fromStdString(error));
                 return Resolved::Stay;
             }

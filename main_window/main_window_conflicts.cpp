@@ -92,12 +92,12 @@ void TSDIAppForm::offerConflictCopies() {
             std::string entryBytes;
             std::filesystem::path keptAt;
             const bool entryExists = std::filesystem::exists(store().EntryPath(copy.entryFileName));
-            done = (!entryExists ||
-                    (tavo::ReadFileBytes(store().EntryPath(copy.entryFileName), &entryBytes,
-                                         &error) &&
-                     tavo::KeepAsideCopy(paths().programFolder, copy.entryFileName, entryBytes,
-                                         tavo::FormatStamp(tavo::Now()), &keptAt, &error))) &&
-                   store().SaveEntry(copy.entryFileName, other, &error);
+            done =
+                (!entryExists ||
+                 (tavo::ReadFileBytes(store().EntryPath(copy.entryFileName), &entryBytes, &error) &&
+                  tavo::KeepAsideCopy(paths().programFolder, copy.entryFileName, entryBytes,
+                                      tavo::FormatStamp(tavo::Now()), &keptAt, &error))) &&
+                store().SaveEntry(copy.entryFileName, other, &error);
         }
         std::filesystem::path movedTo;
         if (!done || !tavo::SetConflictCopyAside(paths().programFolder, copy, &movedTo, &error)) {

@@ -32,6 +32,7 @@
 #include <functional>
 #include <system_error>
 
+#include "common/program_location.h"
 #include "common/ui_text.h"
 #include "core/cp932.h"
 #include "core/date.h"
@@ -96,21 +97,17 @@ TSDIAppForm::TSDIAppForm(Diary& diary, QWidget* parent)
                   return std::nullopt;
               return dayEditor_.entry();
           },
-          [this](const QString& error) {
-              MessageBox::error(
-                  this, QStringLiteral("復元用ファイルを書き込めません。編集はこのまま"
-                                       "続けられますが、保存するまで異常終了に備えられません。\n") +
-                            error);
-          },
-          this)),
+          [this](const QString& text) { MessageBox::error(this, text); }, this)),
       dayEditor_(diary.store(), *this, *recovery_, this) {
     setObjectName(QStringLiteral("SDIAppForm"));
+    // Where typed texts go while the diary folder cannot be written (a stick pulled).
+    recovery_->setFallbackRoot(FallbackRecoveryRoot());
     dayEditor_.savedCharacterReferences = [this] { reportCharacterReferences(); };
     dayEditor_.setDiaryReadOnly(diary_.isReadOnly());
-    dayEditor_.setAskConflict([this](const DayEditor::Texts& mine,
-                                     const DayEditor::OtherVersion& theirs, bool deleting) {
-        return askAboutOtherVersion(mine, theirs, deleting);
-    });
+    dayEditor_.setAskConflict(
+        [this](const DayEditor::Texts& mine, const DayEditor::OtherVersion& theirs, bool deleting) {
+            return askAboutOtherVersion(mine, theirs, deleting);
+        });
     connect(&diary_, &Diary::entriesChanged, this, &TSDIAppForm::onEntriesChanged);
     connect(&diary_, &Diary::conflictCopiesAppeared, this, &TSDIAppForm::offerConflictCopies);
     setUp();
@@ -375,7 +372,7 @@ void TSDIAppForm::setRecoveryDelays(int idleMs, int longestMs) {
 }
 
 void TSDIAppForm::offerRecoveries(const QString& onlyFile) {
-    tavo::RecoveryScan scan = tavo::ScanRecoveries(store());
+    tavo::RecoveryScan scan = tavo::ScanRecoveries(store(), FallbackRecoveryRoot());
     if (!onlyFile.isEmpty()) {
         // The day just opened: its unreadable file was reported at start.
         scan.unreadable.clear();
@@ -425,7 +422,12 @@ bool TSDIAppForm::onPickerDateChanged() {
     const QString day = dayEditor_.fileName();
     std::error_code ec;
     if (!recovery_->wroteThisRun(day) &&
-        std::filesystem::exists(tavo::RecoveryPath(paths().programFolder, day.toStdString()), ec)) {
+        (std::filesystem::exists(tavo::RecoveryPath(paths().programFolder, day.toStdString()),
+                                 ec) ||
+         std::filesystem::exists(
+             tavo::FallbackRecoveryPath(FallbackRecoveryRoot(), paths().programFolder,
+                                        day.toStdString()),
+             ec))) {
         QTimer::singleShot(0, this, [this, day] {
             if (dayEditor_.fileName() == day && !isEntryModified())
                 offerRecoveries(day);
@@ -672,11 +674,16 @@ void TSDIAppForm::closeEvent(QCloseEvent* event) {
                 child->hide();
         return;
     }
-    if (!saveIfModified() &&
-        !MessageBox::warningOkCancel(
-            this, QStringLiteral("日記を保存できませんでした。保存せずに終了しますか？"))) {
-        event->ignore();
-        return;
+    if (!saveIfModified()) {
+        if (!MessageBox::warningOkCancel(
+                this, QStringLiteral("日記を保存できませんでした。保存せずに終了しますか？"))) {
+            event->ignore();
+            return;
+        }
+        // The save flushed the texts to their recovery file first: say where they are.
+        if (const auto keptAt = recovery_->keptAt(dayEditor_.fileName()))
+            MessageBox::message(
+                this, QStringLiteral("入力した文章は %1 に残してあります").arg(FromPath(*keptAt)));
     }
     writeSettings();
     backUpOncePerDay();

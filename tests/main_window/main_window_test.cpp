@@ -159,6 +159,25 @@ private slots:
         QTRY_VERIFY(ReadAll(folder() / "data.index").find("20040110") != std::string::npos);
         QVERIFY(!title()->isModified());
         QVERIFY(shown_.isEmpty());
+
+        // Typed into, then replaced again: leaving the day asks, showing both versions.
+        typeInto(title(), QStringLiteral(" mine"));
+        writeAsSyncTool("20040105.txt", {"theirs again", "", ""});
+        QTest::qWait(50);
+        QCOMPARE(title()->text(), QStringLiteral("theirs mine"));  // the typing stays
+        h_.conflictAnswers << TConflictDlg::Choice::KeepMine;
+        pick(QDate(2004, 1, 6));
+        QCOMPARE(h_.conflictsShown.size(), 1);
+        QCOMPARE(h_.conflictsShown[0].mine.texts.title, QStringLiteral("theirs mine"));
+        QCOMPARE(h_.conflictsShown[0].theirs.texts.title, QStringLiteral("theirs again"));
+        tavo::Entry saved;
+        QVERIFY(store.ReadEntry("20040105.txt", &saved, &error) ==
+                tavo::EntryStore::ReadStatus::Found);
+        QCOMPARE(saved.title, std::string("theirs mine"));
+        const auto copies =
+            std::distance(std::filesystem::directory_iterator(folder() / "conflicts"),
+                          std::filesystem::directory_iterator());
+        QCOMPARE(copies, 1);
     }
 
     void onlyANewStyleFolderGetsTheDefaultStyleButEveryOneTheModernStyle() {
@@ -536,10 +555,14 @@ private slots:
         QCOMPARE(shown_.size(), 1);
         QCOMPARE(shown_[0].kind, MessageBox::Kind::Message);
         QVERIFY(shown_[0].text.contains(QStringLiteral("環境設定")));
+        const tavo::EntryStore store(folder());
         for (const char* action : {"F1", "HTMLO1", "S1"}) {
-            std::filesystem::remove(entryPath("20040105.txt"));
+            typeInto(title(), QStringLiteral("y"));  // saved by the command
             trigger(action);
-            QVERIFY2(std::filesystem::exists(entryPath("20040105.txt")), action);
+            tavo::Entry saved;
+            std::string error;
+            store.ReadEntry("20040105.txt", &saved, &error);
+            QVERIFY2(FromCp932(saved.title) == title()->text(), action);
         }
         QVERIFY(window_->isEntryModified());  // the flags stay set
     }

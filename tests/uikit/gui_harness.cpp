@@ -22,6 +22,11 @@ void GuiHarness::setUp() {
         return answers.isEmpty() ? box.buttons.first() : answers.takeFirst();
     });
     UrlOpener::setHandler([this](const QUrl& url) { openedUrls << url; });
+    TConflictDlg::setResponder([this](const TConflictDlg::Shown& question) {
+        conflictsShown << question;
+        return conflictAnswers.isEmpty() ? TConflictDlg::Choice::Cancel
+                                         : conflictAnswers.takeFirst();
+    });
     ColorPicker::setResponder([this](const QColor& initial) -> std::optional<QColor> {
         colorDialogStarts << initial;
         return colorAnswers.isEmpty() ? std::nullopt : colorAnswers.takeFirst();
@@ -37,6 +42,7 @@ void GuiHarness::tearDown() {
     MessageBox::setResponder({});
     UrlOpener::setHandler({});
     ColorPicker::setResponder({});
+    TConflictDlg::setResponder({});
     ProgramEnd::setHandler({});
     FileChooser::setResponder({});
     tavo::SetTodaySource({});

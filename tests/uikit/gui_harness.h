@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "core/date.h"
+#include "main_window/conflict_dialog.h"
 #include "uikit/message_box.h"
 
 class GuiHarness {
@@ -29,10 +30,12 @@ public:
     QList<MessageBox::Shown> shown;
     QList<MessageBox::Button> answers;  // answered in order; then each box's first button
     QList<QUrl> openedUrls;
-    QList<std::optional<QColor>> colorAnswers;  // then the dialog is cancelled
-    QList<QColor> colorDialogStarts;            // the colour each colour dialog opened with
-    QStringList saveAnswers;                    // file names chosen; then cancelled
-    QStringList saveDialogFolders;              // the folder each save dialog opened in
+    QList<TConflictDlg::Shown> conflictsShown;    // two versions of a day, side by side
+    QList<TConflictDlg::Choice> conflictAnswers;  // answered in order; then cancelled
+    QList<std::optional<QColor>> colorAnswers;    // then the dialog is cancelled
+    QList<QColor> colorDialogStarts;              // the colour each colour dialog opened with
+    QStringList saveAnswers;                      // file names chosen; then cancelled
+    QStringList saveDialogFolders;                // the folder each save dialog opened in
     int programEnds = 0;
 
 private:
