@@ -643,7 +643,10 @@ void TSDIAppForm::endWithoutCloseQuery() {
 }
 
 void TSDIAppForm::backUpOncePerDay() {
-    if (!diary_.backupsOn() || diary_.isReadOnly())
+    // A diary folder that is gone (a stick pulled) has nothing left to back up.
+    std::error_code ec;
+    if (!diary_.backupsOn() || diary_.isReadOnly() ||
+        !std::filesystem::is_directory(store().DataFolder(), ec))
         return;
     const std::filesystem::path folder = backupFolder();
     const std::string stamp = tavo::NewSnapshotStamp(folder);

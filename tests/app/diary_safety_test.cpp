@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <memory>
+#include <set>
+
+#include <unistd.h>
 
 #include "app/single_instance.h"
 #include "app/tavo_windows.h"
@@ -288,6 +291,96 @@ private slots:
                                           QStringLiteral("'… (3145728 バイト)")));
         QCOMPARE(ReadAll(h_.folder() / "data.index"), std::string("20040105\r\n20040110\r\n"));
         QCOMPARE(main()->shownDate(), QDate(2004, 1, 10));
+    }
+
+    // The diary opened read-only (its lock is another computer's) writes nothing at all.
+    void aDiaryOpenElsewhereIsOnlyRead() {
+        QVERIFY(store().SaveEntry(todayFile(), {"there", "", ""}, nullptr));
+        std::filesystem::remove(h_.folder() / "data.index");
+        program_ = std::make_unique<TavoWindows>(h_.folder(), true);
+        program_->start();
+        QVERIFY(main()->windowTitle().endsWith(QStringLiteral("（読み取り専用）")));
+        auto* title = Child<QLineEdit>(main(), "Edit2");
+        QCOMPARE(title->text(), QStringLiteral("there"));
+        QVERIFY(title->isReadOnly());
+        for (const char* action : {"D1", "N3", "R1", "P2"})
+            QVERIFY2(!Child<QAction>(main(), action)->isEnabled(), action);
+        closeProgram();
+        std::set<std::string> left;
+        for (const auto& item : std::filesystem::directory_iterator(h_.folder()))
+            left.insert(item.path().filename().string());
+        QCOMPARE(left, (std::set<std::string>{"data"}));
+    }
+
+    // What runs cut short leave (a backup's part file, a restore's unpacking, a save's
+    // temporary file) is gone at the next start; a sync tool's conflict copy is asked about.
+    void leftoversGoAndConflictCopiesAreAskedAboutAtStart() {
+        const tavo::EntryStore diary = store();
+        QVERIFY(diary.SaveEntry("20040105.txt", {"mine", "", ""}, nullptr));
+        const auto copy = h_.folder() / "data" / "20040105 (conflicted copy 2025-01-01 120000).txt";
+        WriteAll(copy, tavo::EntryFileBytes({"theirs", "", ""}));
+        std::filesystem::create_directories(h_.folder() / ".restore-a1b2c3" / "new");
+        std::filesystem::create_directories(h_.folder() / "backup");
+        const std::filesystem::path leftovers[] = {
+            h_.folder() / "backup" / "tavo-20240101-000000.zip.part.Xy12Ab",
+            h_.folder() / "data" / "20040106.txt.tmp-123-4"};
+        for (const auto& file : leftovers)
+            WriteAll(file, "cut short");
+        h_.conflictAnswers << TConflictDlg::Choice::KeepTheirs;
+        startProgram();
+        QTRY_COMPARE(h_.conflictsShown.size(), 1);
+        QCOMPARE(h_.conflictsShown[0].theirs.label, FromPath(copy.filename()));
+        for (const auto& file : leftovers)
+            QVERIFY(!std::filesystem::exists(file));
+        QVERIFY(!std::filesystem::exists(h_.folder() / ".restore-a1b2c3"));
+        tavo::Entry entry;
+        QVERIFY(diary.ReadEntry("20040105.txt", &entry, nullptr) ==
+                tavo::EntryStore::ReadStatus::Found);
+        QCOMPARE(entry.title, std::string("theirs"));
+        // Both versions stay: the copy and the entry it replaced, set aside.
+        QVERIFY(!std::filesystem::exists(copy));
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(h_.folder() / "conflicts"),
+                               std::filesystem::directory_iterator()),
+                 2);
+    }
+
+    // The diary's folder goes away under the running program (a stick pulled, a share
+    // gone): the typed texts are kept in the per-user folder, and quitting says where.
+    void typedTextsOutliveTheDiaryFolder() {
+        const bool root = ::geteuid() == 0;
+        for (const bool tmpfs : {false, true}) {
+            if (tmpfs && !root)
+                continue;  // only root may mount
+            const auto stick = h_.folder() / (tmpfs ? "mounted" : "stick");
+            std::filesystem::create_directories(stick);
+            if (tmpfs && QProcess::execute(QStringLiteral("mount"),
+                                           {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                            QStringLiteral("tmpfs"), FromPath(stick)}) != 0)
+                continue;  // a container without mounts
+            const auto elsewhere = h_.folder() / "xdg";
+            qputenv("XDG_DATA_HOME", FromPath(elsewhere).toLocal8Bit());
+            h_.shown.clear();
+            program_ = std::make_unique<TavoWindows>(stick);
+            program_->start();
+            main()->goToDate(QDate(2004, 1, 5));
+            auto* title = Child<QLineEdit>(main(), "Edit2");
+            title->insert(QStringLiteral("消えない"));
+            if (tmpfs)
+                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), FromPath(stick)});
+            std::filesystem::remove_all(stick);
+            QVERIFY(!main()->goToDate(QDate(2004, 1, 6)));  // the save fails, the day stays
+            closeProgram();                                  // "保存せずに終了しますか？" OK
+            qunsetenv("XDG_DATA_HOME");
+            const auto kept = tavo::FallbackRecoveryPath(elsewhere / "tavo" / "recovery-elsewhere",
+                                                         stick, "20040105.txt");
+            tavo::Entry entry;
+            std::string error;
+            QVERIFY2(tavo::ParseEntryFile(ReadAll(kept), &entry, &error), error.c_str());
+            QCOMPARE(FromCp932(entry.title), QStringLiteral("消えない"));
+            const QString said = QStringLiteral("入力した文章は %1 に残してあります").arg(FromPath(kept));
+            QVERIFY(std::any_of(h_.shown.begin(), h_.shown.end(),
+                                [&](const MessageBox::Shown& box) { return box.text == said; }));
+        }
     }
 
     void backupsAtExitFollowThePreferences() {
