@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "common/ui_text.h"
+#include "core/date.h"
 #include "ftp/ftp_protocol.h"
 #include "ftp/qftp_wire.h"
 
@@ -26,7 +27,7 @@ QString DefaultCacheFolder() {
 }  // namespace
 
 TQFtp::TQFtp(QObject* parent) : TQSocket(parent), listener_(this), data_(this) {
-    SetToday(QDate::currentDate());
+    SetToday(ToQDate(tavo::Today()));
     trace_ = qEnvironmentVariableIntValue("TAVO_FTP_TRACE") != 0;
     listingCache_.SetFolder(DefaultCacheFolder().toStdString());
     listingCache_.EnsureFolder();

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
+#include "core/date.h"
 #include "ftp/qftp.h"
 
 namespace tavo::ftp {
@@ -176,11 +177,21 @@ void TQFtpMessenger::ClientError(FtpError error, const QString& addinfo) {
         AddMessage(MessageKind::Error, addinfo + QStringLiteral("\r\n"));
 }
 
+namespace {
+
+// The log's time stamps come from the program's one clock.
+QDateTime NowDateTime() {
+    const tavo::LocalTime now = tavo::Now();
+    return {QDate(now.date.year, now.date.month, now.date.day),
+            QTime(now.hour, now.minute, now.second)};
+}
+
+}  // namespace
+
 void TQFtpMessenger::AddMessage(MessageKind kind, const QString& text) {
-    const QString now =
-        style_ == msgQFtpTime
-            ? QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)
-            : QString();
+    const QString now = style_ == msgQFtpTime
+                            ? QLocale::system().toString(NowDateTime(), QLocale::ShortFormat)
+                            : QString();
     const QStringList lines = MessengerLines(style_, kind, text, now);
     if (lines.isEmpty())
         return;

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "common/ui_text.h"
+#include "core/date.h"
+
 class QLabel;
 class QPushButton;
 class QTextEdit;
@@ -58,7 +61,7 @@ private:
 
     DiaryContext* diary_;
     QWidget* mainWindow_;
-    std::function<QDate()> today_ = [] { return QDate::currentDate(); };
+    std::function<QDate()> today_ = [] { return ToQDate(tavo::Today()); };
     QDate weekStart_;
     bool placedWithFrame_ = false;
     QLabel* Label1 = nullptr;

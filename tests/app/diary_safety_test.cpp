@@ -366,10 +366,11 @@ private slots:
             auto* title = Child<QLineEdit>(main(), "Edit2");
             title->insert(QStringLiteral("消えない"));
             if (tmpfs)
-                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), FromPath(stick)});
+                QProcess::execute(QStringLiteral("umount"),
+                                  {QStringLiteral("-l"), FromPath(stick)});
             std::filesystem::remove_all(stick);
             QVERIFY(!main()->goToDate(QDate(2004, 1, 6)));  // the save fails, the day stays
-            closeProgram();                                  // "保存せずに終了しますか？" OK
+            closeProgram();  // "保存せずに終了しますか？" OK
             qunsetenv("XDG_DATA_HOME");
             const auto kept = tavo::FallbackRecoveryPath(elsewhere / "tavo" / "recovery-elsewhere",
                                                          stick, "20040105.txt");
@@ -377,7 +378,8 @@ private slots:
             std::string error;
             QVERIFY2(tavo::ParseEntryFile(ReadAll(kept), &entry, &error), error.c_str());
             QCOMPARE(FromCp932(entry.title), QStringLiteral("消えない"));
-            const QString said = QStringLiteral("入力した文章は %1 に残してあります").arg(FromPath(kept));
+            const QString said =
+                QStringLiteral("入力した文章は %1 に残してあります").arg(FromPath(kept));
             QVERIFY(std::any_of(h_.shown.begin(), h_.shown.end(),
                                 [&](const MessageBox::Shown& box) { return box.text == said; }));
         }
