@@ -462,7 +462,7 @@ void TSDIAppForm::jumpToEntry(bool later) {
         MessageBox::error(this, QString::fromStdString(error));
         return;
     }
-    if (const auto damaged = tavo::FindDamagedIndexLine(index)) {
+    if (const auto damaged = tavo::FindDamagedIndexLine(index); damaged && !diary_.isReadOnly()) {
         // Quoted short: a line may be megabytes long.
         MessageBox::error(this, QStringLiteral("\"%1\" に日記の名前ではない行があります: %2\n"
                                                "data フォルダから索引を作り直します。")
@@ -727,7 +727,7 @@ bool TSDIAppForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TSDIAppForm::setReadOnlyDiary() {
     setWindowTitle(windowTitle() + QStringLiteral("（読み取り専用）"));
-    for (const char* name : {"D1", "N3", "M2", "HTMLS1", "P2", "R1"})
+    for (const char* name : {"D1", "N3", "M2", "HTMLO1", "HTMLS1", "P2", "R1"})
         if (auto* action = findChild<QAction*>(QString::fromLatin1(name)))
             action->setEnabled(false);
     setAcceptDrops(false);
