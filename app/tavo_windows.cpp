@@ -1,5 +1,7 @@
 #include "app/tavo_windows.h"
 
+#include <QTimer>
+
 #include "common/diary.h"
 #include "common/ui_text.h"
 #include "core/program_folder.h"
@@ -36,9 +38,14 @@ TavoWindows::TavoWindows(const std::filesystem::path& programFolder, bool readOn
     mainWindow_ = std::make_unique<TSDIAppForm>(*diary_);
     if (!report.empty())
         MessageBox::message(mainWindow_.get(), QString::fromStdString(report));
-    // What interrupted runs left behind (the backup folder is known once User.ini is read).
-    if (!readOnly && !tavo::RemoveLeftovers(programFolder, diary_->backupFolder(), &error))
-        MessageBox::error(mainWindow_.get(), QString::fromStdString(error));
+    // What interrupted runs left behind (the backup folder is known once User.ini is read),
+    // once the event loop runs, so that the first window does not wait for the folder walks.
+    if (!readOnly)
+        QTimer::singleShot(0, mainWindow_.get(), [this, programFolder] {
+            std::string leftoverError;
+            if (!tavo::RemoveLeftovers(programFolder, diary_->backupFolder(), &leftoverError))
+                MessageBox::error(mainWindow_.get(), QString::fromStdString(leftoverError));
+        });
     TSDIAppForm::Windows windows;
     windows.aboutBox = [this] { return AboutBox(); };
     windows.htmlOutForm = [this] { return H_OutForm(); };

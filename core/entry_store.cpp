@@ -257,10 +257,8 @@ bool EntryStore::RebuildIndex(std::string* error) const {
          it.increment(ec)) {
         const std::string fileName = it->path().filename().string();
         // Leftovers of an interrupted save are not entries, nor are the second versions
-        // that sync tools leave beside an entry, nor the hidden files they write before
-        // renaming them into place: listed, they would be days of their own.
-        if (fileName.starts_with('.') || fileName.find(".tmp-") != std::string::npos ||
-            ParseConflictCopyName(fileName))
+        // that sync tools leave beside an entry: listed, they would be days of their own.
+        if (fileName.find(".tmp-") != std::string::npos || ParseConflictCopyName(fileName))
             continue;
         names.push_back(EntryName(fileName));
     }

@@ -105,8 +105,7 @@ TEST_F(ConflictsTest, IndexListsOnlyRealDaysBesideConflictCopies) {
         SCOPED_TRACE(copy);
         fs::remove_all(data());
         fs::create_directory(data());
-        for (const char* name :
-             {"20040105.txt", "20040106.txt", "notes.txt", ".syncthing.20040107.txt.tmp", copy})
+        for (const char* name : {"20040105.txt", "20040106.txt", "notes.txt", copy})
             WriteAll(data() / name, "\r\n\r\n\r\n");
 
         std::string error;

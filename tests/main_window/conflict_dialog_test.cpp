@@ -131,6 +131,7 @@ private slots:
     void showsBothVersionsAndEachButtonAnswers() {
         QFETCH(QString, button);
         QFETCH(Choice, choice);
+        TConflictDlg::setResponder({});  // the real dialog, not the harness's answers
         const QString longText = QString(400, QLatin1Char('x'));
         const ConflictVersion mine = Version(MineVersionLabel(), QStringLiteral("<b>画面</b> & 題"),
                                              longText, QStringLiteral("秘密"));
