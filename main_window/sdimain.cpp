@@ -670,11 +670,9 @@ void TSDIAppForm::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (diary_.isReadOnly()) {
+    if (diary_.isReadOnly()) {  // nothing to save or write
         event->accept();
-        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (child->isWindow())
-                child->hide();
+        hideOtherWindows();
         return;
     }
     if (!saveIfModified()) {
@@ -691,6 +689,10 @@ void TSDIAppForm::closeEvent(QCloseEvent* event) {
     writeSettings();
     backUpOncePerDay();
     event->accept();
+    hideOtherWindows();
+}
+
+void TSDIAppForm::hideOtherWindows() {
     // Closing the main window ends the program: the windows opened from it go too, or
     // the program would go on running behind a search or output window.
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))

@@ -127,6 +127,7 @@ private:
     void offerConflictCopies();
     // The diary is open on another computer: nothing that writes to it can be chosen.
     void setReadOnlyDiary();
+    void hideOtherWindows();
     // Every day whose recovery file differs from its entry, or only `onlyFile`'s.
     void offerRecoveries(const QString& onlyFile = {});
     void clearModified();
