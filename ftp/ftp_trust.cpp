@@ -35,6 +35,8 @@ bool FtpTrustStore::Read(const std::filesystem::path& file, std::string* error) 
             servers_[server].tlsSucceeded = value == "yes";
         else if (name == "certificate")
             servers_[server].certificateSha256 = value;
+        else if (name == "rename")
+            servers_[server].renameSeen = value == "yes";
     }
     return true;
 }
@@ -49,6 +51,8 @@ bool FtpTrustStore::Write(const std::filesystem::path& file, std::string* error)
             lines.push_back("tls=yes");
         if (!trust.certificateSha256.empty())
             lines.push_back("certificate=" + trust.certificateSha256);
+        if (trust.renameSeen)
+            lines.push_back("rename=yes");
     }
     return WriteLines(file, lines, error);
 }

@@ -1,11 +1,14 @@
-// "ftp-trust.ini": what the upload remembers about servers it reached over TLS, kept in the
+// "ftp-trust.ini": what the upload remembers about the servers it reached, kept in the
 // program folder so that a portable diary takes it along. For each server ("host:port"):
-// the SHA-256 fingerprint of the one certificate the user chose to trust, and whether an
-// upload has succeeded over TLS (after which a refusal of TLS is taken for an attack).
+// the SHA-256 fingerprint of the one certificate the user chose to trust, whether an
+// upload has succeeded over TLS (after which a refusal of TLS is taken for an attack), and
+// whether the server has renamed an uploaded page into place (only then is an old page
+// deleted to make room for a rename it refused).
 //
 //     [ftp.example.jp:21]
 //     tls=yes
 //     certificate=AB:CD:…
+//     rename=yes
 #pragma once
 
 #include <filesystem>
@@ -17,6 +20,7 @@ namespace tavo::ftp {
 struct ServerTrust {
     std::string certificateSha256;  // "AB:CD:…", or empty: only verified certificates
     bool tlsSucceeded = false;
+    bool renameSeen = false;
 
     bool operator==(const ServerTrust&) const = default;
 };

@@ -21,6 +21,7 @@
 #include "ftp/ftp_protocol.h"
 #include "ftp/ftp_settings.h"
 #include "ftp/image_queue.h"
+#include "ftp/page_replacement.h"
 #include "ftp/qftp.h"
 #include "ftp/qftp_messenger.h"
 #include "uikit/diary_context.h"
@@ -36,7 +37,8 @@ namespace {
 constexpr int kLogPanelWidth = 265;
 constexpr int kLogToggleWidth = 285;
 const QString kImageFolder = QStringLiteral("tavo-img");
-const QString kPartialSuffix = QStringLiteral(".tavo-part");
+const QString kPartialSuffix =
+    QString::fromLatin1(tavo::ftp::kPartialPageSuffix.data(), tavo::ftp::kPartialPageSuffix.size());
 
 QString CertificateName(const QStringList& parts) {
     return parts.isEmpty() ? QStringLiteral("(なし)") : parts.join(QStringLiteral(", "));
@@ -367,6 +369,9 @@ void TFTPUP_Form::StartUpload() {
     showTransferProgress_ = false;
     imageFolderIsNew_ = false;
     pageStep_ = PageStep::None;
+    pageStepRefused_ = false;
+    oldPageDeleted_ = false;
+    leftovers_.clear();
     restartAfterQuit_ = false;
     ftp_->SetServer(QString::fromStdString(host_));
     if (port_ != 0) {
@@ -440,14 +445,75 @@ void TFTPUP_Form::onFileStored() {
         // Whole on the server: now it may take the page's place.
         pageStep_ = PageStep::Renaming;
         ftp_->RenameFile(partialPageName(), remoteFileName_);
+    } else if (pageStep_ == PageStep::StoringUnderName) {
+        // Refused: the copy stays, as the error box says.
+        if (uploadStage_ != 1) {
+            pageStep_ = PageStep::None;
+            return;
+        }
+        log(QStringLiteral("「%1」を直接保存しました").arg(remoteFileName_));
+        pageStep_ = PageStep::DroppingPartial;
+        ftp_->DeleteFile(partialPageName());
     } else if (uploadStage_ == 2) {
         UploadNextImage();
     }
 }
 
 void TFTPUP_Form::onFileRenamed() {
-    if (pageStep_ == PageStep::RenameRefused) {
-        // Some servers rename only onto a free name.
+    if (pageStep_ != PageStep::Renaming && pageStep_ != PageStep::RenamingAgain)
+        return;
+    if (pageStepRefused_)
+        return ReplaceAfterRefusal();
+    if (uploadStage_ != 1)
+        return RemovePartialPage();
+    if (pageStep_ == PageStep::RenamingAgain)
+        log(QStringLiteral("古いページを削除して「%1」を置き換えました").arg(remoteFileName_));
+    RememberRenameWorks();
+    PageInPlace();
+}
+
+void TFTPUP_Form::onFileDeleted() {
+    switch (pageStep_) {
+        case PageStep::DeletingOld:
+            if (pageStepRefused_)
+                return ReplaceAfterRefusal();
+            if (uploadStage_ != 1)
+                return RemovePartialPage();
+            oldPageDeleted_ = true;
+            pageStep_ = PageStep::RenamingAgain;
+            ftp_->RenameFile(partialPageName(), remoteFileName_);
+            break;
+        case PageStep::DroppingPartial:
+            if (uploadStage_ == 1)
+                PageInPlace();
+            else
+                pageStep_ = PageStep::None;
+            break;
+        case PageStep::RemovingLeftovers:
+            if (uploadStage_ == 1)
+                RemoveNextLeftover();
+            else
+                pageStep_ = PageStep::None;
+            break;
+        case PageStep::Removing:
+            pageStep_ = PageStep::None;
+            break;
+        default:
+            break;
+    }
+}
+
+// The server refused to put the whole copy in the page's place one way: the next way, chosen
+// so that the server is never left without a page.
+void TFTPUP_Form::ReplaceAfterRefusal() {
+    using tavo::ftp::PageReplaceStep;
+    pageStepRefused_ = false;
+    const PageReplaceStep refused = pageStep_ == PageStep::Renaming
+                                        ? PageReplaceStep::Rename
+                                        : PageReplaceStep::DeleteOldThenRename;
+    const PageReplaceStep next = tavo::ftp::StepAfterRefusal(
+        refused, trust_.Get(serverKey_).renameSeen, ftp_->FindFile(remoteFileName_) >= 0);
+    if (next == PageReplaceStep::DeleteOldThenRename) {
         log(QStringLiteral("サーバが既存の「%1」への名前の変更を拒否したため、古いページを"
                            "削除してから名前を変更します")
                 .arg(remoteFileName_));
@@ -455,29 +521,52 @@ void TFTPUP_Form::onFileRenamed() {
         ftp_->DeleteFile(remoteFileName_);
         return;
     }
-    if (pageStep_ != PageStep::Renaming && pageStep_ != PageStep::RenamingAgain)
+    log(QStringLiteral("サーバが「%1」への名前の変更を拒否したため、ページをその名前で"
+                       "直接保存します")
+            .arg(remoteFileName_));
+    pageStep_ = PageStep::StoringUnderName;
+    ftp_->UploadFile(FromPath(diary_->paths().programFolder / "temp.html"), remoteFileName_);
+}
+
+// Renaming works here: from now on the old page may go to make room for a refused rename.
+void TFTPUP_Form::RememberRenameWorks() {
+    tavo::ftp::ServerTrust trust = trust_.Get(serverKey_);
+    if (trust.renameSeen)
         return;
-    if (uploadStage_ != 1)
-        return RemovePartialPage();
-    if (pageStep_ == PageStep::RenamingAgain)
-        log(QStringLiteral("古いページを削除して「%1」を置き換えました").arg(remoteFileName_));
-    pageStep_ = PageStep::None;
-    PageInPlace();
+    trust.renameSeen = true;
+    SaveServerTrust(trust);
 }
 
-void TFTPUP_Form::onFileDeleted() {
-    if (pageStep_ == PageStep::DeletingOld) {
-        if (uploadStage_ != 1)
-            return RemovePartialPage();
-        pageStep_ = PageStep::RenamingAgain;
-        ftp_->RenameFile(partialPageName(), remoteFileName_);
-    } else if (pageStep_ == PageStep::Removing) {
-        pageStep_ = PageStep::None;
-    }
-}
-
-// The page is online under its name: on to the images, or done.
+// The page is online under its name: the copies of uploads cut short go, then on to the
+// images, or done.
 void TFTPUP_Form::PageInPlace() {
+    std::vector<std::string> names;
+    const tavo::ftp::TQFtpFileInfoList& files = ftp_->Files();
+    for (int i = 0; i < files.Count(); ++i)
+        names.push_back(files.Cell(i, tavo::ftp::TQFtpFileInfoList::colName));
+    leftovers_.clear();
+    for (const std::string& name :
+         tavo::ftp::LeftoverPartialPages(names, ToCp932(partialPageName()).bytes))
+        leftovers_ << FromCp932(name);
+    RemoveNextLeftover();
+}
+
+void TFTPUP_Form::RemoveNextLeftover() {
+    if (pageStep_ == PageStep::RemovingLeftovers && !pageStepRefused_)
+        log(QStringLiteral("中断したアップロードの一時ファイル「%1」を削除しました")
+                .arg(leftovers_.takeFirst()));
+    else if (pageStep_ == PageStep::RemovingLeftovers)
+        leftovers_.removeFirst();  // its refusal is in the log
+    pageStepRefused_ = false;
+    if (leftovers_.isEmpty()) {
+        pageStep_ = PageStep::None;
+        return ContinueAfterPage();
+    }
+    pageStep_ = PageStep::RemovingLeftovers;
+    ftp_->DeleteFile(leftovers_.first());
+}
+
+void TFTPUP_Form::ContinueAfterPage() {
     if (!uploadNewImagesRadio_->isChecked() && !overwriteImagesRadio_->isChecked()) {
         finishUpload();
         return;
@@ -522,13 +611,31 @@ void TFTPUP_Form::onFtpInfo(FtpInfo info, const QString& addinfo) {
 }
 
 void TFTPUP_Form::onFtpError(FtpError error, const QString& addinfo) {
-    if (pageStep_ == PageStep::Renaming && error == tavo::ftp::ftpPermissionDenied) {
-        // Tried again after deleting the old page; said in the log then.
-        pageStep_ = PageStep::RenameRefused;
+    const bool refused = error == tavo::ftp::ftpPermissionDenied;
+    if (refused && (pageStep_ == PageStep::Renaming || pageStep_ == PageStep::DeletingOld ||
+                    pageStep_ == PageStep::RenamingAgain)) {
+        // Another way follows with the step's event; said in the log then.
+        pageStepRefused_ = true;
         return;
     }
-    if (pageStep_ == PageStep::Removing) {
+    if (pageStep_ == PageStep::Removing || (refused && pageStep_ == PageStep::DroppingPartial)) {
         log(QStringLiteral("一時ファイル「%1」を削除できませんでした").arg(partialPageName()));
+        return;
+    }
+    if (refused && pageStep_ == PageStep::RemovingLeftovers) {
+        pageStepRefused_ = true;
+        log(QStringLiteral("一時ファイル「%1」を削除できませんでした").arg(leftovers_.first()));
+        return;
+    }
+    if (pageStep_ == PageStep::StoringUnderName) {
+        // Neither renamed nor stored: the whole copy stays for the user to rename.
+        uploadStage_ = -1;
+        QString kept = QStringLiteral("新しいページは一時ファイル「%1」としてサーバに残しました。")
+                           .arg(partialPageName());
+        if (!oldPageDeleted_ && refused)
+            kept += QStringLiteral("古いページ「%1」はそのまま残っています。").arg(remoteFileName_);
+        log(kept);
+        MessageBox::error(this, UploadErrorMessage(error) + QStringLiteral("\n\n") + kept);
         return;
     }
     uploadStage_ = -1;

@@ -73,7 +73,11 @@ private:
     void StartUpload();
     bool TlsRefused(tavo::ftp::FtpError error, const QString& addinfo);
     bool ConfirmMissingImages();
+    void ReplaceAfterRefusal();
+    void RememberRenameWorks();
     void PageInPlace();
+    void RemoveNextLeftover();
+    void ContinueAfterPage();
     void RemovePartialPage();
     QString partialPageName() const;
     void SaveServerTrust(const tavo::ftp::ServerTrust& trust);
@@ -119,12 +123,17 @@ private:
         None,
         Storing,
         Renaming,
-        RenameRefused,  // onto the old page: it is deleted first
-        DeletingOld,
+        DeletingOld,  // the server renames only onto a free name
         RenamingAgain,
+        StoringUnderName,  // the server renames nothing
+        DroppingPartial,   // the copy, once the page is stored under its name
+        RemovingLeftovers,
         Removing
     };
     PageStep pageStep_ = PageStep::None;
+    bool pageStepRefused_ = false;  // the server refused the running step; its event follows
+    bool oldPageDeleted_ = false;
+    QStringList leftovers_;  // temporary copies of earlier uploads cut short
 
     std::string host_;
     quint16 port_ = 0;

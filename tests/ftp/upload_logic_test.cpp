@@ -5,7 +5,9 @@
 
 #include "core/temp_folder.h"
 #include "ftp/ftp_settings.h"
+#include "ftp/ftp_trust.h"
 #include "ftp/image_queue.h"
+#include "ftp/page_replacement.h"
 
 namespace {
 
@@ -48,6 +50,59 @@ TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption)
     WriteAll(file, "h\r\nu\r\n666462\r\n/\r\n");
     ASSERT_TRUE(tavo::ftp::WriteFtpSecurity(file, FtpSecurity::Plain, &error)) << error;
     EXPECT_EQ(ReadAll(file), "h\r\nu\r\n666462\r\n/\r\nFTP\r\n");
+}
+
+// The old page goes only where renaming has been seen to work and it is there; every other
+// refusal leads to storing under the name, and a refused store keeps the copy.
+TEST(PageReplacementTest, StepAfterEachRefusal) {
+    using Step = tavo::ftp::PageReplaceStep;
+    const struct {
+        Step refused;
+        bool renameSeen;
+        bool oldPageListed;
+        Step next;
+    } cases[] = {
+        {Step::Rename, false, true, Step::StoreUnderName},
+        {Step::Rename, false, false, Step::StoreUnderName},
+        {Step::Rename, true, false, Step::StoreUnderName},
+        {Step::Rename, true, true, Step::DeleteOldThenRename},
+        {Step::DeleteOldThenRename, true, true, Step::StoreUnderName},
+        {Step::StoreUnderName, true, true, Step::KeepPartial},
+        {Step::StoreUnderName, false, false, Step::KeepPartial},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tavo::ftp::StepAfterRefusal(c.refused, c.renameSeen, c.oldPageListed), c.next)
+            << static_cast<int>(c.refused) << c.renameSeen << c.oldPageListed;
+}
+
+TEST(PageReplacementTest, LeftoversAreTheOtherTemporaryCopies) {
+    EXPECT_EQ(tavo::ftp::LeftoverPartialPages(
+                  {"200912.html.tavo-part", "202601.html", "202601.html.tavo-part", ".tavo-part",
+                   "a.tavo-part.html", "b.html.TAVO-PART"},
+                  "202601.html.tavo-part"),
+              std::vector<std::string>{"200912.html.tavo-part"});
+}
+
+// The rename key joins the existing ones in their format; a server known for nothing but
+// renaming gets a section of its own.
+TEST(FtpTrustStoreTest, RemembersRenamingBesideTheCertificate) {
+    TempFolder folder;
+    const auto file = folder.path() / "ftp-trust.ini";
+    WriteAll(file, "[a:21]\r\ntls=yes\r\ncertificate=AB:CD\r\n");
+    tavo::ftp::FtpTrustStore store;
+    std::string error;
+    ASSERT_TRUE(store.Read(file, &error)) << error;
+    tavo::ftp::ServerTrust a = store.Get("a:21");
+    EXPECT_FALSE(a.renameSeen);
+    a.renameSeen = true;
+    store.Set("a:21", a);
+    store.Set("b:2121", tavo::ftp::ServerTrust{"", false, true});
+    ASSERT_TRUE(store.Write(file, &error)) << error;
+    EXPECT_EQ(ReadAll(file),
+              "[a:21]\r\ntls=yes\r\ncertificate=AB:CD\r\nrename=yes\r\n[b:2121]\r\nrename=yes\r\n");
+    ASSERT_TRUE(store.Read(file, &error)) << error;
+    EXPECT_EQ(store.Get("a:21"), a);
+    EXPECT_TRUE(store.Get("b:2121").renameSeen);
 }
 
 struct QueueCase {

@@ -849,7 +849,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(local + "/page.html.tavo-part"));
         QVERIFY(ReadAll(h_.folder() / "FTP.ini").ends_with("\r\nFTPS\r\n"));
         QCOMPARE(ReadAll(h_.folder() / "ftp-trust.ini"),
-                 "[" + key + "]\r\ntls=yes\r\ncertificate=" + fingerprint.toStdString() + "\r\n");
+                 "[" + key + "]\r\ntls=yes\r\ncertificate=" + fingerprint.toStdString() +
+                     "\r\nrename=yes\r\n");
         QVERIFY(log().contains(QStringLiteral("TLS 1.3, certificate trusted by the user")));
         QVERIFY(!log().contains(s->password));
 
@@ -990,25 +991,100 @@ private slots:
         QVERIFY(!QFileInfo::exists(local + "/page.html.tavo-part"));
     }
 
-    // A server that renames only onto a free name: the old page goes first, as the log says.
-    void renameOntoAnExistingPageDeletesItFirst() {
+    // What each kind of server leaves online once the page's copy arrived whole. The script
+    // lists the commands after the first STOR in the order the server expects them ("<store>":
+    // receive the data), so a DELE of the old page before the new one is whole would show as
+    // a mismatch.
+    void pageReplacesTheOldOneOnEveryServer_data() {
+        QTest::addColumn<QString>("trust");  // ftp-trust.ini's lines for the server
+        QTest::addColumn<QString>("listing");
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("expectedLog");  // "": the upload fails
+        QTest::addColumn<bool>("renameSeenAfter");
+        const QString page = QStringLiteral("-rw-r--r-- 1 u g 3 Jan 15 12:34 page.html\r\n");
+        const QStringList refused = {"RNFR page.html.tavo-part|350 ready",
+                                     "RNTO page.html|553 Permission denied"};
+        QTest::newRow("renames nothing: stored under its name")
+            << "" << page
+            << refused + QStringList{"PORT *|<port>", "STOR page.html|<store>",
+                                     "DELE page.html.tavo-part|250 deleted"}
+            << "「page.html」を直接保存しました" << false;
+        QTest::newRow("renames only onto a free name and was seen renaming")
+            << "rename=yes" << page
+            << refused + QStringList{"DELE page.html|250 deleted",
+                                     "RNFR page.html.tavo-part|350 ready",
+                                     "RNTO page.html|250 renamed"}
+            << "古いページを削除してから名前を変更します" << true;
+        QTest::newRow("refuses the old page's deletion: stored under its name")
+            << "rename=yes" << page
+            << refused + QStringList{"DELE page.html|550 denied", "PORT *|<port>",
+                                     "STOR page.html|<store>",
+                                     "DELE page.html.tavo-part|250 deleted"}
+            << "「page.html」を直接保存しました" << true;
+        QTest::newRow("refuses rename and store: the copy stays")
+            << "" << page
+            << refused + QStringList{"PORT *|<port>", "STOR page.html|553 Permission denied"} << ""
+            << false;
+        QTest::newRow("copies of cut uploads go after success")
+            << ""
+            << page + "-rw-r--r-- 1 u g 3 Jan 15 12:34 200912.html.tavo-part\r\n" +
+                   "-rw-r--r-- 1 u g 3 Jan 15 12:34 page.html.tavo-part\r\n"
+            << QStringList{"RNFR page.html.tavo-part|350 ready", "RNTO page.html|250 renamed",
+                           "DELE 200912.html.tavo-part|250 deleted"}
+            << "中断したアップロードの一時ファイル「200912.html.tavo-part」を削除しました" << true;
+    }
+
+    void pageReplacesTheOldOneOnEveryServer() {
+        QFETCH(QString, trust);
+        QFETCH(QString, listing);
+        QFETCH(QStringList, script);
+        QFETCH(QString, expectedLog);
+        QFETCH(bool, renameSeenAfter);
         startProgram();
         ftptest::ScriptedServer scripted;
-        ScriptToListing(scripted, Listed("-rw-r--r-- 1 u g 3 Jan 15 12:34 page.html\r\n"));
+        const std::string key = "[127.0.0.1:" + std::to_string(scripted.port()) + "]\r\n";
+        if (!trust.isEmpty())
+            WriteAll(h_.folder() / "ftp-trust.ini", key + trust.toStdString() + "\r\n");
+        ScriptToListing(scripted, Listed(listing.toStdString()));
         scripted.add("PORT *", Port);
         scripted.add("STOR page.html.tavo-part",
                      [](ftptest::ScriptedServer& s, const std::string&) { s.receiveStore(); });
-        scripted.add("RNFR page.html.tavo-part", "350 ready\r\n");
-        scripted.add("RNTO page.html", "553 File exists\r\n");
-        scripted.add("DELE page.html", "250 deleted\r\n");
-        scripted.add("RNFR page.html.tavo-part", "350 ready\r\n");
-        scripted.add("RNTO page.html", "250 renamed\r\n");
+        for (const QString& step : script) {
+            const std::string command = step.section(QLatin1Char('|'), 0, 0).toStdString();
+            const QString reply = step.section(QLatin1Char('|'), 1);
+            if (reply == QLatin1String("<port>"))
+                scripted.add(command, Port);
+            else if (reply == QLatin1String("<store>"))
+                scripted.add(command, [](ftptest::ScriptedServer& s, const std::string&) {
+                    s.receiveStore();
+                });
+            else
+                scripted.add(command, reply.toStdString() + "\r\n");
+        }
         child<QRadioButton>("RadioButton3")->setChecked(true);
         uploadTo(scripted, QStringLiteral("/"));
-        QTRY_VERIFY_WITH_TIMEOUT(shown(QStringLiteral("アップロード完了")), 10000);
+        if (expectedLog.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(form()->UploadStage(), -1, 10000);
+            QTest::qWait(200);  // nothing more follows: no DELE of the copy
+            QCOMPARE(errorBoxes().size(), 1);
+            QVERIFY2(errorBoxes()[0].contains(QStringLiteral(
+                         "一時ファイル「page.html.tavo-part」としてサーバに残しました。"
+                         "古いページ「page.html」はそのまま残っています。")),
+                     qPrintable(errorBoxes()[0]));
+            QVERIFY(!shown(QStringLiteral("アップロード完了")));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(shown(QStringLiteral("アップロード完了")), 10000);
+            QVERIFY(errorBoxes().isEmpty());
+            QVERIFY2(log().contains(expectedLog), qPrintable(log()));
+            // What arrived last is the page as the dialog wrote it.
+            QCOMPARE(scripted.stored,
+                     QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html")));
+        }
         QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
-        QVERIFY(errorBoxes().isEmpty());
-        QVERIFY(log().contains(QStringLiteral("古いページを削除してから名前を変更します")));
+        const std::string trustFile = std::filesystem::exists(h_.folder() / "ftp-trust.ini")
+                                          ? ReadAll(h_.folder() / "ftp-trust.ini")
+                                          : std::string();
+        QCOMPARE(trustFile == key + "rename=yes\r\n", renameSeenAfter);
     }
 
     void thirdHostGetsNothingInActiveMode() {
