@@ -8,6 +8,7 @@
 // DIARY, a temporary folder unless given, keeps the page as sent (temp.html) and the
 // images (tavo-img/), for the caller to compare with what the server stored.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -94,9 +95,9 @@ int main(int argc, char* argv[]) {
     Child<QLineEdit>(form, "Edit3")->setText(args[4]);
     Child<QLineEdit>(form, "Edit4")->setText(args[5]);
     Child<QLineEdit>(form, "Edit5")->setText(QStringLiteral("page.html"));
+    Child<QComboBox>(form, "ComboBox2")->setCurrentIndex(passive ? 0 : 1);  // "接続方式"
     tavo::ftp::TQFtp* ftp = form->client();
     ftp->SetPort(static_cast<std::uint16_t>(args[2].toUInt()));
-    ftp->SetPassive(passive);
     ftp->SetCacheFolder(diary + "/ftpcache");
 
     // The clock stops inside the box's answer; the event loop runs freely until then, so

@@ -1,5 +1,6 @@
 #include "ftp/ftp_settings.h"
 
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
@@ -18,10 +19,12 @@ bool ReadFtpSettings(const std::filesystem::path& file, FtpSettings* settings, s
     if (!ReadLines(file, &lines, error))
         return false;
     const bool fourLines = lines.size() < 5;
-    lines.resize(5);
+    lines.resize(std::max<std::size_t>(lines.size(), 6));
     // Anything but "FTP" encrypts: a damaged line must not send the password in clear text.
     const FtpSecurity security = lines[4] == "FTP" ? FtpSecurity::Plain : FtpSecurity::Tls;
-    *settings = {lines[0], lines[1], DecodeText(lines[2]), lines[3], security, fourLines};
+    // Anything but "PORT" is passive, the mode that works for most users.
+    const bool passive = lines[5] != "PORT";
+    *settings = {lines[0], lines[1], DecodeText(lines[2]), lines[3], security, fourLines, passive};
     return true;
 }
 
@@ -35,17 +38,18 @@ std::string SecurityLine(FtpSecurity security) {
 
 bool WriteFtpSettings(const std::filesystem::path& file, const FtpSettings& settings,
                       std::string* error) {
-    return WriteLines(file,
-                      {settings.server, settings.account, EncodeText(settings.password),
-                       settings.folder, SecurityLine(settings.security)},
-                      error);
+    return WriteLines(
+        file,
+        {settings.server, settings.account, EncodeText(settings.password), settings.folder,
+         SecurityLine(settings.security), settings.passive ? "PASV" : "PORT"},
+        error);
 }
 
 bool WriteFtpSecurity(const std::filesystem::path& file, FtpSecurity security, std::string* error) {
     std::vector<std::string> lines;
     if (!ReadLines(file, &lines, error))
         return false;
-    lines.resize(5);
+    lines.resize(std::max<std::size_t>(lines.size(), 5));
     lines[4] = SecurityLine(security);
     return WriteLines(file, lines, error);
 }

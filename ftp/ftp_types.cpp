@@ -46,6 +46,7 @@ const char* FtpErrorName(FtpError error) {
         "ftpTlsError",
         "ftpCertificateUntrusted",
         "ftpCertificateChanged",
+        "ftpDataConnectionFailed",
     };
     const int i = static_cast<int>(error);
     if (i < 0 || i >= static_cast<int>(sizeof kNames / sizeof kNames[0]))

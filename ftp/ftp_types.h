@@ -115,12 +115,15 @@ enum FtpError {
     ftpTlsError,              // a handshake, PBSZ / PROT or a TLS close failed
     ftpCertificateUntrusted,  // the certificate could not be verified and is not trusted
     ftpCertificateChanged,    // not the certificate the user trusted for this server
+    // The data connection could not be made: a refused PORT, EPRT, EPSV or PASV, a 425, a
+    // connection that failed or never came, or came from another host than the server.
+    ftpDataConnectionFailed,
 };
 
 // How the control and data connections are protected.
 enum class FtpSecurity { Plain, Tls };
 
-// The enumerator's own name, "ftpNone" .. "ftpCertificateChanged".
+// The enumerator's own name, "ftpNone" .. "ftpDataConnectionFailed".
 const char* FtpErrorName(FtpError error);
 
 }  // namespace tavo::ftp

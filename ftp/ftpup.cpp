@@ -73,6 +73,21 @@ QString UploadErrorMessage(FtpError error) {
     return QStringLiteral("ERROR: ") + QString::fromLatin1(tavo::ftp::FtpErrorName(error));
 }
 
+QString DataConnectionMessage(const QString& detail, bool passive) {
+    const QString advice =
+        passive ? QStringLiteral(
+                      "「接続方式」で「アクティブ」を選んで、もう一度アップロードして"
+                      "みてください。")
+                : QStringLiteral(
+                      "ルータの内側のパソコンからは、アクティブ方式ではサーバが接続"
+                      "できないことがあります。「接続方式」で「パッシブ（推奨）」を"
+                      "選んで、もう一度アップロードしてみてください。");
+    return QStringLiteral(
+               "ファイルを送るための接続（データ接続）を確立できませんでした。\n\n"
+               "サーバの応答・理由: %1\n\n%2")
+        .arg(detail.trimmed().isEmpty() ? QStringLiteral("(なし)") : detail.trimmed(), advice);
+}
+
 TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
                          std::function<std::string()> pageBytes)
     : QDialog(mainWindow),
@@ -109,6 +124,10 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
     securityCombo_->setObjectName(QStringLiteral("ComboBox1"));
     securityCombo_->addItem(QStringLiteral("FTPS（TLSで暗号化）"));
     securityCombo_->addItem(QStringLiteral("暗号化しない"));
+    connectionCombo_ = new QComboBox(this);
+    connectionCombo_->setObjectName(QStringLiteral("ComboBox2"));
+    connectionCombo_->addItem(QStringLiteral("パッシブ（推奨）"));
+    connectionCombo_->addItem(QStringLiteral("アクティブ"));
 
     auto* group = new QGroupBox(QStringLiteral("画像の取り扱い"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));
@@ -180,6 +199,8 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
     securityLabel_ = label("Label7", QStringLiteral("暗号化"), securityCombo_);
     grid->addWidget(securityLabel_, 5, 0);
     grid->addWidget(securityCombo_, 5, 1);
+    grid->addWidget(label("Label8", QStringLiteral("接続方式"), connectionCombo_), 6, 0);
+    grid->addWidget(connectionCombo_, 6, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(uploadButton_);
     buttons->addWidget(closeButton_);
@@ -204,9 +225,11 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
     setTabOrder(accountEdit_, passwordEdit_);
     setTabOrder(passwordEdit_, folderEdit_);
     setTabOrder(folderEdit_, securityCombo_);
+    setTabOrder(securityCombo_, connectionCombo_);
 
-    // The client as the upload has always used it: active mode, three retries fifteen
-    // seconds apart, a keep-alive every thirty seconds, listings cached for a week.
+    // The client as the upload has always used it: three retries fifteen seconds apart, a
+    // keep-alive every thirty seconds, listings cached for a week. Passive or active follows
+    // "接続方式" at each upload.
     ftp_ = new TQFtp(this);
     ftp_->SetAsynchronous(true);
     ftp_->SetMultiThreaded(false);
@@ -219,7 +242,6 @@ TFTPUP_Form::TFTPUP_Form(DiaryContext* diary, QWidget* mainWindow,
     ftp_->SetTransferMode(tavo::ftp::BinaryTransfer);
     ftp_->SetProxyType(tavo::ftp::proxyNone);
     ftp_->SetProxyPort(21);
-    ftp_->SetPassive(false);
     ftp_->SetPort(21);
     ftp_->SetTimeOut(5000);
     ftp_->OnLoggedIn = [this](TQFtp*) { onLoggedIn(); };
@@ -262,6 +284,7 @@ void TFTPUP_Form::onShow() {
     passwordEdit_->setText(FromCp932(settings.password));
     folderEdit_->setText(FromCp932(settings.folder));
     securityCombo_->setCurrentIndex(settings.security == FtpSecurity::Plain ? 1 : 0);
+    connectionCombo_->setCurrentIndex(settings.passive ? 0 : 1);
     fourLineSettings_ = settings.fourLineFile;
     restartAfterQuit_ = false;
     fileNameEdit_->setText(ToQDate(tavo::Today()).toString(QStringLiteral("yyyyMM")) +
@@ -288,9 +311,9 @@ void TFTPUP_Form::onToggleLog() {
 }
 
 void TFTPUP_Form::setControlsEnabled(bool enabled) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{uploadButton_, closeButton_, uploadNewImagesRadio_,
-                                         overwriteImagesRadio_, noImagesRadio_, securityCombo_})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             uploadButton_, closeButton_, uploadNewImagesRadio_, overwriteImagesRadio_,
+             noImagesRadio_, securityCombo_, connectionCombo_})
         w->setEnabled(enabled);
 }
 
@@ -383,6 +406,7 @@ void TFTPUP_Form::StartUpload() {
     }
     const bool tls = securityCombo_->currentIndex() == 0;
     ftp_->SetSecurity(tls ? FtpSecurity::Tls : FtpSecurity::Plain);
+    ftp_->SetPassive(connectionCombo_->currentIndex() == 0);
     std::string error;
     if (!trust_.Read(diary_->paths().ftpTrustFile, &error))
         MessageBox::error(this, QString::fromStdString(error));
@@ -639,7 +663,9 @@ void TFTPUP_Form::onFtpError(FtpError error, const QString& addinfo) {
         return;
     }
     uploadStage_ = -1;
-    if (!TlsRefused(error, addinfo))
+    if (error == tavo::ftp::ftpDataConnectionFailed)
+        MessageBox::error(this, DataConnectionMessage(addinfo, ftp_->Passive()));
+    else if (!TlsRefused(error, addinfo))
         MessageBox::error(this, UploadErrorMessage(error));
 }
 
@@ -759,9 +785,13 @@ void TFTPUP_Form::finishUpload() {
 
 bool TFTPUP_Form::SaveFtpSettings() {
     const tavo::ftp::FtpSettings settings{
-        ToCp932(hostEdit_->text()).bytes, ToCp932(accountEdit_->text()).bytes,
-        ToCp932(passwordEdit_->text()).bytes, ToCp932(folderEdit_->text()).bytes,
-        securityCombo_->currentIndex() == 0 ? FtpSecurity::Tls : FtpSecurity::Plain};
+        ToCp932(hostEdit_->text()).bytes,
+        ToCp932(accountEdit_->text()).bytes,
+        ToCp932(passwordEdit_->text()).bytes,
+        ToCp932(folderEdit_->text()).bytes,
+        securityCombo_->currentIndex() == 0 ? FtpSecurity::Tls : FtpSecurity::Plain,
+        false,
+        connectionCombo_->currentIndex() == 0};
     std::string error;
     if (!tavo::ftp::WriteFtpSettings(diary_->paths().ftpSettingsFile, settings, &error)) {
         MessageBox::error(this, QString::fromStdString(error));

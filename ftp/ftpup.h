@@ -28,6 +28,11 @@ class TQFtpMessenger;
 // The message box text of a client error ("ERROR: ftpAccessDenied").
 QString UploadErrorMessage(tavo::ftp::FtpError error);
 
+// The message box text when the data connection could not be made (ftpDataConnectionFailed):
+// what happened, the server's reply or the client's reason (`detail`), and the other
+// "接続方式" to try.
+QString DataConnectionMessage(const QString& detail, bool passive);
+
 class QSslCertificate;
 // The question asked before trusting a certificate that could not be verified: the server,
 // the certificate's subject, issuer, validity and SHA-256 fingerprint, and why.
@@ -107,7 +112,8 @@ private:
     QString remoteFileName_;
     bool portFromField_ = false;  // the client's port came from "host:port" in hostEdit_
     QLabel* securityLabel_ = nullptr;
-    QComboBox* securityCombo_ = nullptr;  // "暗号化": FTPS or none
+    QComboBox* securityCombo_ = nullptr;    // "暗号化": FTPS or none
+    QComboBox* connectionCombo_ = nullptr;  // "接続方式": passive or active
     QPushButton* uploadButton_ = nullptr;
     QPushButton* closeButton_ = nullptr;
     QPushButton* logToggleButton_ = nullptr;

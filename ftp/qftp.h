@@ -14,8 +14,9 @@
 // Beyond the component's old behaviour: a command argument holding CR or LF, or a character
 // code page 932 cannot hold, is refused (`ftpProtocolError`) instead of being sent; a reply
 // time-out (`ReplyTimeOutMs`, 60 s by default, 0 = none), counted from the command sent and
-// re-armed only by a first preliminary reply and by data moving, raises `ftpTimeOut` and
-// closes the connection; malformed or oversized replies and listings are errors (`Limits`);
+// re-armed only by a first preliminary reply and by data moving, raises `ftpTimeOut` (or
+// `ftpDataConnectionFailed` while the data connection is still awaited) and closes the
+// connection; malformed or oversized replies and listings are errors (`Limits`);
 // data connections go only to and come only from the control connection's peer; a
 // control connection that drops while an operation runs raises `ftpPrematureDisconnect`;
 // an upload whose data connection the server ends early is an error, whatever it replies.
@@ -132,6 +133,10 @@ public:
     void SetProxyUsername(const QString& s) { proxyUsername_ = s; }
     QString ProxyPassword() const { return proxyPassword_; }
     void SetProxyPassword(const QString& s) { proxyPassword_ = s; }
+    // Passive: the client connects to the port the server names after EPSV (or PASV, when
+    // the server refuses EPSV; never over IPv6), always at the control connection's peer
+    // address. Active: the server connects to the client's listener named by PORT (EPRT over
+    // IPv6); a connection from any other host is refused and logged.
     bool Passive() const { return passive_; }
     void SetPassive(bool on) { passive_ = on; }
     // TLS (RFC 4217): AUTH TLS after the welcome, PBSZ 0 and PROT P after the login, and every
@@ -324,6 +329,7 @@ private:
     void OnRestReply(const std::string& reply);
     void OnTransferReply(const std::string& reply);
     void DataAccept();
+    QString DataFailureText(const QString& cause) const;
     void DataConnected();
     void DataReady();
     void DataRead();
@@ -397,6 +403,9 @@ private:
     TQSocket listener_;
     TQSocket data_;
     bool firstPreliminary_ = false;  // its first 1xx re-armed the time-out
+    bool extendedPassive_ = false;   // the passive reply awaited is EPSV's
+    bool epsvRefused_ = false;       // this session's server takes PASV only
+    QHostAddress refusedPeer_;       // a host other than the server that connected
     QString remoteName_;
     QString renameTo_;
     QFile file_;

@@ -72,6 +72,11 @@ void TQFtp::ArmReplyTimer() {
 void TQFtp::ReplyTimedOut() {
     if (!Connected())
         return;
+    if (link_ == DataLink::Listening || link_ == DataLink::Connecting)
+        return FailFatally(
+            ftpDataConnectionFailed,
+            DataFailureText(
+                QString("No data connection within %1 seconds").arg(replyTimeOutMs_ / 1000.0)));
     FailFatally(
         ftpTimeOut,
         QString("No reply from the server within %1 seconds").arg(replyTimeOutMs_ / 1000.0));

@@ -18,6 +18,7 @@ void TQFtp::StartAttempt() {
     sizeOk_ = true;
     noopOk_ = true;
     restOk_ = false;
+    epsvRefused_ = false;
     firstPreliminary_ = false;
     --retriesLeft_;
     CloseData();

@@ -1,6 +1,6 @@
-// Transfers: the representation type, the data connection (PORT or PASV), LIST, STOR and
-// RETR. A transfer is complete when its final reply has come and its data connection has
-// ended, in either order.
+// Transfers: the representation type, the data connection (EPSV, PASV, PORT or EPRT),
+// LIST, STOR and RETR. A transfer is complete when its final reply has come and its data
+// connection has ended, in either order.
 #include <QFileInfo>
 
 #include "common/ui_text.h"
@@ -29,6 +29,11 @@ qint64 SizeFromReply(const std::string& reply, qint64 otherwise) {
 bool UsableName(const std::string& name) {
     return name != "." && name != ".." &&
            name.find_first_of(std::string("/\r\n\0", 4)) == std::string::npos;
+}
+
+// A refused PORT, EPRT, EPSV or PASV; a 421 ends the whole session instead.
+FtpError DataCommandError(const std::string& reply) {
+    return reply.rfind("421", 0) == 0 ? ftpProtocolError : ftpDataConnectionFailed;
 }
 
 }  // namespace
@@ -214,9 +219,13 @@ void TQFtp::OpenDataConnection() {
         file_.resize(0);
         file_.seek(0);
     }
+    refusedPeer_.clear();
     if (passive_) {
+        // EPSV names only a port and so also works over IPv6 and where a router rewrites
+        // nothing; PASV serves the servers that do not know it.
         const bool v6 = TQSocket::PeerAddress().protocol() == QAbstractSocket::IPv6Protocol;
-        Send(v6 ? "EPSV" : "PASV", FtpState::Pasv);
+        extendedPassive_ = v6 || !epsvRefused_;
+        Send(extendedPassive_ ? "EPSV" : "PASV", FtpState::Pasv);
         return;
     }
     const QHostAddress local = TQSocket::LocalAddress();
@@ -235,13 +244,21 @@ void TQFtp::OpenDataConnection() {
 
 void TQFtp::OnPortReply(const std::string& reply) {
     if (ClassOf(reply) != '2')
-        return Fail(ftpProtocolError, QString());
+        return Fail(DataCommandError(reply), FromCp932(reply));
     SendTransferCommand();
 }
 
 void TQFtp::OnPasvReply(const std::string& reply) {
-    if (ClassOf(reply) != '2')
-        return Fail(ftpProtocolError, QString());
+    if (ClassOf(reply) != '2') {
+        const bool v6 = TQSocket::PeerAddress().protocol() == QAbstractSocket::IPv6Protocol;
+        if (extendedPassive_ && ClassOf(reply) == '5' && !v6) {
+            epsvRefused_ = true;
+            extendedPassive_ = false;
+            Send("PASV", FtpState::Pasv);
+            return;
+        }
+        return Fail(DataCommandError(reply), FromCp932(reply));
+    }
     std::uint16_t port = 0;
     if (reply.rfind("229", 0) == 0) {
         port = ParseEpsvReply(reply).value_or(0);
@@ -256,7 +273,8 @@ void TQFtp::OnPasvReply(const std::string& reply) {
     data_.SetPort(port);
     link_ = DataLink::Connecting;
     if (!data_.Connect())
-        return FailFatally(ftpDataError, QString());
+        return FailFatally(ftpDataConnectionFailed,
+                           QString("Could not connect to the server's data port %1").arg(port));
     SendTransferCommand();
 }
 
@@ -318,20 +336,55 @@ void TQFtp::OnTransferReply(const std::string& reply) {
             if (link_ == DataLink::Ended)
                 return Complete();
             SetState(FtpState::TransferReplied);
+            if (link_ == DataLink::Listening && !refusedPeer_.isNull()) {
+                // The server is done, and another host came instead: a connection the
+                // server made is waiting by now. (Without such a host its connection may
+                // still be on its way after a reply sent early.)
+                const quint64 epoch = epoch_;
+                listener_.CollectConnections();
+                if (epoch != epoch_)
+                    return;
+                if (link_ == DataLink::Listening) {
+                    CloseData();
+                    return Fail(ftpDataConnectionFailed,
+                                DataFailureText("The server replied \"" + FromCp932(reply) +
+                                                "\" without a data connection"));
+                }
+            }
             if (op_ == Operation::Upload && link_ == DataLink::Open)
                 SendFileData();
             return;
         default:
             CloseData();
+            if (reply.rfind("425", 0) == 0)
+                return Fail(ftpDataConnectionFailed, DataFailureText(FromCp932(reply)));
             Fail(ftpPermissionDenied, kAccessDenied);
     }
+}
+
+// What kept the data connection from being made, with the host that was turned away.
+QString TQFtp::DataFailureText(const QString& cause) const {
+    if (refusedPeer_.isNull())
+        return cause;
+    return cause + QString(" (a data connection from %1, not from the server %2, was refused)")
+                       .arg(refusedPeer_.toString(), TQSocket::PeerAddress().toString());
 }
 
 void TQFtp::DataAccept() {
     if (link_ != DataLink::Listening)
         return;
     // Only the server may connect: anyone else who reached the port first is turned away.
-    const auto result = data_.AcceptFrom(listener_, TQSocket::PeerAddress());
+    const QHostAddress server = TQSocket::PeerAddress();
+    QHostAddress refused;
+    AcceptResult result;
+    while ((result = data_.AcceptFrom(listener_, server, &refused)) == AcceptResult::Refused) {
+        refusedPeer_ = refused;
+        const quint64 epoch = epoch_;
+        Info(ftpInfoDebug, QString("Refused a data connection from %1: the server is %2\r\n")
+                               .arg(refused.toString(), server.toString()));
+        if (epoch != epoch_ || link_ != DataLink::Listening)
+            return;
+    }
     if (result != AcceptResult::Accepted)
         return;
     listener_.Close();
@@ -344,7 +397,8 @@ void TQFtp::DataConnected() {
     if (link_ != DataLink::Connecting)
         return;
     if (data_.LastError() != 0)
-        return FailFatally(ftpDataError, QString());
+        return FailFatally(ftpDataConnectionFailed,
+                           "Could not connect to the server's data port: " + data_.ErrorText());
     if (security_ == FtpSecurity::Tls)
         return SecureDataConnection();
     DataReady();
@@ -444,7 +498,10 @@ void TQFtp::DataClosed(int wsaError) {
     if (link_ == DataLink::Securing)
         return FailFatally(ftpTlsError,
                            "The TLS handshake of the data connection failed: " + data_.ErrorText());
-    if (wsaError != 0 || link_ == DataLink::Connecting)
+    if (link_ == DataLink::Connecting)
+        return FailFatally(ftpDataConnectionFailed,
+                           "Could not connect to the server's data port: " + data_.ErrorText());
+    if (wsaError != 0)
         return FailFatally(ftpDataError, QString());
     if (op_ == Operation::Upload) {
         if (!file_.isOpen() || !file_.atEnd()) {

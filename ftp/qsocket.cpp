@@ -304,7 +304,8 @@ qintptr TQSocket::TakePending() {
     return fd;
 }
 
-TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddress& peer) {
+TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddress& peer,
+                                            QHostAddress* refused) {
     const qintptr fd = listener.TakePending();
     if (fd < 0) {
         lastError_ = wsa::kInvalid;
@@ -319,6 +320,8 @@ TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddre
             from.setAddress(reinterpret_cast<sockaddr*>(&address));
         if (!from.isEqual(peer, QHostAddress::TolerantConversion)) {
             ::close(static_cast<int>(fd));
+            if (refused)
+                *refused = from;
             return AcceptResult::Refused;
         }
     }
@@ -336,6 +339,11 @@ TQSocket::AcceptResult TQSocket::AcceptFrom(TQSocket& listener, const QHostAddre
     lastError_ = 0;
     NoDelay();
     return AcceptResult::Accepted;
+}
+
+void TQSocket::CollectConnections() {
+    if (server_ && server_->isListening())
+        server_->waitForNewConnection(0);
 }
 
 bool TQSocket::Accept(TQSocket& listener) {

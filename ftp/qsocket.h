@@ -83,8 +83,13 @@ public:
     // Takes the pending connection of a listening socket.
     bool Accept(TQSocket& listener);
     enum class AcceptResult { Accepted, Refused, NonePending };
-    // Takes the pending connection only when it comes from `peer`; any other is closed.
-    AcceptResult AcceptFrom(TQSocket& listener, const QHostAddress& peer);
+    // Takes the pending connection only when it comes from `peer`; any other is closed, and
+    // its address goes to `refused` when given.
+    AcceptResult AcceptFrom(TQSocket& listener, const QHostAddress& peer,
+                            QHostAddress* refused = nullptr);
+    // Listening: takes at once the connections the system holds for the listener, without
+    // waiting for the event loop (the accept handler runs for each).
+    void CollectConnections();
     // Starts TLS as the client on the open connection, verifying the server's certificate for
     // `peerName`; the result comes through the encrypted handler or the close handler.
     void StartTls(const QSslConfiguration& configuration, const QString& peerName);

@@ -51,12 +51,20 @@ Script Listing(Action list) {
 Script ListingOf(std::string text) {
     return Listing([text](ScriptedServer& s, const std::string&) { s.sendListing(text); });
 }
-// `type` accepted, `pasv` answers PASV and `list` a LIST if one follows.
+// `type` accepted, EPSV refused, `pasv` answers PASV and `list` a LIST if one follows.
 Script Passive(const char* type, Action pasv, Action list = {}) {
     return [=](ScriptedServer& s) {
         s.add(type, "200 ok\r\n");
+        s.add("EPSV", "500 'EPSV': command not understood.\r\n");
         s.add("PASV", pasv);
         s.add("LIST", list);
+    };
+}
+// TYPE A accepted, `epsv` answers EPSV.
+Script ExtendedPassive(Action epsv) {
+    return [=](ScriptedServer& s) {
+        s.add("TYPE A", "200 ok\r\n");
+        s.add("EPSV", epsv);
     };
 }
 // 150, then `bytes` on a data connection that stays open; `finalReply` 50 ms later.
@@ -183,6 +191,10 @@ TEST(Hostile, EveryOperationEndsAndKeepsItsEntriesSafe) {
              [good](ScriptedServer& s, const std::string&) { s.sendListing(good); }),
          passive, none, "ListingDone", End::Stays, 1, 0},
         {"PASV port 0", Passive("TYPE A", port0), passive, protocol, "ListingDone", End::Stays},
+        {"EPSV port 0", ExtendedPassive(Say("229 (|||0|)\r\n")), passive, protocol, "ListingDone",
+         End::Stays},
+        {"EPSV port over 65535", ExtendedPassive(Say("229 (|||65536|)\r\n")), passive, protocol,
+         "ListingDone", End::Stays},
         {"PASV number over 255", Passive("TYPE A", Say("227 Passive (127,0,0,1,256,7)\r\n")),
          passive, protocol, "ListingDone", End::Stays},
         {"PASV port 0 for a store", Passive("TYPE I", port0),
@@ -218,7 +230,10 @@ TEST(Hostile, EveryOperationEndsAndKeepsItsEntriesSafe) {
          End::Closes},
         {"1xx for ever",
          Listing([](ScriptedServer& s, const std::string&) { s.repeat("150 Opening\r\n", 50); }),
-         refresh, timeOut, nullptr, End::Closes},
+         refresh,
+         {ftpDataConnectionFailed},
+         nullptr,
+         End::Closes},
         {"folder ../../.. in the reply",
          [good](ScriptedServer& s) {
              s.add("CWD x", "250 \"/../../..\" is current\r\n");

@@ -636,21 +636,50 @@ TEST_F(Scripted, CachedListingAgesByTheClientsToday) {
     EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
 }
 
-TEST_F(Scripted, ListingPassiveToThirdHostGoesToControlPeer) {
+// EPSV first; PASV only when EPSV is refused for good (5xx), and then for the rest of the
+// session; the address a PASV reply names is never taken.
+TEST_F(Scripted, PassiveListingTakesEpsvThenPasvAndConnectsToTheControlPeer) {
+    using Action = std::function<void(ScriptedServer&, const std::string&)>;
+    const auto reply = [](std::string text) {
+        return [text](ScriptedServer& s, const std::string&) { s.send(text); };
+    };
+    const Action extended = [](ScriptedServer& s, const std::string&) { s.openExtendedPassive(); };
+    const Action thirdHost = [](ScriptedServer& s, const std::string&) {
+        s.openPassive("10,9,8,7");
+    };
+    const Action refused = reply("500 'EPSV': command not understood.\r\n");
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, Action>> steps;  // after TYPE A, before LIST
+        std::vector<FtpError> errors;
+    } rows[] = {
+        {"EPSV accepted", {{"EPSV", extended}}, {}},
+        {"EPSV failing for now",
+         {{"EPSV", reply("425 No port free\r\n")}},
+         {ftpDataConnectionFailed}},
+        {"EPSV refused, PASV naming a third host", {{"EPSV", refused}, {"PASV", thirdHost}}, {}},
+        {"PASV refused", {{"PASV", reply("502 Not here\r\n")}}, {ftpDataConnectionFailed}},
+    };
     ftp.SetPassive(true);
     ftp.SetCache(false);
     LoginOk();
     server.add("TYPE A", "200 ok\r\n");
-    server.add("PASV", [](ScriptedServer& s, const std::string&) { s.openPassive("10,9,8,7"); });
-    server.add("LIST", [](ScriptedServer& s, const std::string&) {
-        s.sendListing("-rw-r--r-- 1 u g 3 Feb 3 2024 x y.txt\r\n");
-    });
-    ftp.Refresh();
-    ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << rec.Joined();
-    EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
-    ASSERT_EQ(ftp.Files().Count(), 1);
-    EXPECT_EQ(ftp.Files().Get(0).Name, "x y.txt");
-    EXPECT_EQ(ftp.Files().Get(0).DateTime, "2/3/2024 12:00 AM");
+    for (const auto& row : rows) {
+        rec.errors.clear();
+        rec.log.clear();
+        for (const auto& [command, action] : row.steps)
+            server.add(command, action);
+        if (row.errors.empty())
+            server.add("LIST", [](ScriptedServer& s, const std::string&) {
+                s.sendListing("-rw-r--r-- 1 u g 3 Feb 3 2024 x y.txt\r\n");
+            });
+        ftp.Refresh();
+        ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); })) << row.name << rec.Joined();
+        EXPECT_EQ(rec.errors, row.errors) << row.name << rec.Joined();
+        EXPECT_EQ(ftp.Files().Count(), row.errors.empty() ? 1 : 0) << row.name;
+        EXPECT_TRUE(server.mismatches.empty()) << row.name << server.mismatches.front();
+        EXPECT_TRUE(ftp.Connected()) << row.name;
+    }
 }
 
 TEST_F(Scripted, ListingRefusals) {
@@ -662,11 +691,11 @@ TEST_F(Scripted, ListingRefusals) {
     ftp.Refresh();
     ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); }));
     EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpPermissionDenied}));
-    // PORT refused: protocol error, then the event.
-    server.add("PORT *", "500 no\r\n");
+    // PORT refused: no data connection, then the event.
+    server.add("PORT *", "500 Illegal PORT command.\r\n");
     ftp.Refresh();
     ASSERT_TRUE(WaitFor([&] { return rec.Count("ListingDone") == 2; }));
-    EXPECT_EQ(rec.errors.back(), ftpProtocolError);
+    EXPECT_EQ(rec.errors.back(), ftpDataConnectionFailed);
     EXPECT_TRUE(ftp.Connected());
     EXPECT_TRUE(server.mismatches.empty());
 }
@@ -740,7 +769,7 @@ TEST_F(Scripted, UploadEmptyFilePassive) {
     LoginOk();
     server.add("TYPE A", "200 ok\r\n");
     server.add("SIZE e.txt", "550 no\r\n");
-    server.add("PASV", [](ScriptedServer& s, const std::string&) { s.openPassive(); });
+    server.add("EPSV", [](ScriptedServer& s, const std::string&) { s.openExtendedPassive(); });
     server.add("STOR e.txt", [](ScriptedServer& s, const std::string&) { s.receiveStore(); });
     ftp.SetTransferMode(AsciiTransfer);
     ftp.UploadFile(LocalFile("e.txt", ""), "e.txt");
@@ -748,6 +777,65 @@ TEST_F(Scripted, UploadEmptyFilePassive) {
     EXPECT_TRUE(rec.Has("info 13 0"));
     EXPECT_TRUE(server.stored.isEmpty());
     EXPECT_TRUE(rec.errors.empty()) << rec.Joined();
+}
+
+// In active mode the data connection that never comes from the server ends the transfer
+// with that cause, not with a time-out; a host that connects in its place is refused and
+// named.
+TEST_F(Scripted, ActiveDataConnectionThatNeverComesFromTheServer) {
+    QTcpSocket intruder;
+    if (!intruder.bind(QHostAddress(QStringLiteral("127.0.0.2"))))
+        GTEST_SKIP() << "127.0.0.2 cannot be bound here";
+    const struct {
+        const char* name;
+        bool intrude;           // 127.0.0.2 connects to the client's port, the server never
+        const char* listReply;  // after the intruder was turned away
+        const char* detail;     // in the error's text
+    } rows[] = {
+        {"425 from the server", false, "425 Can't open data connection.\r\n",
+         "425 Can't open data connection."},
+        {"another host, then 226", true, "226 Transfer complete\r\n",
+         "a data connection from 127.0.0.2, not from the server 127.0.0.1, was refused"},
+    };
+    ftp.SetCache(false);
+    ftp.SetReplyTimeOutMs(20000);  // a time-out must not be what ends it
+    QString errorText;
+    QMetaObject::Connection turnedAway;
+    ftp.AddErrorListener([&](TQFtp*, FtpError, const QString& text) { errorText = text; });
+    LoginOk();
+    server.add("TYPE A", "200 ok\r\n");
+    for (const auto& row : rows) {
+        rec.log.clear();
+        rec.errors.clear();
+        rec.infos.clear();
+        server.add("PORT *", [&](ScriptedServer& s, const std::string& c) {
+            s.rememberPort(c);
+            if (row.intrude)
+                intruder.connectToHost(QHostAddress(QString::fromStdString(s.lastPortHost())),
+                                       s.lastPort());
+        });
+        server.add("LIST", [&](ScriptedServer& s, const std::string&) {
+            s.send("150 Here comes the listing\r\n");
+            if (!row.intrude)
+                return s.send(row.listReply);
+            turnedAway = QObject::connect(&intruder, &QTcpSocket::disconnected, &s,
+                                          [&s, &row] { s.send(row.listReply); });
+        });
+        ftp.Refresh();
+        ASSERT_TRUE(WaitFor([&] { return rec.Has("ListingDone"); }, 10000))
+            << row.name << rec.Joined();
+        EXPECT_EQ(rec.errors, (std::vector<FtpError>{ftpDataConnectionFailed})) << row.name;
+        EXPECT_TRUE(errorText.contains(QString::fromLatin1(row.detail)))
+            << row.name << errorText.toStdString();
+        const bool logged = std::any_of(rec.infos.begin(), rec.infos.end(), [](const auto& i) {
+            return i.first == ftpInfoDebug &&
+                   i.second.find("Refused a data connection from 127.0.0.2") != std::string::npos;
+        });
+        EXPECT_EQ(logged, row.intrude) << row.name << rec.Joined();
+        EXPECT_TRUE(ftp.Connected()) << row.name;
+        QObject::disconnect(turnedAway);
+    }
+    EXPECT_TRUE(server.mismatches.empty()) << server.mismatches.front();
 }
 
 TEST_F(Scripted, UploadLocalFileErrors) {

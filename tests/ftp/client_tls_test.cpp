@@ -78,7 +78,7 @@ Script Listing(bool hold) {
         s.finalReplyFirst = true;
         s.holdData = hold;
         s.add("TYPE A", "200 ok\r\n");
-        s.add("PASV", [](ScriptedServer& s, const std::string&) { s.openPassive(); });
+        s.add("EPSV", [](ScriptedServer& s, const std::string&) { s.openExtendedPassive(); });
         s.add("LIST", [](ScriptedServer& s, const std::string&) {
             s.sendListing(
                 "-rw-r--r-- 1 u g 3 Jan 15 12:34 a.html\r\n"

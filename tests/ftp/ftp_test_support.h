@@ -270,6 +270,13 @@ public:
         send("227 Entering Passive Mode (" + hostCommas + "," + std::to_string(p / 256) + "," +
              std::to_string(p % 256) + ").\r\n");
     }
+    // "229 ... (|||port|)" for a passive listener.
+    void openExtendedPassive() {
+        passive_ = std::make_unique<SocketListener>(tls);
+        passive_->listen(QHostAddress::LocalHost, 0);
+        send("229 Entering Extended Passive Mode (|||" + std::to_string(passive_->serverPort()) +
+             "|)\r\n");
+    }
     void rememberPort(const std::string& command) {
         // PORT h1,h2,h3,h4,p1,p2
         const QStringList parts = QString::fromStdString(command.substr(5)).split(',');

@@ -14,7 +14,7 @@ namespace {
 using tavo::ftp::FtpSecurity;
 using tavo::ftp::FtpSettings;
 
-TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption) {
+TEST(FtpSettingsTest, SixLinesWithTheScrambledPasswordAndTheChoicesOfEncryptionAndConnection) {
     TempFolder folder;
     const auto file = folder.path() / "FTP.ini";
     std::string error;
@@ -22,13 +22,18 @@ TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption)
     ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
     EXPECT_EQ(read, (FtpSettings{"", "", "", "/"}));  // no file yet: a new setup encrypts
     EXPECT_EQ(read.security, FtpSecurity::Tls);
+    EXPECT_TRUE(read.passive);
 
-    const FtpSettings settings{"ftp.example.com", "me", "abc", "/public_html/diary",
-                               FtpSecurity::Plain};
-    ASSERT_TRUE(tavo::ftp::WriteFtpSettings(file, settings, &error)) << error;
-    EXPECT_EQ(ReadAll(file), "ftp.example.com\r\nme\r\n666462\r\n/public_html/diary\r\nFTP\r\n");
-    ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
-    EXPECT_EQ(read, settings);
+    for (const bool passive : {false, true}) {
+        const FtpSettings settings{"ftp.example.com",  "me",  "abc",  "/public_html/diary",
+                                   FtpSecurity::Plain, false, passive};
+        ASSERT_TRUE(tavo::ftp::WriteFtpSettings(file, settings, &error)) << error;
+        EXPECT_EQ(ReadAll(file), std::string("ftp.example.com\r\nme\r\n666462\r\n/public_html/"
+                                             "diary\r\nFTP\r\n") +
+                                     (passive ? "PASV\r\n" : "PORT\r\n"));
+        ASSERT_TRUE(tavo::ftp::ReadFtpSettings(file, &read, &error)) << error;
+        EXPECT_EQ(read, settings);
+    }
 
     // Files of older versions and damaged ones: what each reads as.
     const struct {
@@ -39,6 +44,11 @@ TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption)
         {"h\r\nu\r\n666462\r\n/\r\n", {"h", "u", "abc", "/", FtpSecurity::Tls, true}},
         {"h\r\nu\r\n\r\n/\r\nFTPS\r\n", {"h", "u", "", "/", FtpSecurity::Tls, false}},
         {"h\r\nu\r\n\r\n/\r\nftp\r\n", {"h", "u", "", "/", FtpSecurity::Tls, false}},
+        {"h\r\nu\r\n\r\n/\r\nFTP\r\nPORT\r\n",
+         {"h", "u", "", "/", FtpSecurity::Plain, false, false}},
+        {"h\r\nu\r\n\r\n/\r\nFTP\r\nPASV\r\n", {"h", "u", "", "/", FtpSecurity::Plain, false}},
+        {"h\r\nu\r\n\r\n/\r\nFTP\r\nport\r\n", {"h", "u", "", "/", FtpSecurity::Plain, false}},
+        {"h\r\nu\r\n\r\n/\r\nFTP\r\n\r\n", {"h", "u", "", "/", FtpSecurity::Plain, false}},
     };
     for (const auto& c : files) {
         WriteAll(file, c.text);
@@ -50,6 +60,9 @@ TEST(FtpSettingsTest, FiveLinesWithTheScrambledPasswordAndTheChoiceOfEncryption)
     WriteAll(file, "h\r\nu\r\n666462\r\n/\r\n");
     ASSERT_TRUE(tavo::ftp::WriteFtpSecurity(file, FtpSecurity::Plain, &error)) << error;
     EXPECT_EQ(ReadAll(file), "h\r\nu\r\n666462\r\n/\r\nFTP\r\n");
+    WriteAll(file, "h\r\nu\r\n666462\r\n/\r\nFTPS\r\nPORT\r\n");
+    ASSERT_TRUE(tavo::ftp::WriteFtpSecurity(file, FtpSecurity::Plain, &error)) << error;
+    EXPECT_EQ(ReadAll(file), "h\r\nu\r\n666462\r\n/\r\nFTP\r\nPORT\r\n");
 }
 
 // The old page goes only where renaming has been seen to work and it is there; every other

@@ -190,10 +190,11 @@ private:
         return local;
     }
 
-    // Shows the dialog for a server without TLS.
+    // Shows the dialog for a server without TLS, in active mode (as the scripts answer PORT).
     void showUnencrypted() {
         form()->show();
         child<QComboBox>("ComboBox1")->setCurrentIndex(1);
+        child<QComboBox>("ComboBox2")->setCurrentIndex(1);
     }
 
     // Shows the dialog, fills it for the server and presses "アップロード".
@@ -210,7 +211,7 @@ private:
         edit("Edit5")->setText(QStringLiteral("page.html"));
         child<QRadioButton>(radio)->setChecked(true);
         form()->client()->SetPort(s->port);
-        form()->client()->SetPassive(passive);
+        child<QComboBox>("ComboBox2")->setCurrentIndex(passive ? 0 : 1);
         form()->client()->SetRetryIntervalMs(10);
         form()->client()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
         h_.shown.clear();
@@ -340,6 +341,13 @@ private slots:
         QCOMPARE(edit("Edit3")->text(), QStringLiteral("pw"));
         QCOMPARE(edit("Edit4")->text(), QStringLiteral("/www"));
         QCOMPARE(edit("Edit3")->echoMode(), QLineEdit::Password);
+        // "接続方式": passive unless the sixth line says "PORT".
+        auto* connection = child<QComboBox>("ComboBox2");
+        QCOMPARE(connection->currentText(), QStringLiteral("パッシブ（推奨）"));
+        form()->close();
+        WriteAll(h_.folder() / "FTP.ini", "h\r\nme\r\n\r\n/www\r\nFTP\r\nPORT\r\n");
+        form()->show();
+        QCOMPARE(connection->currentText(), QStringLiteral("アクティブ"));
     }
 
     void incompleteFormStartsNothing() {
@@ -424,7 +432,7 @@ private slots:
         QCOMPARE(ReadAll(h_.folder() / "FTP.ini"),
                  "127.0.0.1\r\n" + s->user.toStdString() + "\r\n" +
                      tavo::EncodeText(s->password.toStdString()) + "\r\n" + remote.toStdString() +
-                     "\r\nFTP\r\n");
+                     "\r\nFTP\r\n" + (passive ? "PASV" : "PORT") + "\r\n");
 
         // Again, skipping what the server has (its image folder is listed now): only the
         // page is stored.
@@ -761,8 +769,9 @@ private slots:
                                                   << "ERROR: ftp";
         QTest::newRow("welcome that never ends") << "welcome"
                                                  << "ERROR: ftpTimeOut";
-        QTest::newRow("150 for ever") << "150"
-                                      << "ERROR: ftpTimeOut";
+        QTest::newRow("150 for ever, no data connection")
+            << "150"
+            << "ファイルを送るための接続（データ接続）を確立できませんでした";
         QTest::newRow("226 with the data connection open") << "226"
                                                            << "ERROR: ftpTimeOut";
     }
@@ -847,11 +856,15 @@ private slots:
             QVERIFY2(question.text.contains(part), qPrintable(question.text));
         expectPageAndImagesIn(local);
         QVERIFY(!QFileInfo::exists(local + "/page.html.tavo-part"));
-        QVERIFY(ReadAll(h_.folder() / "FTP.ini").ends_with("\r\nFTPS\r\n"));
+        QVERIFY(ReadAll(h_.folder() / "FTP.ini")
+                    .ends_with(passive ? "\r\nFTPS\r\nPASV\r\n" : "\r\nFTPS\r\nPORT\r\n"));
         QCOMPARE(ReadAll(h_.folder() / "ftp-trust.ini"),
                  "[" + key + "]\r\ntls=yes\r\ncertificate=" + fingerprint.toStdString() +
                      "\r\nrename=yes\r\n");
         QVERIFY(log().contains(QStringLiteral("TLS 1.3, certificate trusted by the user")));
+        // Passive asks with EPSV for each transfer (a listing, three stores), which vsftpd takes.
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   EPSV")), passive ? 4 : 0);
+        QCOMPARE(logCount(QStringLiteral("COMMAND:>   PASV")), 0);
         QVERIFY(!log().contains(s->password));
 
         // Trusted from now on: the next upload asks nothing.
@@ -947,7 +960,7 @@ private slots:
                 "このサーバは暗号化に対応していません。パスワードを暗号化せずに送信しますか？"));
         QVERIFY2(shown(QStringLiteral("アップロード完了")), qPrintable(log()));
         QVERIFY(QFileInfo::exists(local + "/page.html"));
-        QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old + "FTP\r\n");
+        QCOMPARE(ReadAll(h_.folder() / "FTP.ini"), old + "FTP\r\nPASV\r\n");
         QCOMPARE(child<QComboBox>("ComboBox1")->currentIndex(), 1);
     }
 
@@ -1087,6 +1100,58 @@ private slots:
         QCOMPARE(trustFile == key + "rename=yes\r\n", renameSeenAfter);
     }
 
+    // No data connection: the box says so in words, with the server's reply and the other
+    // "接続方式" to try.
+    void dataConnectionFailureSaysWhatToTry_data() {
+        QTest::addColumn<bool>("passive");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("active, 425") << false << "425 Can't open data connection."
+                                     << "「パッシブ（推奨）」を選んで";
+        QTest::newRow("passive, EPSV and PASV refused") << true << "502 PASV not allowed."
+                                                        << "「アクティブ」を選んで";
+    }
+
+    void dataConnectionFailureSaysWhatToTry() {
+        QFETCH(bool, passive);
+        QFETCH(QString, reply);
+        QFETCH(QString, advice);
+        startProgram();
+        ftptest::ScriptedServer scripted;
+        scripted.addPlainLogin();
+        scripted.aside("QUIT", [](ftptest::ScriptedServer& s, const std::string&) {
+            s.send("221 bye\r\n");
+            s.closeControl();
+        });
+        scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
+        scripted.add("TYPE A", "200 ok\r\n");
+        const std::string line = reply.toStdString() + "\r\n";
+        if (passive) {
+            scripted.add("EPSV", "500 'EPSV': command not understood.\r\n");
+            scripted.add("PASV", line);
+        } else {
+            scripted.add("PORT *", Port);
+            scripted.add("LIST", line);
+        }
+        showUnencrypted();
+        child<QComboBox>("ComboBox2")->setCurrentIndex(passive ? 0 : 1);
+        edit("Edit1")->setText(QStringLiteral("127.0.0.1"));
+        edit("Edit2")->setText(QStringLiteral("bob"));
+        edit("Edit3")->setText(QStringLiteral("secret"));
+        edit("Edit4")->setText(QStringLiteral("/"));
+        edit("Edit5")->setText(QStringLiteral("page.html"));
+        form()->client()->SetPort(scripted.port());
+        form()->client()->SetCacheFolder(QString::fromStdString((h_.folder() / "cache").string()));
+        QTest::mouseClick(child<QPushButton>("Button1"), Qt::LeftButton);
+        dropMissingImagesQuestion();
+        expectFailure(
+            QStringLiteral("ファイルを送るための接続（データ接続）を確立できませんでした"));
+        const QString box = errorBoxes()[0];
+        QVERIFY2(box.contains(reply) && box.contains(advice), qPrintable(box));
+        QVERIFY2(!box.contains(QStringLiteral("ERROR:")), qPrintable(box));
+        QVERIFY2(scripted.mismatches.empty(), Transcript(scripted).c_str());
+    }
+
     void thirdHostGetsNothingInActiveMode() {
         startProgram();
         QByteArray intruded;
@@ -1111,6 +1176,8 @@ private slots:
         uploadTo(scripted, QStringLiteral("/"));
         QTRY_VERIFY_WITH_TIMEOUT(shown(QStringLiteral("アップロード完了")), 5000);
         QVERIFY(reached);
+        QVERIFY2(log().contains(QStringLiteral("Refused a data connection from 127.0.0.2")),
+                 qPrintable(log()));
         QCOMPARE(intruded.size(), 0);
         QCOMPARE(scripted.stored, QByteArray::fromStdString(ReadAll(h_.folder() / "temp.html")));
         QVERIFY(errorBoxes().isEmpty());
