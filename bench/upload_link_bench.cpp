@@ -95,6 +95,7 @@ int main(int argc, char* argv[]) {
     Child<QLineEdit>(form, "Edit3")->setText(args[4]);
     Child<QLineEdit>(form, "Edit4")->setText(args[5]);
     Child<QLineEdit>(form, "Edit5")->setText(QStringLiteral("page.html"));
+    Child<QComboBox>(form, "ComboBox1")->setCurrentIndex(1);  // "暗号化しない": plain FTP
     Child<QComboBox>(form, "ComboBox2")->setCurrentIndex(passive ? 0 : 1);  // "接続方式"
     tavo::ftp::TQFtp* ftp = form->client();
     ftp->SetPort(static_cast<std::uint16_t>(args[2].toUInt()));
