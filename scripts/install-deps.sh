@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
-  python3-pyftpdlib vsftpd curl openssl ca-certificates
+  python3-pyftpdlib vsftpd curl openssl ca-certificates nftables
   libzip-dev zip unzip
   librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream tidy
 )
