@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kSettleMs = 300;  // a sync tool writes a burst of files; look once after it
 
-bool IsEntryFileName(const std::string& name) {
-    return name.size() == 12 && name.compare(8, 4, ".txt") == 0 &&
-           std::all_of(name.begin(), name.begin() + 8, [](char c) { return c >= '0' && c <= '9'; });
-}
-
 }  // namespace
 
 Diary::Diary(const std::filesystem::path& programFolder, QObject* parent)
@@ -86,7 +81,7 @@ std::optional<Diary::FolderState> Diary::readDataFolder() const {
             state.conflictCopies.insert(name);
             continue;
         }
-        if (!IsEntryFileName(name))
+        if (!tavo::IsEntryFileName(name))
             continue;
         std::error_code fileError;
         const auto size = it->file_size(fileError);
@@ -112,7 +107,7 @@ void Diary::keepIndexInStep(const FolderState& state) {
         return;  // reported where the index is used
     std::set<std::string> listed;
     for (const std::string& line : index)
-        if (IsEntryFileName(line + ".txt"))
+        if (tavo::IsEntryFileName(line + ".txt"))
             listed.insert(line);
     std::set<std::string> present;
     for (const auto& [name, file] : state.entries)

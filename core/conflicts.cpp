@@ -119,15 +119,6 @@ bool IsDropboxMark(std::string_view inner) {
     return !reader.empty();
 }
 
-bool IsEntryFileName(std::string_view name) {
-    return name.size() == 8 + kText.size() && IsDigits(name.substr(0, 8)) && name.ends_with(kText);
-}
-
-bool IsStamp(std::string_view stamp) {
-    return stamp.size() == 15 && IsDigits(stamp.substr(0, 8)) && stamp[8] == '-' &&
-           IsDigits(stamp.substr(9));
-}
-
 bool MakeConflictsFolder(const std::filesystem::path& folder, std::string* error) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);

@@ -151,6 +151,14 @@ std::string FormatStamp(const LocalTime& time) {
     return FormatYyyymmdd(time.date) + clock;
 }
 
+bool IsStamp(std::string_view text) {
+    const auto digits = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return text.size() == 15 && digits(text.substr(0, 8)) && text[8] == '-' &&
+           digits(text.substr(9));
+}
+
 std::string FormatSlashed(const Date& date) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d", date.year, date.month, date.day);

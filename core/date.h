@@ -65,6 +65,8 @@ LocalTime AddSeconds(const LocalTime& time, int seconds);
 std::string FormatYyyymmdd(const Date& date);
 // "yyyymmdd-hhmmss", naming the files made at a moment (backups, versions set aside).
 std::string FormatStamp(const LocalTime& time);
+// True for text of that form.
+bool IsStamp(std::string_view text);
 // "yyyy/mm/dd", the program's short date form whatever the locale's separator.
 std::string FormatSlashed(const Date& date);
 

@@ -60,7 +60,7 @@ bool CheckEntryLines(const std::string_view (&lines)[3], size_t count, EntryPart
 template <typename File>
 EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file, EntryParts parts,
                                      std::string* buffer, std::string_view (&lines)[3],
-                                     std::string* error) {
+                                     std::string* error, FileStamp* stamp = nullptr) {
     using Status = EntryStore::ReadStatus;
     const int fd = ::openat(at, name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -80,6 +80,14 @@ EntryStore::ReadStatus ReadEntryFile(int at, const char* name, const File& file,
         ::close(fd);
         return Status::Failed;
     }
+    if (stamp) {
+        // Of the very bytes read, so that no other writer can come between the two.
+        *stamp = StampOfContent(std::string_view(buffer->data(), size));
+        struct stat status;
+        if (::fstat(fd, &status) == 0)
+            stamp->modifiedNs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                                status.st_mtim.tv_nsec;
+    }
     ::close(fd);
     const size_t count = SplitEntryLines(std::string_view(buffer->data(), size), lines);
     return CheckEntryLines(lines, count, parts, file, error) ? Status::Found : Status::Failed;
@@ -98,6 +106,12 @@ void DecodeEntryLines(const std::string_view (&lines)[3], EntryParts parts, Entr
 
 std::string EntryFileName(const Date& date) {
     return FormatYyyymmdd(date) + ".txt";
+}
+
+bool IsEntryFileName(std::string_view fileName) {
+    return fileName.size() == 12 && fileName.ends_with(".txt") &&
+           std::all_of(fileName.begin(), fileName.begin() + 8,
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string EntryName(std::string_view fileName) {
@@ -154,12 +168,15 @@ std::filesystem::path EntryStore::EntryPath(std::string_view fileName) const {
 }
 
 EntryStore::ReadStatus EntryStore::ReadEntry(std::string_view fileName, Entry* entry,
-                                             std::string* error, EntryParts parts) const {
+                                             std::string* error, EntryParts parts,
+                                             FileStamp* stamp) const {
     const std::filesystem::path path = EntryPath(fileName);
     std::string buffer;
     std::string_view lines[3];
+    if (stamp)
+        *stamp = {};
     const ReadStatus status = ReadEntryFile(
-        AT_FDCWD, path.c_str(), [&] { return path; }, parts, &buffer, lines, error);
+        AT_FDCWD, path.c_str(), [&] { return path; }, parts, &buffer, lines, error, stamp);
     if (status == ReadStatus::Missing)
         *entry = Entry{};
     if (status == ReadStatus::Found)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "date.h"
+#include "file_stamp.h"
 
 namespace tavo {
 
@@ -23,6 +24,8 @@ struct Entry {
 };
 
 std::string EntryFileName(const Date& date);  // "20040105.txt"
+// A name of that form: eight digits and ".txt".
+bool IsEntryFileName(std::string_view fileName);
 // The index name of an entry file: the file name up to its last dot ("20040105").
 std::string EntryName(std::string_view fileName);
 
@@ -65,9 +68,9 @@ public:
     enum class ReadStatus { Found, Missing, Failed };
     // The entry reader: Missing (and `entry` emptied) when the day has no file; Failed, with
     // an error naming the file, when it cannot be read or lacks what `parts` asks for. The
-    // parts not asked for are left empty.
+    // parts not asked for are left empty. `stamp`, when given, describes the bytes read.
     ReadStatus ReadEntry(std::string_view fileName, Entry* entry, std::string* error,
-                         EntryParts parts = EntryParts::Checked) const;
+                         EntryParts parts = EntryParts::Checked, FileStamp* stamp = nullptr) const;
 
     // Writes the entry when any text is non-empty and adds it to the index; when all three
     // are empty, deletes an existing file and removes it from the index, and writes nothing

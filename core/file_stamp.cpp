@@ -17,6 +17,10 @@ std::uint64_t ContentHash(std::string_view bytes) {
     return hash;
 }
 
+FileStamp StampOfContent(std::string_view bytes) {
+    return {true, bytes.size(), 0, ContentHash(bytes)};
+}
+
 bool StampFile(const std::filesystem::path& file, FileStamp* stamp, std::string* error) {
     *stamp = {};
     struct stat status {};

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace tavo {
 
@@ -24,7 +25,10 @@ struct FileStamp {
 // A missing file gives a stamp with exists == false; false only when the file exists but
 // cannot be read (with `error` naming it).
 bool StampFile(const std::filesystem::path& file, FileStamp* stamp, std::string* error);
-// The stamp of bytes about to be written, without reading them back.
+// FNV-1a, 64 bits: the same on every machine and every run, so it may also name folders.
 std::uint64_t ContentHash(std::string_view bytes);
+// The stamp of a file holding `bytes` (its time left unknown): of bytes just read, or just
+// written, without reading them again.
+FileStamp StampOfContent(std::string_view bytes);
 
 }  // namespace tavo

@@ -5,27 +5,11 @@
 #include <cstdio>
 #include <system_error>
 
+#include "file_stamp.h"
 #include "text_file.h"
 
 namespace tavo {
 namespace {
-
-// "yyyymmdd.txt": anything else in the folder (leftovers of an interrupted write, files
-// of the user's) is not a recovery file.
-bool IsRecoveryName(const std::string& name) {
-    return name.size() == 12 && name.compare(8, 4, ".txt") == 0 &&
-           std::all_of(name.begin(), name.begin() + 8, [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// FNV-1a, 64 bits: the same on every machine and every run.
-uint64_t StableHash(std::string_view bytes) {
-    uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const unsigned char c : bytes) {
-        hash ^= c;
-        hash *= 0x100000001b3ULL;
-    }
-    return hash;
-}
 
 // Made absolute without resolving links, so the path is the same while the folder is gone.
 std::filesystem::path AbsoluteFolder(const std::filesystem::path& folder) {
@@ -77,7 +61,7 @@ void ScanFolder(const EntryStore& store, const std::filesystem::path& folder, Re
     std::vector<std::string> names;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
          it.increment(ec)) {
-        if (IsRecoveryName(it->path().filename().string()))
+        if (IsEntryFileName(it->path().filename().string()))
             names.push_back(it->path().filename().string());
     }
     if (ec) {
@@ -157,7 +141,7 @@ std::string RecoveryFolderId(const std::filesystem::path& programFolder) {
     const std::filesystem::path folder = AbsoluteFolder(programFolder);
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016llx",
-                  static_cast<unsigned long long>(StableHash(Utf8(folder))));
+                  static_cast<unsigned long long>(ContentHash(Utf8(folder))));
     return ReadableName(folder) + "-" + hash;
 }
 

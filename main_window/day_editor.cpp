@@ -40,28 +40,14 @@ tavo::Entry DayEditor::entry(bool* usedCharacterReferences) const {
     return {title.bytes, publicText.bytes, privateText.bytes};
 }
 
-void DayEditor::rememberFile() {
-    std::string error;
-    if (!tavo::StampFile(store_.EntryPath(fileName().toStdString()), &readStamp_, &error))
-        readStamp_ = {};
-}
-
 void DayEditor::show(const QDate& date) {
     date_ = date;
     const std::string file = fileName().toStdString();
     tavo::Entry entry;
     std::string error;
-    // The stamp is taken on both sides of the read, so that a file replaced meanwhile is
-    // read again: the editors must hold exactly the version the stamp describes.
-    tavo::EntryStore::ReadStatus status{};
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        rememberFile();
-        const tavo::FileStamp before = readStamp_;
-        status = store_.ReadEntry(file, &entry, &error);
-        rememberFile();
-        if (readStamp_.SameContent(before))
-            break;
-    }
+    // The stamp describes exactly the bytes the editors are loaded from.
+    const auto status =
+        store_.ReadEntry(file, &entry, &error, tavo::EntryParts::Checked, &readStamp_);
     Texts texts;
     bool invalidBytes = false;
     if (status == tavo::EntryStore::ReadStatus::Found) {
@@ -181,7 +167,9 @@ bool DayEditor::save() {
         MessageBox::error(messageParent_, QString::fromStdString(error));
         return false;
     }
-    rememberFile();
+    // The file now holds what was saved (or is gone, for an emptied day).
+    readStamp_ =
+        texts.IsEmpty() ? tavo::FileStamp{} : tavo::StampOfContent(tavo::EntryFileBytes(texts));
     recovery_.dayDone(fileName());
     if (usedCharacterReferences && savedCharacterReferences)
         savedCharacterReferences();

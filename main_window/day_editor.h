@@ -98,7 +98,6 @@ private:
     // save or delete; true when that may go ahead (the user kept the editors' version).
     enum class Resolved { GoAhead, Done, Stay };
     Resolved resolveConflict(const tavo::FileStamp& current, bool deleting);
-    void rememberFile();
 
     const tavo::EntryStore& store_;
     Editors& editors_;

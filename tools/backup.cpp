@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "core/date.h"
+#include "core/entry_store.h"
 #include "core/text_file.h"
 
 namespace tavo {
@@ -36,11 +37,6 @@ struct ZipFileClose {
 
 bool IsDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool IsStamp(std::string_view text) {
-    return text.size() == kStampSize && IsDigits(text.substr(0, 8)) && text[8] == '-' &&
-           IsDigits(text.substr(9));
 }
 
 std::string StampOf(std::string_view fileName) {
@@ -147,9 +143,7 @@ bool IsAcceptedName(std::string_view name) {
 
 bool IsEntryMember(std::string_view name) {
     constexpr std::string_view kData = "data/";
-    constexpr std::string_view kText = ".txt";
-    return name.size() == kData.size() + 8 + kText.size() && name.starts_with(kData) &&
-           name.ends_with(kText) && IsDigits(name.substr(kData.size(), 8));
+    return name.starts_with(kData) && IsEntryFileName(name.substr(kData.size()));
 }
 
 // Opens the snapshot and fills `info`; the zip is returned only when it is readable.

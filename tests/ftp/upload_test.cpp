@@ -74,9 +74,9 @@ Action Listed(const std::string& listing) {
     return [listing](ftptest::ScriptedServer& s, const std::string&) { s.sendListing(listing); };
 }
 
-// The dialog's way to its first listing: the login, the folder "/", TYPE A, PORT and the
-// LIST that `list` answers. QUIT is answered wherever it comes.
-void ScriptToListing(ftptest::ScriptedServer& scripted, const Action& list) {
+// The dialog's way to the data connection of its first listing: the login, the folder "/"
+// and TYPE A. QUIT is answered wherever it comes.
+void ScriptToTypeA(ftptest::ScriptedServer& scripted) {
     scripted.addPlainLogin();
     scripted.aside("QUIT", [](ftptest::ScriptedServer& s, const std::string&) {
         s.send("221 bye\r\n");
@@ -84,6 +84,11 @@ void ScriptToListing(ftptest::ScriptedServer& scripted, const Action& list) {
     });
     scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
     scripted.add("TYPE A", "200 ok\r\n");
+}
+
+// Then PORT and the LIST that `list` answers.
+void ScriptToListing(ftptest::ScriptedServer& scripted, const Action& list) {
+    ScriptToTypeA(scripted);
     scripted.add("PORT *", Port);
     scripted.add("LIST", list);
 }
@@ -1118,13 +1123,7 @@ private slots:
         QFETCH(QString, advice);
         startProgram();
         ftptest::ScriptedServer scripted;
-        scripted.addPlainLogin();
-        scripted.aside("QUIT", [](ftptest::ScriptedServer& s, const std::string&) {
-            s.send("221 bye\r\n");
-            s.closeControl();
-        });
-        scripted.add("CWD /", "250 \"/\" is the current directory\r\n");
-        scripted.add("TYPE A", "200 ok\r\n");
+        ScriptToTypeA(scripted);
         const std::string line = reply.toStdString() + "\r\n";
         if (passive) {
             scripted.add("EPSV", "500 'EPSV': command not understood.\r\n");

@@ -57,17 +57,6 @@ private slots:
         QTest::addColumn<DayTexts>("merged");
         const DayTexts same{QStringLiteral("旅行"), QStringLiteral("朝\n晩"), QStringLiteral("秘")};
         QTest::newRow("alike") << same << same << same;
-        QTest::newRow("titles") << same
-                                << DayTexts{QStringLiteral("旅行2"), same.publicText,
-                                            same.privateText}
-                                << DayTexts{QStringLiteral("旅行 ／ 旅行2"), same.publicText,
-                                            same.privateText};
-        QTest::newRow("public text")
-            << same << DayTexts{same.title, QStringLiteral("朝\n昼\n晩"), same.privateText}
-            << DayTexts{same.title,
-                        QStringLiteral("<<<<<<< この画面の版\n朝\n晩\n=======\n朝\n昼\n晩\n"
-                                       ">>>>>>> 20040105 (conflicted copy 2025-01-01).txt\n"),
-                        same.privateText};
         QTest::newRow("everything, one side empty")
             << DayTexts{QString(), QStringLiteral("a\n"), QString()}
             << DayTexts{QStringLiteral("t"), QString(), QStringLiteral("p")}
@@ -88,34 +77,6 @@ private slots:
         QCOMPARE(result.title, merged.title);
         QCOMPARE(result.publicText, merged.publicText);
         QCOMPARE(result.privateText, merged.privateText);
-    }
-
-    void versionFromAnEntryFileIsShownAsTheEditorsWouldShowIt() {
-        // "日記" in code page 932, memo line breaks as the files hold them.
-        const ConflictVersion version =
-            VersionFromEntry(DiskVersionLabel(), {"\x93\xFA\x8B\x4C", "a\r\nb", "c"},
-                             std::chrono::system_clock::from_time_t(1735732805));
-        QCOMPARE(version.label, QStringLiteral("ディスクの版"));
-        QCOMPARE(version.texts.title, QStringLiteral("日記"));
-        QCOMPARE(version.texts.publicText, QStringLiteral("a\nb"));
-        QCOMPARE(version.texts.privateText, QStringLiteral("c"));
-        QCOMPARE(version.modified, QDateTime::fromSecsSinceEpoch(1735732805));
-    }
-
-    void responderAnswersInsteadOfTheDialog() {
-        QList<TConflictDlg::Shown> asked;
-        TConflictDlg::setResponder([&](const TConflictDlg::Shown& shown) {
-            asked << shown;
-            return Choice::KeepTheirs;
-        });
-        const ConflictVersion mine = Version(MineVersionLabel(), QStringLiteral("a"), {}, {});
-        const ConflictVersion theirs = Version(DiskVersionLabel(), QStringLiteral("b"), {}, {});
-        QCOMPARE(TConflictDlg::ask(nullptr, mine, theirs, TConflictDlg::Situation::ConflictCopy),
-                 Choice::KeepTheirs);
-        QCOMPARE(asked.size(), 1);
-        QCOMPARE(asked[0].situation, TConflictDlg::Situation::ConflictCopy);
-        QCOMPARE(asked[0].mine.texts.title, QStringLiteral("a"));
-        QCOMPARE(asked[0].theirs.label, DiskVersionLabel());
     }
 
     void showsBothVersionsAndEachButtonAnswers_data() {
